@@ -1,0 +1,8 @@
+#pragma once
+#include <QWidget>
+
+class TMain : public QWidget {
+    Q_OBJECT
+public:
+    explicit TMain(QWidget* parent = nullptr);
+};

@@ -1,0 +1,1 @@
+// The dataset framework and the ODBC dataset live here.

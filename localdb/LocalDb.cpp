@@ -1,0 +1,1 @@
+// The local table engine lives here.

@@ -1,0 +1,123 @@
+#include "HEnv.h"
+
+#include "Trace.h"
+
+#include <memory>
+
+namespace {
+struct EnvHolder {
+    std::unique_ptr<THenv> env;
+    ~EnvHolder() { FreeGlobalEnv(); }
+};
+EnvHolder& Holder() {
+    static EnvHolder holder;
+    return holder;
+}
+TParentWindowProvider parentWindowProvider = nullptr;
+} // namespace
+
+long PoolingAttribute(TConnectionPooling pooling) {
+    switch (pooling) {
+    case cpOff:
+        return SQL_CP_OFF;
+    case cpOnePerDriver:
+        return SQL_CP_ONE_PER_DRIVER;
+    case cpOnePerEnv:
+        return SQL_CP_ONE_PER_HENV;
+    case cpDefault:
+        break;
+    }
+    return -1;
+}
+
+THenv::THenv(TComponent* owner) : THbase(owner) { Init(); }
+
+THenv::~THenv() {
+    try {
+        FreeEnv();
+    } catch (...) {
+        // Program end: nothing may escape.
+    }
+    FChildren.Clear();
+}
+
+void THenv::Check(SQLRETURN rc) {
+    FRetCode = rc;
+    if (!FError.Success(rc)) FError.RaiseODBCError(this, rc);
+}
+
+bool THenv::Init() {
+    Trace(1, "THenv.Init");
+    if (FAllocated) return true;
+    if (FConnectionPooling != cpDefault) {
+        SQLPOINTER current = nullptr;
+        FRetCode = SQLGetEnvAttr(SQL_NULL_HENV, SQL_ATTR_CONNECTION_POOLING, &current, 0, nullptr);
+        const auto wanted = static_cast<SQLULEN>(PoolingAttribute(FConnectionPooling));
+        if (Success(FRetCode) && reinterpret_cast<SQLULEN>(current) != wanted)
+            Check(SQLSetEnvAttr(SQL_NULL_HENV, SQL_ATTR_CONNECTION_POOLING, reinterpret_cast<SQLPOINTER>(wanted),
+                                SQL_IS_UINTEGER));
+    }
+    SQLHENV handle = SQL_NULL_HENV;
+    Check(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &handle));
+    FHandle = handle;
+    Check(SQLSetEnvAttr(FHandle, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0));
+    FAllocated = true;
+    THbase::Init();
+    return true;
+}
+
+bool THenv::Terminate() {
+    Trace(1, "THenv.Terminate");
+    THbase::Terminate();
+    FChildren.TerminateAll();
+    return !FAllocated;
+}
+
+void THenv::TerminateQuiet() {
+    const bool old = FSuppressErrors;
+    FSuppressErrors = true;
+    try {
+        Terminate();
+    } catch (...) {
+        FSuppressErrors = old;
+        throw;
+    }
+    FSuppressErrors = old;
+}
+
+bool THenv::FreeEnv() {
+    if (FAllocated) {
+        Terminate();
+        Check(SQLFreeHandle(SQL_HANDLE_ENV, FHandle));
+        FHandle = SQL_NULL_HENV;
+        FAllocated = false;
+    }
+    return !FAllocated;
+}
+
+void THenv::SetConnectionPooling(TConnectionPooling value) {
+    if (value == FConnectionPooling) return;
+    FreeEnv();
+    FConnectionPooling = value;
+    Init();
+}
+
+THenv& GlobalEnv() {
+    EnvHolder& holder = Holder();
+    if (!holder.env) holder.env = std::make_unique<THenv>();
+    return *holder.env;
+}
+
+void FreeGlobalEnv() noexcept {
+    EnvHolder& holder = Holder();
+    if (!holder.env) return;
+    holder.env->SetSuppressErrors(true);
+    try {
+        holder.env.reset();
+    } catch (...) {
+    }
+}
+
+void SetParentWindowProvider(TParentWindowProvider provider) { parentWindowProvider = provider; }
+
+void* ParentWindow() { return parentWindowProvider ? parentWindowProvider() : nullptr; }

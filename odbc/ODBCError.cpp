@@ -1,0 +1,106 @@
+#include "ODBCError.h"
+
+#include "HBase.h"
+#include "HEnv.h"
+
+#include <cstring>
+
+namespace {
+TErrorDialogHandler errorDialogHandler = nullptr;
+const TErrorRec emptyRecord{};
+
+TErrorRec MadeUp(std::string message) { return TErrorRec{"", 0, std::move(message)}; }
+} // namespace
+
+EODBC::EODBC(THbase* source, SQLRETURN returnCode, std::vector<TErrorRec> records)
+    : EVERODezuzid(records.empty() ? std::string() : records.front().Message), FSource(source),
+      FReturnCode(returnCode), FRecords(std::move(records)) {}
+
+EODBC::EODBC(EODBC&& other) noexcept
+    : EVERODezuzid(other), FSource(other.FSource), FReturnCode(other.FReturnCode), FIndex(other.FIndex),
+      FRecords(std::move(other.FRecords)) {
+    other.FRecords.clear();
+}
+
+EODBC::~EODBC() { DropLostConnection(); }
+
+bool EODBC::Next() {
+    if (FIndex >= static_cast<int>(FRecords.size())) return false;
+    ++FIndex;
+    return FIndex < static_cast<int>(FRecords.size());
+}
+
+bool EODBC::Prior() {
+    if (FIndex < 0) return false;
+    --FIndex;
+    return FIndex >= 0;
+}
+
+const TErrorRec& EODBC::Current() const {
+    if (FIndex < 0 || FIndex >= static_cast<int>(FRecords.size())) return emptyRecord;
+    return FRecords[FIndex];
+}
+
+void EODBC::DropLostConnection() noexcept {
+    bool lost = false;
+    for (const TErrorRec& r : FRecords)
+        if (r.State.rfind("08", 0) == 0) lost = true;
+    if (!lost) return;
+    try {
+        // A source that is gone or going cannot name its connection any more: drop everything.
+        if (!FSource || !THbase::IsAlive(FSource) || FSource->Destroying()) {
+            GlobalEnv().TerminateQuiet();
+        } else if (THbase* connection = FSource->LostConnectionTarget()) {
+            connection->TerminateQuiet();
+        }
+    } catch (...) {
+        // Nothing may escape the destruction of an exception.
+    }
+}
+
+std::vector<TErrorRec> TODBCError::CollectDiagnostics(SQLRETURN returnCode) const {
+    std::vector<TErrorRec> records;
+    if (returnCode == SQL_ERROR || returnCode == SQL_SUCCESS_WITH_INFO) {
+        SQLRETURN rc = SQL_SUCCESS;
+        for (SQLSMALLINT recNo = 1;; ++recNo) {
+            SQLCHAR state[6] = {0};
+            SQLINTEGER native = 0;
+            SQLCHAR message[256] = {0};
+            SQLSMALLINT length = 0;
+            rc = SQLGetDiagRec(HandleType, Handle, recNo, state, &native, message, sizeof message, &length);
+            if (!Success(rc)) break;
+            message[255] = 0;
+            records.push_back(TErrorRec{std::string(reinterpret_cast<char*>(state),
+                                                    strnlen(reinterpret_cast<char*>(state), 5)),
+                                        native, std::string(reinterpret_cast<char*>(message))});
+        }
+        if (records.empty() || rc != SQL_NO_DATA) records.push_back(MadeUp("Unable to Retrieve ODBC Error"));
+        return records;
+    }
+    if (returnCode == SQL_INVALID_HANDLE)
+        records.push_back(MadeUp("Invalid ODBC Handle"));
+    else if (returnCode == SQL_NO_DATA)
+        records.push_back(MadeUp("No Data Found"));
+    else
+        records.push_back(MadeUp("ODBC Return Code " + std::to_string(returnCode)));
+    return records;
+}
+
+void TODBCError::RaiseODBCError(THbase* source, SQLRETURN returnCode) {
+    if (GlobalEnv().SuppressErrors()) return;
+    HandleType = source->DiagHandleType();
+    Handle = source->DiagHandle();
+    EODBC error(source, returnCode, CollectDiagnostics(returnCode));
+    source->BeforeRaise();
+    throw std::move(error);
+}
+
+void SetErrorDialogHandler(TErrorDialogHandler handler) { errorDialogHandler = handler; }
+
+void ShowErrorDialog(const EODBC& error, const std::string& headline) {
+    if (!errorDialogHandler) return;
+    try {
+        errorDialogHandler(error, headline);
+    } catch (...) {
+    }
+}

@@ -1,0 +1,83 @@
+#pragma once
+// Diagnostics: which return codes succeed, the diagnostic records of a failed
+// call, the library's misuse exception and the ODBC failure exception.
+#include "Exceptions.h"
+
+#include <sql.h>
+#include <sqlext.h>
+
+#include <string>
+#include <vector>
+
+class THbase;
+
+// True for SQL_SUCCESS and SQL_SUCCESS_WITH_INFO only.
+inline bool Success(SQLRETURN rc) { return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO; }
+
+struct TErrorRec {
+    std::string State; // SQLSTATE, empty for records the library makes up
+    SQLINTEGER Native = 0;
+    std::string Message; // at most 255 characters
+};
+
+// Misuse of the library; carries one of the fixed messages.
+class EVERODezuzid : public EDatabaseError {
+public:
+    using EDatabaseError::EDatabaseError;
+    const char* ClassName() const override { return "EVERODezuzid"; }
+};
+
+// A failed ODBC call with every diagnostic record of its handle. Destroying the
+// last copy after a handler is done drops the connection when a record has an
+// SQLSTATE of class 08.
+class EODBC : public EVERODezuzid {
+public:
+    // Never throws except bad_alloc; records must not be empty.
+    EODBC(THbase* source, SQLRETURN returnCode, std::vector<TErrorRec> records);
+    EODBC(const EODBC&) = default;
+    EODBC(EODBC&& other) noexcept;
+    // Runs the lost-connection rule; never throws.
+    ~EODBC() override;
+    const char* ClassName() const override { return "EODBC"; }
+
+    THbase* Source() const { return FSource; }
+    SQLRETURN ReturnCode() const { return FReturnCode; }
+    const std::vector<TErrorRec>& Records() const { return FRecords; }
+    int CurrentIndex() const { return FIndex; }
+
+    void First() { FIndex = 0; }
+    bool Next();
+    bool Prior();
+    // The current record's fields; the empty record when the index is outside the list.
+    const std::string& State() const { return Current().State; }
+    SQLINTEGER Native() const { return Current().Native; }
+    const std::string& CurrentMessage() const { return Current().Message; }
+
+private:
+    const TErrorRec& Current() const;
+    void DropLostConnection() noexcept;
+
+    THbase* FSource;
+    SQLRETURN FReturnCode;
+    int FIndex = 0;
+    std::vector<TErrorRec> FRecords;
+};
+
+// The environment's error object: the handle whose diagnostics are read next.
+class TODBCError {
+public:
+    static bool Success(SQLRETURN rc) { return ::Success(rc); }
+    // Reads the diagnostic records of HandleType/Handle for a failed return code; never throws except bad_alloc.
+    std::vector<TErrorRec> CollectDiagnostics(SQLRETURN returnCode) const;
+    // Throws EODBC for source's handle unless the environment suppresses errors (then returns).
+    void RaiseODBCError(THbase* source, SQLRETURN returnCode);
+
+    SQLSMALLINT HandleType = SQL_HANDLE_ENV;
+    SQLHANDLE Handle = SQL_NULL_HANDLE;
+};
+
+// Shows the error dialog for an EODBC; the window layer installs the real dialog.
+using TErrorDialogHandler = void (*)(const EODBC& error, const std::string& headline);
+void SetErrorDialogHandler(TErrorDialogHandler handler);
+// Shows the installed dialog modally; does nothing when none is installed. Never throws.
+void ShowErrorDialog(const EODBC& error, const std::string& headline);

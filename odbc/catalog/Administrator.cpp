@@ -1,0 +1,1 @@
+// The data-source administrator and catalog live here.

@@ -18,7 +18,8 @@ void TSortedComboBox::AddItem(const QString& text) {
     const QString typed = currentText();
     const QSignalBlocker blocker(this);
     int at = 0;
-    while (at < count() && QString::compare(itemText(at), text, Qt::CaseInsensitive) <= 0) ++at;
+    while (at < count() && QString::compare(itemText(at), text, Qt::CaseInsensitive) <= 0)
+        ++at;
     insertItem(at, text);
     setCurrentIndex(-1);
     setEditText(typed);
@@ -31,12 +32,14 @@ void TSortedComboBox::SetItems(const QStringList& items) {
         clear();
         setEditText(typed);
     }
-    for (const QString& item : items) AddItem(item);
+    for (const QString& item : items)
+        AddItem(item);
 }
 
 QStringList TSortedComboBox::Items() const {
     QStringList items;
-    for (int i = 0; i < count(); ++i) items << itemText(i);
+    for (int i = 0; i < count(); ++i)
+        items << itemText(i);
     return items;
 }
 
@@ -50,7 +53,9 @@ TRadioGroup::TRadioGroup(const QString& caption, const QStringList& items, QWidg
     }
 }
 
-int TRadioGroup::ItemIndex() const { return FGroup->checkedId(); }
+int TRadioGroup::ItemIndex() const {
+    return FGroup->checkedId();
+}
 
 void TRadioGroup::SetItemIndex(int index) {
     if (QAbstractButton* button = FGroup->button(index)) {
@@ -64,7 +69,9 @@ void TRadioGroup::SetItemIndex(int index) {
     }
 }
 
-int TRadioGroup::Count() const { return static_cast<int>(FGroup->buttons().size()); }
+int TRadioGroup::Count() const {
+    return static_cast<int>(FGroup->buttons().size());
+}
 
 QString TRadioGroup::Item(int index) const {
     QAbstractButton* button = FGroup->button(index);
@@ -87,12 +94,14 @@ void TCheckListBox::SetChecked(int index, bool checked) {
 }
 
 void TCheckListBox::SetAllChecked(bool checked) {
-    for (int i = 0; i < count(); ++i) SetChecked(i, checked);
+    for (int i = 0; i < count(); ++i)
+        SetChecked(i, checked);
 }
 
 QStringList TCheckListBox::Items() const {
     QStringList items;
-    for (int i = 0; i < count(); ++i) items << item(i)->text();
+    for (int i = 0; i < count(); ++i)
+        items << item(i)->text();
     return items;
 }
 

@@ -70,7 +70,9 @@ TDBNavigator::~TDBNavigator() {
     if (FDataSource) FDataSource->Detach(this);
 }
 
-QString TDBNavigator::Hint(TNavigateBtn button) { return QString::fromUtf8(looks[button].Hint); }
+QString TDBNavigator::Hint(TNavigateBtn button) {
+    return QString::fromUtf8(looks[button].Hint);
+}
 
 void TDBNavigator::SetDataSource(TDataBinding* dataSource) {
     if (FDataSource) FDataSource->Detach(this);
@@ -83,7 +85,8 @@ void TDBNavigator::SetDataSource(TDataBinding* dataSource) {
 void TDBNavigator::BindingChanged() {
     const TNavigatorStates states =
         NavigatorButtonStates(FDataSource ? FDataSource->DataSet() : nullptr, FBookmarkSaved);
-    for (int i = 0; i < NavigatorButtonCount; ++i) FButtons[i]->setEnabled(states[i]);
+    for (int i = 0; i < NavigatorButtonCount; ++i)
+        FButtons[i]->setEnabled(states[i]);
 }
 
 void TDBNavigator::BindingDestroyed() {
@@ -105,24 +108,48 @@ void TDBNavigator::BtnClick(TNavigateBtn button) {
 
 void TDBNavigator::Perform(TNavigateBtn button, TNavigableDataSet& dataSet) {
     switch (button) {
-    case nbFirst: dataSet.First(); break;
-    case nbPriorPage: dataSet.MoveBy(-PageSize); break;
-    case nbPrior: dataSet.Prior(); break;
-    case nbNext: dataSet.Next(); break;
-    case nbNextPage: dataSet.MoveBy(PageSize); break;
-    case nbLast: dataSet.Last(); break;
-    case nbInsert: dataSet.Insert(); break;
+    case nbFirst:
+        dataSet.First();
+        break;
+    case nbPriorPage:
+        dataSet.MoveBy(-PageSize);
+        break;
+    case nbPrior:
+        dataSet.Prior();
+        break;
+    case nbNext:
+        dataSet.Next();
+        break;
+    case nbNextPage:
+        dataSet.MoveBy(PageSize);
+        break;
+    case nbLast:
+        dataSet.Last();
+        break;
+    case nbInsert:
+        dataSet.Insert();
+        break;
     case nbDelete:
         if (Confirm(QStringLiteral("Delete record?"))) dataSet.Delete();
         break;
-    case nbEdit: dataSet.Edit(); break;
-    case nbPost: dataSet.Post(); break;
-    case nbCancel: dataSet.Cancel(); break;
-    case nbRefresh: dataSet.Refresh(); break;
+    case nbEdit:
+        dataSet.Edit();
+        break;
+    case nbPost:
+        dataSet.Post();
+        break;
+    case nbCancel:
+        dataSet.Cancel();
+        break;
+    case nbRefresh:
+        dataSet.Refresh();
+        break;
     case nbSaveBookmark:
         FBookmark = dataSet.Bookmark();
         FBookmarkSaved = true;
         break;
-    case nbRestoreBookmark: dataSet.GotoBookmark(FBookmark); break;
+    case nbRestoreBookmark:
+        dataSet.GotoBookmark(FBookmark);
+        break;
     }
 }

@@ -6,7 +6,8 @@ TDataBinding::~TDataBinding() {
     // Clients detach themselves in BindingDestroyed; work on a copy.
     const std::vector<TBindingClient*> clients = FClients;
     FClients.clear();
-    for (TBindingClient* client : clients) client->BindingDestroyed();
+    for (TBindingClient* client : clients)
+        client->BindingDestroyed();
 }
 
 void TDataBinding::SetDataSet(TNavigableDataSet* dataSet) {
@@ -16,11 +17,14 @@ void TDataBinding::SetDataSet(TNavigableDataSet* dataSet) {
 
 void TDataBinding::Changed() {
     const std::vector<TBindingClient*> clients = FClients;
-    for (TBindingClient* client : clients) client->BindingChanged();
+    for (TBindingClient* client : clients)
+        client->BindingChanged();
 }
 
 void TDataBinding::Attach(TBindingClient* client) {
     if (std::find(FClients.begin(), FClients.end(), client) == FClients.end()) FClients.push_back(client);
 }
 
-void TDataBinding::Detach(TBindingClient* client) { std::erase(FClients, client); }
+void TDataBinding::Detach(TBindingClient* client) {
+    std::erase(FClients, client);
+}

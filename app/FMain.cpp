@@ -62,7 +62,8 @@ void TMain::WireHandlers() {
     On(bUvozUvozi, &QPushButton::clicked, &TMain::bUvozUvoziClick);
     On(miUvozIzberiVse, &QAction::triggered, &TMain::miUvozIzberiVseClick);
     On(miUvozOdkloniVse, &QAction::triggered, &TMain::miUvozOdkloniVseClick);
-    for (QPlainTextEdit* editor : {mSQL, mSQLNoData, mSQLBDE}) editor->installEventFilter(this);
+    for (QPlainTextEdit* editor : {mSQL, mSQLNoData, mSQLBDE})
+        editor->installEventFilter(this);
 }
 
 bool TMain::eventFilter(QObject* watched, QEvent* event) {
@@ -111,7 +112,9 @@ void TMain::StartupStep(THandler step) {
     }
 }
 
-void TMain::FormActivate() { Ui().SetCursor(ckDefault); }
+void TMain::FormActivate() {
+    Ui().SetCursor(ckDefault);
+}
 
 // Shows the error box for E: default cursor, then (unless E is the silent abort) a modal
 // "Error" box with the heading, CR LF and E's message. A failure of the box itself is
@@ -119,8 +122,7 @@ void TMain::FormActivate() { Ui().SetCursor(ckDefault); }
 void TMain::FillErrorMessage(const std::exception& E, const QString& Heading, bool Abort) {
     try {
         Ui().SetCursor(ckDefault);
-        if (!IsSilentAbort(E))
-            ErrorBox(Heading + QStringLiteral("\r\n") + ExceptionText(E));
+        if (!IsSilentAbort(E)) ErrorBox(Heading + QStringLiteral("\r\n") + ExceptionText(E));
     } catch (...) {
     }
     if (Abort) ::Abort();

@@ -234,7 +234,7 @@ protected:
     TMain(TDeferFormCreate, QWidget* parent = nullptr);
 
     // Start-up steps 2 to 4, each run under its own guard by FormCreate.
-    virtual void FillDataSources(); // fDataSource: SQL Server data sources (Header.cpp)
+    virtual void FillDataSources();  // fDataSource: SQL Server data sources (Header.cpp)
     virtual void CreateWorkTables(); // TTableFields and TTableIndex (PageTables.cpp)
     virtual void FillAliases();      // Vidrol and its initial alias (PageSqlBde.cpp)
 

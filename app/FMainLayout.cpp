@@ -182,7 +182,8 @@ void TMain::BuildHeader() {
     bKonec = MakeButton(pGlava, Txt(u8"Konec"), 680, 65);
     QWidget* const order[] = {fDataSource, fDataBases, fServerName, fDatabaseName, fUserName,
                               fPassword,   bIzberi,    bOsvezi,     bKonec};
-    for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
+    for (size_t i = 0; i + 1 < std::size(order); ++i)
+        setTabOrder(order[i], order[i + 1]);
 }
 
 void TMain::BuildPageSql() {
@@ -337,7 +338,8 @@ void TMain::BuildPageSqlBde() {
     DrvVidrol = new QComboBox(pDrvVidrol);
     DrvVidrol->setGeometry(4, 5, 205, EditHeight);
     DrvVidrol->hide();
-    fDatabase = new TRadioGroup(Txt(u8"Database"), {Txt(u8"Interbase"), Txt(u8"MS SQL"), Txt(u8"Paradox")}, Panel8);
+    fDatabase =
+        new TRadioGroup(Txt(u8"Database"), {Txt(u8"Interbase"), Txt(u8"MS SQL"), Txt(u8"Paradox")}, Panel8);
     fDatabase->SetItemIndex(1);
     auto* left = static_cast<QVBoxLayout*>(Panel8->layout());
     left->addWidget(Vidrol);

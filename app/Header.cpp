@@ -11,4 +11,6 @@ void TMain::fDataSourceChange() {}
 void TMain::bIzberiClick() {}
 
 // Closing the only window ends the application; no confirmation.
-void TMain::bKonecClick() { close(); }
+void TMain::bKonecClick() {
+    close();
+}

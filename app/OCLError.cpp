@@ -97,7 +97,9 @@ void TOEErrorDialog::SetExpanded(bool expanded) {
     setFixedSize(ClientWidth, expanded ? ExpandedHeight : CollapsedHeight);
 }
 
-void TOEErrorDialog::DetailsBtnClick() { SetExpanded(!FExpanded); }
+void TOEErrorDialog::DetailsBtnClick() {
+    SetExpanded(!FExpanded);
+}
 
 void TOEErrorDialog::NextBtnClick() {
     PrevBtn->setEnabled(true);
@@ -129,4 +131,6 @@ void ShowThroughUi(const EODBC& error, const std::string& headline) {
 }
 } // namespace
 
-void InstallErrorDialog() { SetErrorDialogHandler(&ShowThroughUi); }
+void InstallErrorDialog() {
+    SetErrorDialogHandler(&ShowThroughUi);
+}

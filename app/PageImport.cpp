@@ -9,6 +9,10 @@ void TMain::bUvozOdpriClick() {}
 // The import; arrives with the import.
 void TMain::bUvozUvoziClick() {}
 
-void TMain::miUvozIzberiVseClick() { clbUvozTabele->SetAllChecked(true); }
+void TMain::miUvozIzberiVseClick() {
+    clbUvozTabele->SetAllChecked(true);
+}
 
-void TMain::miUvozOdkloniVseClick() { clbUvozTabele->SetAllChecked(false); }
+void TMain::miUvozOdkloniVseClick() {
+    clbUvozTabele->SetAllChecked(false);
+}

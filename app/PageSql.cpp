@@ -7,4 +7,6 @@ void TMain::bPozeniSQLClick() {}
 // Runs mSQL when needed, then saves oeqQuery; arrives with the export.
 void TMain::bSQLShraniClick() {}
 
-void TMain::mSQLKeyUp() { SetMemoPos(mSQL, lSQLPosition); }
+void TMain::mSQLKeyUp() {
+    SetMemoPos(mSQL, lSQLPosition);
+}

@@ -4,4 +4,6 @@
 // Logs in on Hdbc and runs mSQLNoData; arrives with the statement page.
 void TMain::bPozeniNoDataClick() {}
 
-void TMain::mSQLNoDataKeyUp() { SetMemoPos(mSQLNoData, lSQLNoDataPosition); }
+void TMain::mSQLNoDataKeyUp() {
+    SetMemoPos(mSQLNoData, lSQLNoDataPosition);
+}

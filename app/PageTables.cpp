@@ -19,9 +19,13 @@ void TMain::TabeleClick() {}
 // Writes the selected table's field list into mSQL; arrives with the contents page.
 void TMain::bGetFieldsClick() {}
 
-void TMain::IzberiVse1Click() { Tabele->SetAllChecked(true); }
+void TMain::IzberiVse1Click() {
+    Tabele->SetAllChecked(true);
+}
 
-void TMain::OdkloniVse1Click() { Tabele->SetAllChecked(false); }
+void TMain::OdkloniVse1Click() {
+    Tabele->SetAllChecked(false);
+}
 
 // Exports the checked tables; arrives with the export.
 void TMain::bTabeleIzvozClick() {}

@@ -15,21 +15,30 @@ TUi* installedUi = &desktopUi;
 
 QMessageBox::Icon IconOf(TBoxKind kind) {
     switch (kind) {
-    case bkInformation: return QMessageBox::Information;
-    case bkConfirmation: return QMessageBox::Question;
-    case bkWarning: return QMessageBox::Warning;
-    case bkError: return QMessageBox::Critical;
-    case bkPlain: break;
+    case bkInformation:
+        return QMessageBox::Information;
+    case bkConfirmation:
+        return QMessageBox::Question;
+    case bkWarning:
+        return QMessageBox::Warning;
+    case bkError:
+        return QMessageBox::Critical;
+    case bkPlain:
+        break;
     }
     return QMessageBox::NoIcon;
 }
 
 QMessageBox::StandardButton StandardButtonOf(TBoxButton button) {
     switch (button) {
-    case bbYes: return QMessageBox::Yes;
-    case bbNo: return QMessageBox::No;
-    case bbCancel: return QMessageBox::Cancel;
-    case bbOK: break;
+    case bbYes:
+        return QMessageBox::Yes;
+    case bbNo:
+        return QMessageBox::No;
+    case bbCancel:
+        return QMessageBox::Cancel;
+    case bbOK:
+        break;
     }
     return QMessageBox::Ok;
 }
@@ -78,7 +87,8 @@ TBoxButton TUi::MessageBox(const TMessageBox& box) {
     QMessageBox dialog(IconOf(box.Kind), box.Title, box.Text, QMessageBox::NoButton,
                        QApplication::activeWindow());
     dialog.setTextFormat(Qt::PlainText);
-    for (TBoxButton button : box.Buttons) dialog.addButton(StandardButtonOf(button));
+    for (TBoxButton button : box.Buttons)
+        dialog.addButton(StandardButtonOf(button));
     dialog.exec();
     QAbstractButton* clicked = dialog.clickedButton();
     for (TBoxButton button : box.Buttons)
@@ -86,9 +96,13 @@ TBoxButton TUi::MessageBox(const TMessageBox& box) {
     return bbCancel;
 }
 
-bool TUi::ExecuteOpen(TFileDialog& dialog) { return RunFileDialog(dialog, QFileDialog::AcceptOpen); }
+bool TUi::ExecuteOpen(TFileDialog& dialog) {
+    return RunFileDialog(dialog, QFileDialog::AcceptOpen);
+}
 
-bool TUi::ExecuteSave(TFileDialog& dialog) { return RunFileDialog(dialog, QFileDialog::AcceptSave); }
+bool TUi::ExecuteSave(TFileDialog& dialog) {
+    return RunFileDialog(dialog, QFileDialog::AcceptSave);
+}
 
 void TUi::ShowErrorDialog(EODBC& error, const QString& headline) {
     TOEErrorDialog dialog(error, headline, QApplication::activeWindow());
@@ -98,13 +112,18 @@ void TUi::ShowErrorDialog(EODBC& error, const QString& headline) {
 void TUi::SetCursor(TCursorKind cursor) {
     FCursor = cursor;
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return;
-    while (QGuiApplication::overrideCursor()) QGuiApplication::restoreOverrideCursor();
+    while (QGuiApplication::overrideCursor())
+        QGuiApplication::restoreOverrideCursor();
     if (cursor == ckHourGlass) QGuiApplication::setOverrideCursor(Qt::WaitCursor);
 }
 
-void TUi::ProcessMessages() { QCoreApplication::processEvents(); }
+void TUi::ProcessMessages() {
+    QCoreApplication::processEvents();
+}
 
-TUi& Ui() { return *installedUi; }
+TUi& Ui() {
+    return *installedUi;
+}
 
 TUi* SetUi(TUi* ui) {
     TUi* previous = installedUi;
@@ -117,18 +136,25 @@ QString ApplicationTitle() {
     return title.isEmpty() ? QStringLiteral("Tarvik") : title;
 }
 
-void ShowMessage(const QString& text) { Ask(ApplicationTitle(), text, bkPlain, {bbOK}); }
+void ShowMessage(const QString& text) {
+    Ask(ApplicationTitle(), text, bkPlain, {bbOK});
+}
 
-void InformationBox(const QString& text) { Ask(QStringLiteral("Information"), text, bkInformation, {bbOK}); }
+void InformationBox(const QString& text) {
+    Ask(QStringLiteral("Information"), text, bkInformation, {bbOK});
+}
 
 bool Confirm(const QString& text) {
     return Ask(QStringLiteral("Confirm"), text, bkConfirmation, {bbYes, bbNo}) == bbYes;
 }
 
-void ErrorBox(const QString& text) { Ask(QStringLiteral("Error"), text, bkError, {bbOK}); }
+void ErrorBox(const QString& text) {
+    Ask(QStringLiteral("Error"), text, bkError, {bbOK});
+}
 
 QString ExceptionText(const std::exception& error) {
-    if (const auto* own = dynamic_cast<const Exception*>(&error)) return QString::fromStdString(own->Message());
+    if (const auto* own = dynamic_cast<const Exception*>(&error))
+        return QString::fromStdString(own->Message());
     return QString::fromUtf8(error.what());
 }
 

@@ -25,9 +25,9 @@ struct TMessageBox {
 // A file dialog's settings; Execute* updates FileName and FilterIndex from the user's choice.
 struct TFileDialog {
     QString Title;
-    QString FileName;   // initial name, then the chosen one (with its directory)
-    QString DefaultExt; // appended when the typed name has no extension ("*.db" and "db" alike)
-    QString Filter;     // "Paradox|*.db|dBase|*.dbf": description and pattern pairs
+    QString FileName;    // initial name, then the chosen one (with its directory)
+    QString DefaultExt;  // appended when the typed name has no extension ("*.db" and "db" alike)
+    QString Filter;      // "Paradox|*.db|dBase|*.dbf": description and pattern pairs
     int FilterIndex = 1; // 1-based, as chosen by the user
     QString InitialDir;
 };
@@ -58,7 +58,9 @@ TUi& Ui();
 TUi* SetUi(TUi* ui);
 
 // A text of the window, written in UTF-8 in the sources (č, š, ž).
-inline QString Txt(const char8_t* text) { return QString::fromUtf8(text); }
+inline QString Txt(const char8_t* text) {
+    return QString::fromUtf8(text);
+}
 
 // The application title shown in captions ("Tarvik").
 QString ApplicationTitle();

@@ -8,7 +8,9 @@
 namespace {
 TMain* mainWindow = nullptr;
 
-void* MainWindowHandle() { return mainWindow ? reinterpret_cast<void*>(mainWindow->winId()) : nullptr; }
+void* MainWindowHandle() {
+    return mainWindow ? reinterpret_cast<void*>(mainWindow->winId()) : nullptr;
+}
 } // namespace
 
 int main(int argc, char** argv) {

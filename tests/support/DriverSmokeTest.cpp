@@ -12,7 +12,8 @@ std::string Diag(SQLSMALLINT type, SQLHANDLE h) {
     SQLCHAR state[6] = {0}, msg[512] = {0};
     SQLINTEGER native = 0;
     SQLSMALLINT len = 0;
-    if (SQLGetDiagRec(type, h, 1, state, &native, msg, sizeof msg, &len) != SQL_SUCCESS) return "(no diagnostics)";
+    if (SQLGetDiagRec(type, h, 1, state, &native, msg, sizeof msg, &len) != SQL_SUCCESS)
+        return "(no diagnostics)";
     return std::string(reinterpret_cast<char*>(state)) + " " + reinterpret_cast<char*>(msg);
 }
 
@@ -27,8 +28,8 @@ TEST_P(DriverSmoke, ConnectsAndAnswersAQuery) {
     ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env), SQL_SUCCESS);
     SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
     ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc), SQL_SUCCESS);
-    SQLRETURN rc = SQLConnect(dbc, (SQLCHAR*)d.DataSource.c_str(), SQL_NTS, (SQLCHAR*)d.UserName.c_str(), SQL_NTS,
-                              (SQLCHAR*)d.Password.c_str(), SQL_NTS);
+    SQLRETURN rc = SQLConnect(dbc, (SQLCHAR*)d.DataSource.c_str(), SQL_NTS, (SQLCHAR*)d.UserName.c_str(),
+                              SQL_NTS, (SQLCHAR*)d.Password.c_str(), SQL_NTS);
     ASSERT_TRUE(SQL_SUCCEEDED(rc)) << d.DataSource << ": " << Diag(SQL_HANDLE_DBC, dbc);
     ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt), SQL_SUCCESS);
     rc = SQLExecDirect(stmt, (SQLCHAR*)"select 40 + 2", SQL_NTS);

@@ -16,8 +16,12 @@ const std::vector<TestDriver>& TestDrivers();
 
 // A gtest parameter-name generator: the driver's Label.
 struct TestDriverName {
-    template <class ParamInfo> std::string operator()(const ParamInfo& info) const { return info.param.Label; }
+    template <class ParamInfo> std::string operator()(const ParamInfo& info) const {
+        return info.param.Label;
+    }
 };
 
 // Test names and failure messages show the driver's label, not the object's bytes.
-inline void PrintTo(const TestDriver& driver, std::ostream* os) { *os << driver.Label; }
+inline void PrintTo(const TestDriver& driver, std::ostream* os) {
+    *os << driver.Label;
+}

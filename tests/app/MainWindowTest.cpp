@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
@@ -238,6 +239,20 @@ private slots:
         QCOMPARE(window.SaveDialog.DefaultExt, QStringLiteral("*.db"));
         QCOMPARE(window.Components.ComponentCount(), 5);
         QCOMPARE(window.Components.FindComponent("DataQuery"), static_cast<TComponent*>(window.DataQuery));
+    }
+
+    void dataSourceListFillsSortedWithoutFiringItsChangeHandler() {
+        TRecordingUi ui;
+        TMain window;
+        QSignalSpy changes(window.fDataSource, &QComboBox::currentTextChanged);
+        window.fDataSource->SetItems({"pubs", "Demo", "archive"});
+        window.fDataSource->AddItem("Zeta");
+        window.fDataSource->AddItem("beta");
+        QCOMPARE(window.fDataSource->Items(), (QStringList{"archive", "beta", "Demo", "pubs", "Zeta"}));
+        QVERIFY(window.fDataSource->currentText().isEmpty());
+        QCOMPARE(changes.count(), 0);
+        window.fDataSource->setCurrentIndex(2);
+        QCOMPARE(changes.count(), 1); // choosing an entry does fire it
     }
 
     void errorBoxForAnEmptyMessageIsTheHeadingAndALineBreak() {

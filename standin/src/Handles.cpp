@@ -13,6 +13,17 @@ Stmt::Stmt(Dbc* dbc)
 void Stmt::CloseCursor() {
     Current = Result{};
     HasResult = false;
+    // The server runs a whole batch whether or not its results are read: the statements
+    // after the current one still run, their results are discarded; an error ends the batch.
+    if (Running && !Conn->State.Broken) {
+        try {
+            Result r;
+            while (Running->Next(r))
+                r = Result{};
+        } catch (const std::exception&) {
+            // Nobody is left to read the error, as with a server's discarded results.
+        }
+    }
     Running.reset();
     RowsRead = 0;
     OnRow = false;

@@ -106,7 +106,7 @@ struct Stmt : HandleBase {
     const std::vector<ColumnInfo>* Columns() const {
         return HasResult && Current.Rows ? &Current.Rows->Columns() : nullptr;
     }
-    // Ends the current result and drops the rest of the batch.
+    // Ends the current result; the rest of the batch runs with its results discarded. Never throws.
     void CloseCursor();
 };
 

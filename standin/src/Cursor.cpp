@@ -48,8 +48,7 @@ void LiveCursor::Describe(const std::string& sqlText) {
     FColumns.reserve(n);
     for (int i = 0; i < n; ++i) {
         const char* decl = sqlite3_column_decltype(FStmt, i);
-        ColumnInfo c = decl ? DescribeDeclared(decl)
-                            : DescribeStorage(FPending ? sqlite3_column_type(FStmt, i) : SQLITE_TEXT);
+        ColumnInfo c = decl ? DescribeDeclared(decl) : DescribeExpression(i);
         const char* name = sqlite3_column_name(FStmt, i);
         const char* table = sqlite3_column_table_name(FStmt, i);
         const char* origin = sqlite3_column_origin_name(FStmt, i);
@@ -69,6 +68,21 @@ void LiveCursor::Describe(const std::string& sqlText) {
         }
         FColumns.push_back(std::move(c));
     }
+}
+
+// A computed column is described by its first value; a text in GETDATE()'s form is a datetime.
+ColumnInfo LiveCursor::DescribeExpression(int column) const {
+    if (!FPending) return DescribeStorage(SQLITE_TEXT);
+    int type = sqlite3_column_type(FStmt, column);
+    if (type == SQLITE_TEXT && sqlite3_column_bytes(FStmt, column) == 23) {
+        const char* p = reinterpret_cast<const char*>(sqlite3_column_text(FStmt, column));
+        static const char shape[] = "dddd-dd-dd dd:dd:dd.ddd";
+        bool stamp = true;
+        for (int k = 0; k < 23 && stamp; ++k)
+            stamp = shape[k] == 'd' ? std::isdigit(static_cast<unsigned char>(p[k])) != 0 : p[k] == shape[k];
+        if (stamp) return DescribeDeclared("datetime");
+    }
+    return DescribeStorage(type);
 }
 
 bool LiveCursor::Next() {

@@ -47,6 +47,7 @@ public:
 
 private:
     void Describe(const std::string& sqlText);
+    ColumnInfo DescribeExpression(int column) const;
     std::shared_ptr<Database> FDb;
     sqlite3_stmt* FStmt;
     bool FPending; // the pre-stepped row has not been handed out yet

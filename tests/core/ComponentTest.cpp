@@ -22,7 +22,8 @@ public:
 protected:
     void Notification(TComponent* c, TOperation op) override {
         // A component is inserted while its constructor runs, before it has a name: record the address.
-        seen.push_back((op == TOperation::opInsert ? "+" : "-") + std::to_string(reinterpret_cast<uintptr_t>(c)));
+        seen.push_back((op == TOperation::opInsert ? "+" : "-") +
+                       std::to_string(reinterpret_cast<uintptr_t>(c)));
     }
     void Loaded() override {
         ++loadedCalls;

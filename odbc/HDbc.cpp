@@ -91,7 +91,10 @@ std::string ComposeConnectString(const std::string& dataSource, const std::strin
     return s;
 }
 
-THdbc::THdbc(TComponent* owner) : THbase(owner), FDriverTable(DefaultDriverTable()) {}
+THdbc::THdbc(TComponent* owner) : THbase(owner), FDriverTable(DefaultDriverTable()) {
+    // Statements of the same owner adopt a connection by its type.
+    AnnounceInserted();
+}
 
 THdbc::~THdbc() {
     try {

@@ -84,7 +84,12 @@ void THstmt::BindCols() {
     FNumCols = static_cast<SQLUSMALLINT>(std::max<SQLSMALLINT>(count, 0));
     for (SQLUSMALLINT col = 1; col <= FNumCols; ++col) DescribeColumn(col);
     AppendRowArrays();
-    if (FCursorCaps & SQL_CA1_BOOKMARK) FBookmarkLength = static_cast<SQLULEN>(NumericAttribute(0, SQL_DESC_OCTET_LENGTH));
+    if (FCursorCaps & SQL_CA1_BOOKMARK) {
+        // Some drivers offer bookmarks but cannot describe column 0: the length then stays.
+        SQLLEN length = 0;
+        FRetCode = SQLColAttribute(FHandle, 0, SQL_DESC_OCTET_LENGTH, nullptr, 0, nullptr, &length);
+        if (Success(FRetCode) && length > 0) FBookmarkLength = static_cast<SQLULEN>(length);
+    }
     if (FBindBookmarks) {
         FCols.push_back(std::make_unique<TColRec>(SQL_C_BINARY, SQL_BINARY, FBookmarkLength, FRowSetSize));
         FBookmarks = FCols.back().get();
@@ -314,10 +319,11 @@ void THstmt::SetColStringAt(SQLUSMALLINT col, SQLULEN row, const std::string& va
     TColRec* rec = CellColumn(col, row);
     if (!rec) return;
     if (rec->Long) {
+        // The stream holds the text alone: its size is the length a positioned write sends,
+        // and a NUL counted in it would be written into the column.
         const std::string_view text = TrimView(value, FStringTrimming);
         rec->Blob->Clear();
         rec->Blob->Write(text.data(), text.size());
-        rec->Blob->Write("", 1);
         rec->Indicator(row) = static_cast<SQLLEN>(text.size());
     } else if (rec->Data) {
         StoreText(*rec, row, value);

@@ -6,6 +6,7 @@ const std::vector<TestDriver>& TestDrivers() {
     static const std::vector<TestDriver> drivers = {
         {"Sqlite", "TarvikSqlite", "", ""},
         {"Postgres", "TarvikPg", "tarvik", "tarvik"},
+        {"Standin", "TarvikStandin", "sa", ""},
     };
     return drivers;
 }

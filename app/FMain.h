@@ -27,6 +27,8 @@ class TFileListBox;
 class TRadioGroup;
 class TSortedComboBox;
 
+class TOEAdministrator;
+
 class TMain : public QWidget {
     Q_OBJECT
 public:
@@ -219,7 +221,7 @@ public:
     // THstmt* Hstmt;         arrives with the statement (on Hdbc, bpByExec)
     // THstmt* hQuery0;       arrives with the statement (on Database, concurrency 4, bpByExec)
     // THstmt* hQuery1;       as hQuery0
-    // TOEAdministrator* oeAdministrator;  arrives with the data-source list (Driver "SQL Server", "sa")
+    TOEAdministrator* oeAdministrator = nullptr; // Driver "SQL Server", UserName "sa"
     // TOECatalog* oeCatalog;              arrives with the catalog (on Database, "%", [ttTable], "%")
     // TwwOEDataSet* qQuery, *oeqQuery, *qVsebina;  arrive with the dataset (on Database, concurrency 4,
     //                                              bpByExec, RequestLive, Editable, ValidateWithMask)

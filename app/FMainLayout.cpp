@@ -5,6 +5,8 @@
 #include "DataBinding.h"
 #include "FMain.h"
 
+#include "Administrator.h"
+
 #include <QAction>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -155,6 +157,10 @@ void TMain::BuildNonVisual() {
     DataVsebina = binding("DataVsebina");
     DataQuery = binding("DataQuery");
     DataQueryBDE = binding("DataQueryBDE");
+    oeAdministrator = new TOEAdministrator(&Components);
+    oeAdministrator->SetName("oeAdministrator");
+    oeAdministrator->Driver = "SQL Server";
+    oeAdministrator->UserName = "sa";
     SaveDialog.DefaultExt = QStringLiteral("*.db");
     SaveDialog.FileName = QStringLiteral("Rezultat.db");
     SaveDialog.Filter = QStringLiteral("Paradox|*.db|dBase|*.dbf");

@@ -99,3 +99,28 @@ TEST(Exceptions, AbortIsRecognisedByClassName) {
         EXPECT_STREQ(e.ClassName(), "EAbort");
     }
 }
+
+namespace {
+class Typed : public TComponent {
+public:
+    explicit Typed(TComponent* owner) : TComponent(owner) { AnnounceInserted(); }
+};
+
+class TypeWatcher : public TComponent {
+public:
+    using TComponent::TComponent;
+    int typedSeen = 0;
+
+protected:
+    void Notification(TComponent* c, TOperation op) override {
+        if (op == TOperation::opInsert && dynamic_cast<Typed*>(c)) ++typedSeen;
+    }
+};
+} // namespace
+
+TEST(Component, AnnouncedComponentsAreSeenWithTheirOwnType) {
+    TComponent root;
+    auto* watcher = new TypeWatcher(&root);
+    new Typed(&root);
+    EXPECT_EQ(watcher->typedSeen, 1);
+}

@@ -154,6 +154,28 @@ Cell RowsCursor::Get(int column) const {
     return c;
 }
 
+std::unique_ptr<RowsCursor> Materialize(Cursor& source, size_t maxRows) {
+    auto out = std::make_unique<RowsCursor>();
+    for (const auto& c : source.Columns())
+        out->AddColumn(c);
+    size_t n = source.Columns().size();
+    while ((maxRows == 0 || out->RowCount() < maxRows) && source.Next()) {
+        Row row;
+        row.reserve(n);
+        for (size_t i = 0; i < n; ++i) {
+            Cell c = source.Get(static_cast<int>(i));
+            Value v;
+            v.Type = c.Type;
+            v.Int = c.Int;
+            v.Real = c.Real;
+            if (c.Data) v.Text.assign(c.Data, static_cast<size_t>(c.Bytes));
+            row.push_back(std::move(v));
+        }
+        out->AddRow(std::move(row));
+    }
+    return out;
+}
+
 namespace {
 
 sqlite3_stmt* Prepare(sqlite3* db, const std::string& sql, const std::vector<std::string>& args) {

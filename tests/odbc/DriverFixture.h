@@ -21,6 +21,7 @@ protected:
     }
 
     bool IsSqlite() const { return GetParam().Label == "Sqlite"; }
+    bool IsStandin() const { return GetParam().Label == "Standin"; }
 
     // Runs statements that return no rows.
     void Exec(const std::vector<std::string>& statements) {
@@ -34,10 +35,11 @@ protected:
 
     // A fresh table of the given columns, named after the test.
     std::string Table(const std::string& columns) {
-        const std::string name = "t_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name())
-                                            .substr(0, 20);
+        const std::string name =
+            "t_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()).substr(0, 20);
         std::string clean;
-        for (char c : name) clean += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+        for (char c : name)
+            clean += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
         Exec({"DROP TABLE IF EXISTS " + clean, "CREATE TABLE " + clean + " (" + columns + ")"});
         return clean;
     }
@@ -49,7 +51,8 @@ protected:
         s.SetSQL(sql);
         s.Execute();
         std::vector<std::string> out;
-        while (s.FetchNext()) out.push_back(s.ColString(1));
+        while (s.FetchNext())
+            out.push_back(s.ColString(1));
         return out;
     }
 
@@ -57,5 +60,5 @@ protected:
 };
 
 // Runs a body for every driver of the test set-up.
-#define INSTANTIATE_FOR_DRIVERS(suite)                                                                            \
+#define INSTANTIATE_FOR_DRIVERS(suite)                                                                       \
     INSTANTIATE_TEST_SUITE_P(Drivers, suite, ::testing::ValuesIn(TestDrivers()), TestDriverName())

@@ -245,13 +245,20 @@ std::size_t Utf8CutLength(std::string_view text, std::size_t maxBytes) {
     return n;
 }
 
-std::string FormatReal(double value) {
-    char out[32];
+namespace {
+// Writes the default real format into out (at least 32 bytes); returns the end.
+char* PutReal(char* out, double value) {
     char* p = out;
-    if (std::isnan(value)) return " NAN";
+    if (std::isnan(value)) {
+        std::memcpy(p, " NAN", 4);
+        return p + 4;
+    }
     *p++ = std::signbit(value) ? '-' : ' ';
     value = std::fabs(value);
-    if (std::isinf(value)) return std::string(out, 1) + "INF";
+    if (std::isinf(value)) {
+        std::memcpy(p, "INF", 3);
+        return p + 3;
+    }
     char digits[40];
     auto [end, ec] = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::scientific, 14);
     (void)ec;
@@ -262,9 +269,18 @@ std::string FormatReal(double value) {
     *p++ = e[1];
     unsigned exponent = 0;
     std::from_chars(e + 2, end, exponent);
-    p = PutPadded(p, exponent, 4);
-    return std::string(out, static_cast<std::size_t>(p - out));
+    return PutPadded(p, exponent, 4);
 }
+
+// The real as text, trimmed, built in one allocation (this runs for every real cell read).
+std::string RealText(double value, TStringTrimming mode) {
+    char out[32];
+    const char* end = PutReal(out, value);
+    return std::string(TrimView(std::string_view(out, static_cast<std::size_t>(end - out)), mode));
+}
+} // namespace
+
+std::string FormatReal(double value) { return RealText(value, stTrimNone); }
 
 std::string FormatDate(const SQL_DATE_STRUCT& date) {
     char out[24];
@@ -292,9 +308,9 @@ std::string ValueToText(const void* cell, std::size_t cellSize, SQLSMALLINT cTyp
     case SQL_C_CHAR:
         return std::string(TrimView(CharCell(cell, cellSize), mode));
     case SQL_C_FLOAT:
-        return TrimText(FormatReal(Load<float>(cell)), mode);
+        return RealText(Load<float>(cell), mode);
     case SQL_C_DOUBLE:
-        return TrimText(FormatReal(Load<double>(cell)), mode);
+        return RealText(Load<double>(cell), mode);
     case SQL_C_TYPE_DATE:
         return FormatDate(Load<SQL_DATE_STRUCT>(cell));
     case SQL_C_TYPE_TIME:

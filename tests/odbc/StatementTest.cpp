@@ -253,4 +253,47 @@ TEST_P(StatementTest, AsynchronousExecutionPollsAndSwitchesTheModeOff) {
     EXPECT_EQ(s.ColInteger(1), 11);
 }
 
+TEST_P(StatementTest, MoreResultsOnTheLastResultKeepsTheColumns) {
+    THstmt s;
+    s.SethDbc(&db);
+    s.SetSQL("SELECT 3 AS three");
+    s.Execute();
+    ASSERT_TRUE(s.FetchNext());
+    EXPECT_FALSE(s.MoreResults());
+    EXPECT_EQ(s.NumCols(), 1);
+    EXPECT_EQ(s.ColInteger(1), 3);
+}
+
 INSTANTIATE_FOR_DRIVERS(StatementTest);
+
+namespace {
+// SQLite ODBC runs one statement per call; the others return a batch's results one by one.
+std::vector<TestDriver> BatchDrivers() {
+    std::vector<TestDriver> out;
+    for (const TestDriver& d : TestDrivers())
+        if (d.Label != "Sqlite") out.push_back(d);
+    return out;
+}
+
+using BatchTest = DriverTest;
+} // namespace
+
+TEST_P(BatchTest, MoreResultsDescribesEachResultAnew) {
+    THstmt s;
+    s.SethDbc(&db);
+    s.SetSQL("SELECT 1 AS a; SELECT 'x' AS b, 2 AS c");
+    s.Execute();
+    ASSERT_TRUE(s.FetchNext());
+    EXPECT_EQ(s.ColNames(), std::vector<std::string>{"a"});
+    EXPECT_FALSE(s.FetchNext());
+    ASSERT_TRUE(s.MoreResults());
+    EXPECT_FALSE(s.ColumnsBound()); // dropped until the next fetch describes the new result
+    ASSERT_TRUE(s.FetchNext());
+    EXPECT_EQ(s.NumCols(), 2);
+    EXPECT_EQ(s.ColString(1), "x");
+    EXPECT_EQ(s.ColIntegerByName("C"), 2);
+    EXPECT_FALSE(s.MoreResults());
+    EXPECT_EQ(s.NumCols(), 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(Drivers, BatchTest, ::testing::ValuesIn(BatchDrivers()), TestDriverName());

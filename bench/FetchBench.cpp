@@ -38,10 +38,11 @@ void Setup(THdbc& db, const Target& t) {
     } catch (const Exception&) {
         // No table yet.
     }
-    for (const std::string& sql : {std::string("DROP TABLE IF EXISTS bench_rows"),
-                                   std::string("CREATE TABLE bench_rows (id integer, name varchar(40), amount "
-                                               "numeric(12,2), stamp timestamp, note varchar(200))"),
-                                   t.Fill}) {
+    for (const std::string& sql :
+         {std::string("DROP TABLE IF EXISTS bench_rows"),
+          std::string("CREATE TABLE bench_rows (id integer, name varchar(40), amount "
+                      "numeric(12,2), stamp timestamp, note varchar(200))"),
+          t.Fill}) {
         s.SetSQL(sql);
         s.Execute();
     }
@@ -66,7 +67,8 @@ double CpuNow() {
 class Stopwatch {
 public:
     Cost Stop() const {
-        return {std::chrono::duration<double>(std::chrono::steady_clock::now() - FWall).count(), CpuNow() - FCpu};
+        return {std::chrono::duration<double>(std::chrono::steady_clock::now() - FWall).count(),
+                CpuNow() - FCpu};
     }
 
 private:
@@ -91,7 +93,8 @@ Cost PlainLoop(THdbc& db, long& rows) {
     SQLBindCol(h, 4, SQL_C_TYPE_TIMESTAMP, &stamp, 0, &ind[3]);
     SQLBindCol(h, 5, SQL_C_CHAR, note, sizeof note, &ind[4]);
     rows = 0;
-    while (SQL_SUCCEEDED(SQLFetch(h))) ++rows;
+    while (SQL_SUCCEEDED(SQLFetch(h)))
+        ++rows;
     SQLFreeHandle(SQL_HANDLE_STMT, h);
     return watch.Stop();
 }
@@ -105,7 +108,8 @@ Cost Library(THdbc& db, long& rows, std::size_t& chars) {
     rows = 0;
     chars = 0;
     while (s.FetchNext()) {
-        for (SQLUSMALLINT col = 1; col <= 5; ++col) chars += s.ColString(col).size();
+        for (SQLUSMALLINT col = 1; col <= 5; ++col)
+            chars += s.ColString(col).size();
         ++rows;
     }
     return watch.Stop();
@@ -123,9 +127,9 @@ void Run(const Target& t) {
     }
     std::printf("%-10s wall: plain loop %5.0f ns/row, THstmt+ColString %5.0f ns/row, ratio %.2f | "
                 "client CPU: %5.0f vs %5.0f ns/row, ratio %.2f | %ld/%ld rows, %zu chars\n",
-                t.Label.c_str(), plain.Wall * 1e9 / Rows, library.Wall * 1e9 / Rows, library.Wall / plain.Wall,
-                plain.Cpu * 1e9 / Rows, library.Cpu * 1e9 / Rows, library.Cpu / plain.Cpu, plainRows, libraryRows,
-                chars);
+                t.Label.c_str(), plain.Wall * 1e9 / Rows, library.Wall * 1e9 / Rows,
+                library.Wall / plain.Wall, plain.Cpu * 1e9 / Rows, library.Cpu * 1e9 / Rows,
+                library.Cpu / plain.Cpu, plainRows, libraryRows, chars);
 }
 } // namespace
 
@@ -140,15 +144,18 @@ int main(int argc, char** argv) {
          {"DRIVER=SQLite3", "Database=" + sqliteFile},
          "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 1000000) "
          "INSERT INTO bench_rows SELECT x, 'name of row ' || x, x * 1.25, "
-         "datetime('2020-01-01', '+' || x || ' seconds'), CASE WHEN x % 3 = 0 THEN NULL ELSE 'a note for row ' || x "
+         "datetime('2020-01-01', '+' || x || ' seconds'), CASE WHEN x % 3 = 0 THEN NULL ELSE 'a note for row "
+         "' || x "
          "END FROM c"},
         {"PostgreSQL",
          "TarvikPg",
          "tarvik",
          "tarvik",
          {},
-         "INSERT INTO bench_rows SELECT x, 'name of row ' || x, x * 1.25, timestamp '2020-01-01' + x * interval '1 "
-         "second', CASE WHEN x % 3 = 0 THEN NULL ELSE 'a note for row ' || x END FROM generate_series(1, 1000000) x"},
+         "INSERT INTO bench_rows SELECT x, 'name of row ' || x, x * 1.25, timestamp '2020-01-01' + x * "
+         "interval '1 "
+         "second', CASE WHEN x % 3 = 0 THEN NULL ELSE 'a note for row ' || x END FROM generate_series(1, "
+         "1000000) x"},
     };
     try {
         for (const Target& t : targets)

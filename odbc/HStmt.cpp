@@ -10,10 +10,14 @@
 namespace {
 TProcessMessagesHandler processMessagesHandler = nullptr;
 
-SQLPOINTER AsPointer(SQLULEN value) { return reinterpret_cast<SQLPOINTER>(value); }
+SQLPOINTER AsPointer(SQLULEN value) {
+    return reinterpret_cast<SQLPOINTER>(value);
+}
 } // namespace
 
-void SetProcessMessagesHandler(TProcessMessagesHandler handler) { processMessagesHandler = handler; }
+void SetProcessMessagesHandler(TProcessMessagesHandler handler) {
+    processMessagesHandler = handler;
+}
 
 void ProcessMessages() {
     if (processMessagesHandler) processMessagesHandler();
@@ -54,7 +58,9 @@ SQLHSTMT THstmt::Handle() {
     return FHandle;
 }
 
-THbase* THstmt::LostConnectionTarget() { return FHdbc; }
+THbase* THstmt::LostConnectionTarget() {
+    return FHdbc;
+}
 
 void THstmt::BeforeRaise() {
     if (!FAsyncOn) return;
@@ -243,7 +249,9 @@ void THstmt::Close() {
     FExecuted = false;
 }
 
-std::string THstmt::ParsedSQL() { return ParseSQL(FSQL, FParamNames); }
+std::string THstmt::ParsedSQL() {
+    return ParseSQL(FSQL, FParamNames);
+}
 
 const std::vector<std::string>& THstmt::ParamNames() {
     ParsedSQL();
@@ -404,14 +412,16 @@ SQLLEN THstmt::CountByTraversal() {
     counter->Prepare();
     counter->Execute();
     SQLLEN n = 0;
-    while (counter->FetchNext()) ++n;
+    while (counter->FetchNext())
+        ++n;
     return n;
 }
 
 SQLLEN THstmt::RowCount() {
     if (FRowCountMethod == rcFunction) {
         SQLLEN count = -1;
-        FRetCode = SQLGetDiagField(SQL_HANDLE_STMT, Handle(), 0, SQL_DIAG_CURSOR_ROW_COUNT, &count, 0, nullptr);
+        FRetCode =
+            SQLGetDiagField(SQL_HANDLE_STMT, Handle(), 0, SQL_DIAG_CURSOR_ROW_COUNT, &count, 0, nullptr);
         if (Success(FRetCode) && count >= 0) return count;
     }
     if (FRowCountMethod == rcCustom) {
@@ -446,4 +456,6 @@ void THstmt::DoBeforeFetch() {
 void THstmt::DoAfterFetch() {
     if (AfterFetch) AfterFetch(this);
 }
-std::int32_t THstmt::DoRowCount() { return OnRowCount ? OnRowCount(this) : -1; }
+std::int32_t THstmt::DoRowCount() {
+    return OnRowCount ? OnRowCount(this) : -1;
+}

@@ -9,15 +9,18 @@
 #include <cstring>
 
 namespace {
-char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+char UpperAscii(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 bool SameUpper(const std::string& a, const std::string& b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return UpperAscii(x) == UpperAscii(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [](char x, char y) { return UpperAscii(x) == UpperAscii(y); });
 }
 
 bool IsIntegerType(SQLSMALLINT sqlType) {
-    return sqlType == SQL_INTEGER || sqlType == SQL_SMALLINT || sqlType == SQL_TINYINT || sqlType == SQL_BIGINT;
+    return sqlType == SQL_INTEGER || sqlType == SQL_SMALLINT || sqlType == SQL_TINYINT ||
+           sqlType == SQL_BIGINT;
 }
 
 // Character and binary columns too large (or unbounded) for a bound cell are read in chunks.
@@ -59,17 +62,18 @@ void THstmt::DescribeColumn(SQLUSMALLINT col) {
     TColRec& r = *rec;
     FCols.push_back(std::move(rec));
     if (!bound) return; // long columns are read with SQLGetData; unknown types stay NULL
-    const SQLLEN bufferLength = binding.CType == SQL_C_CHAR || binding.CType == SQL_C_BINARY
-                                    ? static_cast<SQLLEN>(r.CellSize)
-                                    : 0;
+    const SQLLEN bufferLength =
+        binding.CType == SQL_C_CHAR || binding.CType == SQL_C_BINARY ? static_cast<SQLLEN>(r.CellSize) : 0;
     Check(SQLBindCol(FHandle, col, r.CType, r.Data.get(), bufferLength, r.Indicators.data()));
 }
 
 void THstmt::AppendRowArrays() {
     const SQLSMALLINT ushort = SQL_C_USHORT;
-    FCols.push_back(std::make_unique<TColRec>(ushort, CTypeToSQLType(ushort), CTypeSize(ushort), FRowSetSize));
+    FCols.push_back(
+        std::make_unique<TColRec>(ushort, CTypeToSQLType(ushort), CTypeSize(ushort), FRowSetSize));
     FRowStatus = FCols.back().get();
-    FCols.push_back(std::make_unique<TColRec>(ushort, CTypeToSQLType(ushort), CTypeSize(ushort), FRowSetSize));
+    FCols.push_back(
+        std::make_unique<TColRec>(ushort, CTypeToSQLType(ushort), CTypeSize(ushort), FRowSetSize));
     FRowFlags = FCols.back().get();
 }
 
@@ -82,7 +86,8 @@ void THstmt::BindCols() {
     SQLSMALLINT count = 0;
     Check(SQLNumResultCols(FHandle, &count));
     FNumCols = static_cast<SQLUSMALLINT>(std::max<SQLSMALLINT>(count, 0));
-    for (SQLUSMALLINT col = 1; col <= FNumCols; ++col) DescribeColumn(col);
+    for (SQLUSMALLINT col = 1; col <= FNumCols; ++col)
+        DescribeColumn(col);
     AppendRowArrays();
     if (FCursorCaps & SQL_CA1_BOOKMARK) {
         // Some drivers offer bookmarks but cannot describe column 0: the length then stays.
@@ -93,8 +98,8 @@ void THstmt::BindCols() {
     if (FBindBookmarks) {
         FCols.push_back(std::make_unique<TColRec>(SQL_C_BINARY, SQL_BINARY, FBookmarkLength, FRowSetSize));
         FBookmarks = FCols.back().get();
-        Check(SQLBindCol(FHandle, 0, SQL_C_BINARY, FBookmarks->Data.get(), static_cast<SQLLEN>(FBookmarkLength),
-                         FBookmarks->Indicators.data()));
+        Check(SQLBindCol(FHandle, 0, SQL_C_BINARY, FBookmarks->Data.get(),
+                         static_cast<SQLLEN>(FBookmarkLength), FBookmarks->Indicators.data()));
     }
     if (FBlobsAtFetch && FRowSetSize > 1) FBlobsAtFetch = false;
     SQLSetStmtAttr(FHandle, SQL_ATTR_ROW_STATUS_PTR, FRowStatus->Data.get(), 0);
@@ -292,7 +297,9 @@ void THstmt::SetColSizeAt(SQLUSMALLINT col, SQLULEN row, SQLLEN size) {
     if (rec->Long && size >= 0) rec->Blob->SetSize(static_cast<std::size_t>(size));
 }
 
-bool THstmt::ColNullAt(SQLUSMALLINT col, SQLULEN row) { return ColSizeAt(col, row) == SQL_NULL_DATA; }
+bool THstmt::ColNullAt(SQLUSMALLINT col, SQLULEN row) {
+    return ColSizeAt(col, row) == SQL_NULL_DATA;
+}
 
 void THstmt::SetColNull(SQLUSMALLINT col, bool value) {
     TColRec* rec = CellColumn(col, 1);
@@ -306,7 +313,9 @@ void THstmt::SetColIgnore(SQLUSMALLINT col, bool value) {
     rec->Ignore = value;
 }
 
-bool THstmt::ColIgnoredAt(SQLUSMALLINT col, SQLULEN row) { return ColSizeAt(col, row) == SQL_COLUMN_IGNORE; }
+bool THstmt::ColIgnoredAt(SQLUSMALLINT col, SQLULEN row) {
+    return ColSizeAt(col, row) == SQL_COLUMN_IGNORE;
+}
 
 void THstmt::StoreText(TColRec& rec, SQLULEN row, const std::string& text) {
     SQLLEN stored = 0;
@@ -330,7 +339,8 @@ void THstmt::SetColStringAt(SQLUSMALLINT col, SQLULEN row, const std::string& va
     } else {
         return;
     }
-    const bool toNull = FEmptyToNull == enAlways || (FEmptyToNull == enIfNullable && rec->Nullable == SQL_NULLABLE);
+    const bool toNull =
+        FEmptyToNull == enAlways || (FEmptyToNull == enIfNullable && rec->Nullable == SQL_NULLABLE);
     if (value.empty() && toNull) rec->Indicator(row) = SQL_NULL_DATA;
 }
 
@@ -378,7 +388,8 @@ SQLUSMALLINT THstmt::RowStatus(SQLULEN row) {
 
 bool THstmt::RowValid(SQLULEN row) {
     const SQLUSMALLINT s = RowStatus(row);
-    return s == SQL_ROW_SUCCESS || s == SQL_ROW_UPDATED || s == SQL_ROW_ADDED || s == SQL_ROW_SUCCESS_WITH_INFO;
+    return s == SQL_ROW_SUCCESS || s == SQL_ROW_UPDATED || s == SQL_ROW_ADDED ||
+           s == SQL_ROW_SUCCESS_WITH_INFO;
 }
 
 SQLUSMALLINT* THstmt::RowFlags(SQLULEN row) {

@@ -6,7 +6,9 @@
 #include <limits>
 
 namespace {
-bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
+bool IsBlank(char c) {
+    return static_cast<unsigned char>(c) <= 32;
+}
 
 template <typename T> T Load(const void* cell) {
     T value;
@@ -14,14 +16,17 @@ template <typename T> T Load(const void* cell) {
     return value;
 }
 
-template <typename T> void Store(void* cell, T value) { std::memcpy(cell, &value, sizeof value); }
+template <typename T> void Store(void* cell, T value) {
+    std::memcpy(cell, &value, sizeof value);
+}
 
 // Writes value in decimal with leading zeros to at least width digits; returns the end.
 char* PutPadded(char* p, std::uint64_t value, int width) {
     char digits[24];
     auto [end, ec] = std::to_chars(digits, digits + sizeof digits, value);
     (void)ec;
-    for (int n = static_cast<int>(end - digits); n < width; ++n) *p++ = '0';
+    for (int n = static_cast<int>(end - digits); n < width; ++n)
+        *p++ = '0';
     std::memcpy(p, digits, static_cast<std::size_t>(end - digits));
     return p + (end - digits);
 }
@@ -64,7 +69,8 @@ bool ParseDigits(std::string_view text, std::size_t first, std::size_t count, un
 
 bool ParseDate(std::string_view text, SQL_DATE_STRUCT& d) {
     unsigned y, m, day;
-    if (!ParseDigits(text, 1, 4, y) || !ParseDigits(text, 6, 2, m) || !ParseDigits(text, 9, 2, day)) return false;
+    if (!ParseDigits(text, 1, 4, y) || !ParseDigits(text, 6, 2, m) || !ParseDigits(text, 9, 2, day))
+        return false;
     d = {static_cast<SQLSMALLINT>(y), static_cast<SQLUSMALLINT>(m), static_cast<SQLUSMALLINT>(day)};
     return true;
 }
@@ -91,7 +97,8 @@ bool ParseFraction(std::string_view digits, SQLUINTEGER& out) {
             ++used;
         }
     }
-    for (; used < 9; ++used) value *= 10;
+    for (; used < 9; ++used)
+        value *= 10;
     out = value;
     return true;
 }
@@ -101,7 +108,8 @@ bool TextToTimestamp(std::string_view text, SQL_TIMESTAMP_STRUCT& ts) {
     SQL_DATE_STRUCT d;
     SQL_TIME_STRUCT t;
     SQLUINTEGER fraction;
-    if (!ParseDate(text, d) || !ParseTime(text, 12, t) || !ParseFraction(text.substr(20), fraction)) return false;
+    if (!ParseDate(text, d) || !ParseTime(text, 12, t) || !ParseFraction(text.substr(20), fraction))
+        return false;
     ts = {d.year, d.month, d.day, t.hour, t.minute, t.second, fraction};
     return true;
 }
@@ -162,7 +170,9 @@ std::string_view CharCell(const void* cell, std::size_t cellSize) {
 }
 } // namespace
 
-SQL_TIMESTAMP_STRUCT DefaultTimestamp() { return SQL_TIMESTAMP_STRUCT{1899, 12, 30, 0, 0, 0, 0}; }
+SQL_TIMESTAMP_STRUCT DefaultTimestamp() {
+    return SQL_TIMESTAMP_STRUCT{1899, 12, 30, 0, 0, 0, 0};
+}
 
 std::size_t CTypeSize(SQLSMALLINT cType) {
     switch (cType) {
@@ -229,19 +239,24 @@ SQLSMALLINT CTypeToSQLType(SQLSMALLINT cType) {
 
 std::string_view TrimView(std::string_view text, TStringTrimming mode) {
     if (mode == stTrimLeading || mode == stTrimBoth)
-        while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+        while (!text.empty() && IsBlank(text.front()))
+            text.remove_prefix(1);
     if (mode == stTrimTrailing || mode == stTrimBoth)
-        while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+        while (!text.empty() && IsBlank(text.back()))
+            text.remove_suffix(1);
     return text;
 }
 
-std::string TrimText(std::string_view text, TStringTrimming mode) { return std::string(TrimView(text, mode)); }
+std::string TrimText(std::string_view text, TStringTrimming mode) {
+    return std::string(TrimView(text, mode));
+}
 
 std::size_t Utf8CutLength(std::string_view text, std::size_t maxBytes) {
     if (text.size() <= maxBytes) return text.size();
     std::size_t n = maxBytes;
     // A continuation byte (10xxxxxx) at the cut means the cut splits a character: step back to its lead.
-    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
+    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80)
+        --n;
     return n;
 }
 
@@ -262,7 +277,8 @@ char* PutReal(char* out, double value) {
     char digits[40];
     auto [end, ec] = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::scientific, 14);
     (void)ec;
-    const char* e = static_cast<const char*>(std::memchr(digits, 'e', static_cast<std::size_t>(end - digits)));
+    const char* e =
+        static_cast<const char*>(std::memchr(digits, 'e', static_cast<std::size_t>(end - digits)));
     std::memcpy(p, digits, static_cast<std::size_t>(e - digits));
     p += e - digits;
     *p++ = 'E';
@@ -280,7 +296,9 @@ std::string RealText(double value, TStringTrimming mode) {
 }
 } // namespace
 
-std::string FormatReal(double value) { return RealText(value, stTrimNone); }
+std::string FormatReal(double value) {
+    return RealText(value, stTrimNone);
+}
 
 std::string FormatDate(const SQL_DATE_STRUCT& date) {
     char out[24];
@@ -338,8 +356,8 @@ std::string ValueToText(const void* cell, std::size_t cellSize, SQLSMALLINT cTyp
     }
 }
 
-bool TextToValue(std::string_view text, void* cell, std::size_t cellSize, SQLSMALLINT cType, TStringTrimming mode,
-                 SQLLEN* storedLength) {
+bool TextToValue(std::string_view text, void* cell, std::size_t cellSize, SQLSMALLINT cType,
+                 TStringTrimming mode, SQLLEN* storedLength) {
     text = TrimView(text, mode);
     std::size_t stored = CTypeSize(cType);
     if (!cell) return false;

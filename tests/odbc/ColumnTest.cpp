@@ -21,7 +21,8 @@ struct Query {
 
 std::string Bytes(std::size_t n) {
     std::string b(n, '\0');
-    for (std::size_t i = 0; i < n; ++i) b[i] = static_cast<char>('a' + i % 26);
+    for (std::size_t i = 0; i < n; ++i)
+        b[i] = static_cast<char>('a' + i % 26);
     return b;
 }
 } // namespace
@@ -30,7 +31,8 @@ TEST_P(ColumnTest, TypedGettersOnRealColumns) {
     const std::string t = Table("i integer, si smallint, bi bigint, n numeric(10,2), d double precision, "
                                 "c char(10), v varchar(20), dt date, ts timestamp");
     Exec({"INSERT INTO " + t +
-              " VALUES (-7, 12, 9000000000, 1.5, 2.5, 'abc       ', 'čšž', '2024-02-29', '2001-02-03 04:05:06.007')",
+              " VALUES (-7, 12, 9000000000, 1.5, 2.5, 'abc       ', 'čšž', '2024-02-29', '2001-02-03 "
+              "04:05:06.007')",
           "INSERT INTO " + t + " VALUES (NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL)"});
     const std::string columns = "SELECT i, si, bi, n, d, c, v, dt, ts FROM " + t;
     Query q(db, columns + " WHERE i IS NOT NULL");
@@ -156,8 +158,8 @@ TEST_P(RowsetLongTest, LongColumnsOfARowsetAreReadByPositioning) {
 }
 
 TEST_P(ColumnTest, SettersConvertIntoCellsWithoutRunningPast) {
-    const std::string t =
-        Table("id integer not null, v varchar(5), n numeric(10,2), ts timestamp, dt date, m text, nn varchar(5) not null");
+    const std::string t = Table("id integer not null, v varchar(5), n numeric(10,2), ts timestamp, dt date, "
+                                "m text, nn varchar(5) not null");
     Exec({"INSERT INTO " + t + " VALUES (1, 'a', 1, '2000-01-01 00:00:00', '2000-01-01', 'memo', 'b')"});
     Query q(db, "SELECT id, v, n, ts, dt, m, nn FROM " + t);
     THstmt& s = q.s;
@@ -228,4 +230,5 @@ TEST_P(ColumnTest, EmptyStringToNullFollowsTheModeAndNullability) {
 INSTANTIATE_FOR_DRIVERS(ColumnTest);
 // SQLite ODBC claims positioning but refuses SQLSetPos beyond row 1 of a rowset (HY107) and
 // reads long values there as NULL.
-INSTANTIATE_TEST_SUITE_P(Drivers, RowsetLongTest, ::testing::ValuesIn(DriversExcept("Sqlite")), TestDriverName());
+INSTANTIATE_TEST_SUITE_P(Drivers, RowsetLongTest, ::testing::ValuesIn(DriversExcept("Sqlite")),
+                         TestDriverName());

@@ -34,10 +34,11 @@ protected:
 
     // A fresh table of the given columns, named after the test.
     std::string Table(const std::string& columns) {
-        const std::string name = "t_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name())
-                                            .substr(0, 20);
+        const std::string name =
+            "t_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()).substr(0, 20);
         std::string clean;
-        for (char c : name) clean += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+        for (char c : name)
+            clean += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
         Exec({"DROP TABLE IF EXISTS " + clean, "CREATE TABLE " + clean + " (" + columns + ")"});
         return clean;
     }
@@ -49,7 +50,8 @@ protected:
         s.SetSQL(sql);
         s.Execute();
         std::vector<std::string> out;
-        while (s.FetchNext()) out.push_back(s.ColString(1));
+        while (s.FetchNext())
+            out.push_back(s.ColString(1));
         return out;
     }
 
@@ -65,5 +67,5 @@ inline std::vector<TestDriver> DriversExcept(const std::string& label) {
 }
 
 // Runs a body for every driver of the test set-up.
-#define INSTANTIATE_FOR_DRIVERS(suite)                                                                            \
+#define INSTANTIATE_FOR_DRIVERS(suite)                                                                       \
     INSTANTIATE_TEST_SUITE_P(Drivers, suite, ::testing::ValuesIn(TestDrivers()), TestDriverName())

@@ -7,7 +7,9 @@ namespace {
 using StatementTest = DriverTest;
 
 int messagesProcessed = 0;
-void CountMessages() { ++messagesProcessed; }
+void CountMessages() {
+    ++messagesProcessed;
+}
 
 std::string ErrorOf(const std::function<void()>& action) {
     try {
@@ -267,7 +269,8 @@ TEST_P(StatementTest, AsynchronousFailureSwitchesTheModeOffBeforeRaising) {
 
 TEST_P(StatementTest, FetchesTheRowOfABookmark) {
     const std::string t = Table("id integer");
-    Exec({"INSERT INTO " + t + " VALUES (1)", "INSERT INTO " + t + " VALUES (2)", "INSERT INTO " + t + " VALUES (3)"});
+    Exec({"INSERT INTO " + t + " VALUES (1)", "INSERT INTO " + t + " VALUES (2)",
+          "INSERT INTO " + t + " VALUES (3)"});
     THstmt s;
     s.SethDbc(&db);
     s.SetCursorType(SQL_CURSOR_STATIC);

@@ -120,7 +120,8 @@ TEST(TextToValue, NumbersParseIntoTheCellWidthAndRefuseWhatDoesNotFit) {
 
 TEST(TextToValue, DateTimeTextsNeedTheirFixedLayout) {
     SQL_TIMESTAMP_STRUCT ts = DefaultTimestamp();
-    EXPECT_TRUE(TextToValue("2001-02-03 04:05:06.007000000", &ts, sizeof ts, SQL_C_TYPE_TIMESTAMP, stTrimNone));
+    EXPECT_TRUE(
+        TextToValue("2001-02-03 04:05:06.007000000", &ts, sizeof ts, SQL_C_TYPE_TIMESTAMP, stTrimNone));
     EXPECT_TRUE(SameStamp(ts, SQL_TIMESTAMP_STRUCT{2001, 2, 3, 4, 5, 6, 7000000}));
     // Fewer fraction digits are still a decimal fraction of a second.
     EXPECT_TRUE(TextToValue("2001-02-03 04:05:06.5", &ts, sizeof ts, SQL_C_TYPE_TIMESTAMP, stTrimNone));
@@ -144,7 +145,8 @@ TEST(TextToValue, DateTimeTextsNeedTheirFixedLayout) {
 
 TEST(ValueToInteger, RealsRoundHalvesToEvenAndSaturate) {
     const double cases[][2] = {{1.5, 2}, {2.5, 2}, {-2.5, -2}, {3.5, 4}, {2.4999, 2}, {-0.6, -1}};
-    for (const auto& c : cases) EXPECT_EQ(ValueToInteger(&c[0], 8, SQL_C_DOUBLE), c[1]) << c[0];
+    for (const auto& c : cases)
+        EXPECT_EQ(ValueToInteger(&c[0], 8, SQL_C_DOUBLE), c[1]) << c[0];
     const double huge = 1e12;
     EXPECT_EQ(ValueToInteger(&huge, 8, SQL_C_DOUBLE), 2147483647);
     const float half = 0.5f;
@@ -177,9 +179,11 @@ TEST(ValueToDouble, TextRealsAndIntegers) {
 
 TEST(ValueToTimestamp, FillsOnlyThePartsTheCellHas) {
     const SQL_DATE_STRUCT d{2020, 5, 6};
-    EXPECT_TRUE(SameStamp(ValueToTimestamp(&d, SQL_C_TYPE_DATE), SQL_TIMESTAMP_STRUCT{2020, 5, 6, 0, 0, 0, 0}));
+    EXPECT_TRUE(
+        SameStamp(ValueToTimestamp(&d, SQL_C_TYPE_DATE), SQL_TIMESTAMP_STRUCT{2020, 5, 6, 0, 0, 0, 0}));
     const SQL_TIME_STRUCT t{1, 2, 3};
-    EXPECT_TRUE(SameStamp(ValueToTimestamp(&t, SQL_C_TYPE_TIME), SQL_TIMESTAMP_STRUCT{1899, 12, 30, 1, 2, 3, 0}));
+    EXPECT_TRUE(
+        SameStamp(ValueToTimestamp(&t, SQL_C_TYPE_TIME), SQL_TIMESTAMP_STRUCT{1899, 12, 30, 1, 2, 3, 0}));
     const double x = 5;
     EXPECT_TRUE(SameStamp(ValueToTimestamp(&x, SQL_C_DOUBLE), DefaultTimestamp()));
 }

@@ -259,8 +259,12 @@ private:
     // Column helpers (HStmtColumns.cpp).
     // Init, BindCols, then the column's record; null for a column that does not exist.
     TColRec* Column(SQLUSMALLINT col);
+    // A field of a column's record, or missing for a column that does not exist.
+    template <typename T> T ColField(SQLUSMALLINT col, T TColRec::*field, T missing);
     // The same for a cell; null when the row is outside the rowset too.
     TColRec* CellColumn(SQLUSMALLINT col, SQLULEN row);
+    // The same for a bound cell holding a value; null for long columns and NULL cells too.
+    TColRec* ValueColumn(SQLUSMALLINT col, SQLULEN row);
     SQLLEN NumericAttribute(SQLUSMALLINT col, SQLUSMALLINT field);
     void DescribeColumn(SQLUSMALLINT col);
     void AppendRowArrays();

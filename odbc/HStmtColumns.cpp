@@ -131,34 +131,28 @@ SQLUSMALLINT THstmt::ColByName(const std::string& name) {
     throw EVERODezuzid("Identifier " + name + " not found in result set.");
 }
 
+template <typename T> T THstmt::ColField(SQLUSMALLINT col, T TColRec::*field, T missing) {
+    TColRec* rec = Column(col);
+    return rec ? rec->*field : missing;
+}
+
 SQLSMALLINT THstmt::ColCType(SQLUSMALLINT col) {
-    TColRec* rec = Column(col);
-    return rec ? rec->CType : 0;
+    return ColField<SQLSMALLINT>(col, &TColRec::CType, 0);
 }
-
 SQLSMALLINT THstmt::ColSQLType(SQLUSMALLINT col) {
-    TColRec* rec = Column(col);
-    return rec ? rec->SQLType : 0;
+    return ColField<SQLSMALLINT>(col, &TColRec::SQLType, 0);
 }
-
 bool THstmt::ColIsBlob(SQLUSMALLINT col) {
-    TColRec* rec = Column(col);
-    return rec && rec->Long;
+    return ColField(col, &TColRec::Long, false);
 }
-
 SQLULEN THstmt::ColPrecision(SQLUSMALLINT col) {
-    TColRec* rec = Column(col);
-    return rec ? rec->ColumnSize : 0;
+    return ColField<SQLULEN>(col, &TColRec::ColumnSize, 0);
 }
-
 SQLSMALLINT THstmt::ColScale(SQLUSMALLINT col) {
-    TColRec* rec = Column(col);
-    return rec ? rec->DecimalDigits : 0;
+    return ColField<SQLSMALLINT>(col, &TColRec::DecimalDigits, 0);
 }
-
 SQLSMALLINT THstmt::ColNullable(SQLUSMALLINT col) {
-    TColRec* rec = Column(col);
-    return rec ? rec->Nullable : SQL_NULLABLE_UNKNOWN;
+    return ColField<SQLSMALLINT>(col, &TColRec::Nullable, SQL_NULLABLE_UNKNOWN);
 }
 
 SQLLEN THstmt::ColAttribute(SQLUSMALLINT col, SQLUSMALLINT field) {
@@ -241,6 +235,11 @@ void* THstmt::ColValueAt(SQLUSMALLINT col, SQLULEN row) {
     return rec->Blob->Memory();
 }
 
+TColRec* THstmt::ValueColumn(SQLUSMALLINT col, SQLULEN row) {
+    TColRec* rec = CellColumn(col, row);
+    return rec && !rec->Long && rec->Indicator(row) != SQL_NULL_DATA ? rec : nullptr;
+}
+
 std::string THstmt::ColStringAt(SQLUSMALLINT col, SQLULEN row) {
     TColRec* rec = CellColumn(col, row);
     if (!rec) return std::string();
@@ -253,27 +252,23 @@ std::string THstmt::ColStringAt(SQLUSMALLINT col, SQLULEN row) {
 }
 
 std::int32_t THstmt::ColIntegerAt(SQLUSMALLINT col, SQLULEN row) {
-    TColRec* rec = CellColumn(col, row);
-    if (!rec || rec->Long || rec->Indicator(row) == SQL_NULL_DATA) return 0;
-    return ValueToInteger(rec->Cell(row), rec->CellSize, rec->CType);
+    const TColRec* rec = ValueColumn(col, row);
+    return rec ? ValueToInteger(rec->Cell(row), rec->CellSize, rec->CType) : 0;
 }
 
 double THstmt::ColDoubleAt(SQLUSMALLINT col, SQLULEN row) {
-    TColRec* rec = CellColumn(col, row);
-    if (!rec || rec->Long || rec->Indicator(row) == SQL_NULL_DATA) return 0;
-    return ValueToDouble(rec->Cell(row), rec->CellSize, rec->CType);
+    const TColRec* rec = ValueColumn(col, row);
+    return rec ? ValueToDouble(rec->Cell(row), rec->CellSize, rec->CType) : 0;
 }
 
 std::int64_t THstmt::ColInt64At(SQLUSMALLINT col, SQLULEN row) {
-    TColRec* rec = CellColumn(col, row);
-    if (!rec || rec->Long || rec->Indicator(row) == SQL_NULL_DATA) return 0;
-    return ValueToInt64(rec->Cell(row), rec->CellSize, rec->CType);
+    const TColRec* rec = ValueColumn(col, row);
+    return rec ? ValueToInt64(rec->Cell(row), rec->CellSize, rec->CType) : 0;
 }
 
 SQL_TIMESTAMP_STRUCT THstmt::ColDateTimeAt(SQLUSMALLINT col, SQLULEN row) {
-    TColRec* rec = CellColumn(col, row);
-    if (!rec || rec->Long || rec->Indicator(row) == SQL_NULL_DATA) return DefaultTimestamp();
-    return ValueToTimestamp(rec->Cell(row), rec->CType);
+    const TColRec* rec = ValueColumn(col, row);
+    return rec ? ValueToTimestamp(rec->Cell(row), rec->CType) : DefaultTimestamp();
 }
 
 TMemoryStream* THstmt::ColStreamAt(SQLUSMALLINT col, SQLULEN row) {

@@ -139,15 +139,9 @@ using RowsetLongTest = DriverTest;
 } // namespace
 
 TEST_P(RowsetLongTest, LongColumnsOfARowsetAreReadByPositioning) {
-    const std::string t = Table("id integer, memo text");
-    Exec({"INSERT INTO " + t + " VALUES (1, 'first')", "INSERT INTO " + t + " VALUES (2, 'second')",
-          "INSERT INTO " + t + " VALUES (3, NULL)"});
+    const std::string t = TableWith("id integer, memo text", {"1, 'first'", "2, 'second'", "3, NULL"});
     THstmt s;
-    s.SethDbc(&db);
-    s.SetCursorType(SQL_CURSOR_STATIC);
-    s.SetRowSetSize(3);
-    s.SetSQL("SELECT id, memo FROM " + t + " ORDER BY id");
-    s.Execute();
+    Open(s, "SELECT id, memo FROM " + t + " ORDER BY id", SQL_CURSOR_STATIC, 3);
     ASSERT_TRUE(s.FetchNext());
     ASSERT_NE(s.CursorCapabilities() & SQL_CA1_POS_POSITION, 0u);
     EXPECT_EQ(StreamToText(*s.ColStreamAt(2, 2)), "second");
@@ -158,9 +152,10 @@ TEST_P(RowsetLongTest, LongColumnsOfARowsetAreReadByPositioning) {
 }
 
 TEST_P(ColumnTest, SettersConvertIntoCellsWithoutRunningPast) {
-    const std::string t = Table("id integer not null, v varchar(5), n numeric(10,2), ts timestamp, dt date, "
-                                "m text, nn varchar(5) not null");
-    Exec({"INSERT INTO " + t + " VALUES (1, 'a', 1, '2000-01-01 00:00:00', '2000-01-01', 'memo', 'b')"});
+    const std::string t =
+        TableWith("id integer not null, v varchar(5), n numeric(10,2), ts timestamp, dt date, "
+                  "m text, nn varchar(5) not null",
+                  {"1, 'a', 1, '2000-01-01 00:00:00', '2000-01-01', 'memo', 'b'"});
     Query q(db, "SELECT id, v, n, ts, dt, m, nn FROM " + t);
     THstmt& s = q.s;
     s.SetColString(2, "čšžđ"); // eight bytes into a cell of five plus NUL
@@ -202,8 +197,7 @@ TEST_P(ColumnTest, SettersConvertIntoCellsWithoutRunningPast) {
 }
 
 TEST_P(ColumnTest, EmptyStringToNullFollowsTheModeAndNullability) {
-    const std::string t = Table("id integer, v varchar(5), nn varchar(5) not null");
-    Exec({"INSERT INTO " + t + " VALUES (1, 'a', 'b')"});
+    const std::string t = TableWith("id integer, v varchar(5), nn varchar(5) not null", {"1, 'a', 'b'"});
     Query q(db, "SELECT v, nn FROM " + t);
     THstmt& s = q.s;
     s.SetEmptyStringToNull(enNever);

@@ -43,6 +43,24 @@ protected:
         return clean;
     }
 
+    // A fresh table holding one row per entry of values (each a VALUES list without parentheses).
+    std::string TableWith(const std::string& columns, const std::vector<std::string>& values) {
+        const std::string name = Table(columns);
+        for (const std::string& v : values)
+            Exec({"INSERT INTO " + name + " VALUES (" + v + ")"});
+        return name;
+    }
+
+    // Executes a query on s with the given cursor type and rowset size.
+    void Open(THstmt& s, const std::string& sql, SQLUINTEGER cursorType = SQL_CURSOR_FORWARD_ONLY,
+              SQLULEN rowSetSize = 1) {
+        s.SethDbc(&db);
+        s.SetCursorType(cursorType);
+        s.SetRowSetSize(rowSetSize);
+        s.SetSQL(sql);
+        s.Execute();
+    }
+
     // Every value of column 1 of a query, as text.
     std::vector<std::string> Column1(const std::string& sql) {
         THstmt s;

@@ -67,9 +67,7 @@ TEST(Statement, SettingsDefaultsAndIgnoredValues) {
 }
 
 TEST_P(StatementTest, ExecutesDirectlyAndFetchesEveryRow) {
-    const std::string t = Table("id integer, name varchar(20)");
-    Exec({"INSERT INTO " + t + " VALUES (1, 'one')", "INSERT INTO " + t + " VALUES (2, 'two')",
-          "INSERT INTO " + t + " VALUES (3, 'three')"});
+    const std::string t = TableWith("id integer, name varchar(20)", {"1, 'one'", "2, 'two'", "3, 'three'"});
     THstmt s;
     s.SethDbc(&db);
     int afterExecute = 0, afterFetch = 0;
@@ -97,8 +95,7 @@ TEST_P(StatementTest, ExecutesDirectlyAndFetchesEveryRow) {
 }
 
 TEST_P(StatementTest, PreparedStatementsExecuteAgainWithoutPreparing) {
-    const std::string t = Table("id integer");
-    Exec({"INSERT INTO " + t + " VALUES (5)", "INSERT INTO " + t + " VALUES (6)"});
+    const std::string t = TableWith("id integer", {"5", "6"});
     THstmt s;
     s.SethDbc(&db);
     int prepares = 0;
@@ -120,13 +117,9 @@ TEST_P(StatementTest, PreparedStatementsExecuteAgainWithoutPreparing) {
 }
 
 TEST_P(StatementTest, RowsAffectedAndStatementsWithoutResult) {
-    const std::string t = Table("id integer, v integer");
-    Exec({"INSERT INTO " + t + " VALUES (1, 0)", "INSERT INTO " + t + " VALUES (2, 0)",
-          "INSERT INTO " + t + " VALUES (3, 0)"});
+    const std::string t = TableWith("id integer, v integer", {"1, 0", "2, 0", "3, 0"});
     THstmt s;
-    s.SethDbc(&db);
-    s.SetSQL("UPDATE " + t + " SET v = 1 WHERE id >= 2");
-    s.Execute();
+    Open(s, "UPDATE " + t + " SET v = 1 WHERE id >= 2");
     EXPECT_EQ(s.NumRowsAffected(), 2);
     EXPECT_EQ(s.NumCols(), 0);
     // Fetching where there is no result set finds no row (drivers either refuse or say no data).
@@ -139,9 +132,7 @@ TEST_P(StatementTest, RowsAffectedAndStatementsWithoutResult) {
 }
 
 TEST_P(StatementTest, RowCountByEveryMethod) {
-    const std::string t = Table("id integer");
-    Exec({"INSERT INTO " + t + " VALUES (1)", "INSERT INTO " + t + " VALUES (2)",
-          "INSERT INTO " + t + " VALUES (3)", "INSERT INTO " + t + " VALUES (4)"});
+    const std::string t = TableWith("id integer", {"1", "2", "3", "4"});
     for (TRowCountMethod method : {rcFunction, rcSelect, rcTraverse, rcCustom}) {
         THstmt s;
         s.SethDbc(&db);
@@ -192,14 +183,9 @@ TEST_P(StatementTest, FailuresCarryTheDriverDiagnosticsAndKeepTheConnection) {
 }
 
 TEST_P(StatementTest, ScrollsAStaticCursor) {
-    const std::string t = Table("id integer");
-    Exec({"INSERT INTO " + t + " VALUES (10)", "INSERT INTO " + t + " VALUES (20)",
-          "INSERT INTO " + t + " VALUES (30)"});
+    const std::string t = TableWith("id integer", {"10", "20", "30"});
     THstmt s;
-    s.SethDbc(&db);
-    s.SetCursorType(SQL_CURSOR_STATIC);
-    s.SetSQL("SELECT id FROM " + t + " ORDER BY id");
-    s.Execute();
+    Open(s, "SELECT id FROM " + t + " ORDER BY id", SQL_CURSOR_STATIC);
     ASSERT_TRUE(s.FetchLast());
     EXPECT_EQ(s.ColInteger(1), 30);
     ASSERT_TRUE(s.FetchPrior());
@@ -217,10 +203,7 @@ TEST_P(StatementTest, FetchesRowsetsOfSeveralRows) {
     for (int i = 1; i <= 5; ++i)
         Exec({"INSERT INTO " + t + " VALUES (" + std::to_string(i) + ", 'n" + std::to_string(i) + "')"});
     THstmt s;
-    s.SethDbc(&db);
-    s.SetRowSetSize(3);
-    s.SetSQL("SELECT id, name FROM " + t + " ORDER BY id");
-    s.Execute();
+    Open(s, "SELECT id, name FROM " + t + " ORDER BY id", SQL_CURSOR_FORWARD_ONLY, 3);
     ASSERT_TRUE(s.FetchNext());
     ASSERT_EQ(s.NumRowsFetched(), 3u);
     EXPECT_EQ(s.ColIntegerAt(1, 3), 3);
@@ -268,14 +251,9 @@ TEST_P(StatementTest, AsynchronousFailureSwitchesTheModeOffBeforeRaising) {
 }
 
 TEST_P(StatementTest, FetchesTheRowOfABookmark) {
-    const std::string t = Table("id integer");
-    Exec({"INSERT INTO " + t + " VALUES (1)", "INSERT INTO " + t + " VALUES (2)",
-          "INSERT INTO " + t + " VALUES (3)"});
+    const std::string t = TableWith("id integer", {"1", "2", "3"});
     THstmt s;
-    s.SethDbc(&db);
-    s.SetCursorType(SQL_CURSOR_STATIC);
-    s.SetSQL("SELECT id FROM " + t + " ORDER BY id");
-    s.Execute();
+    Open(s, "SELECT id FROM " + t + " ORDER BY id", SQL_CURSOR_STATIC);
     ASSERT_NE(s.CursorCapabilities() & SQL_CA1_BOOKMARK, 0u);
     ASSERT_TRUE(s.FetchAbsolute(2));
     std::vector<char> bookmark(s.BookmarkLength());
@@ -288,11 +266,26 @@ TEST_P(StatementTest, FetchesTheRowOfABookmark) {
     EXPECT_EQ(s.ColInteger(1), 2);
 }
 
+TEST_P(StatementTest, SettingsReachAnAllocatedHandleAndCloseIt) {
+    THstmt s;
+    Open(s, "SELECT 1");
+    s.SetRowSetSize(4);
+    EXPECT_FALSE(s.Executed()); // closed
+    SQLULEN size = 0;
+    ASSERT_TRUE(Success(SQLGetStmtAttr(s.Handle(), SQL_ATTR_ROW_ARRAY_SIZE, &size, 0, nullptr)));
+    EXPECT_EQ(size, 4u);
+    s.SetCursorType(SQL_CURSOR_STATIC);
+    EXPECT_EQ(s.CursorCapabilities(), db.InfoInteger(SQL_STATIC_CURSOR_ATTRIBUTES1));
+    // A new connection terminates the statement first.
+    THdbc other;
+    s.SethDbc(&other);
+    EXPECT_FALSE(s.Allocated());
+    EXPECT_EQ(db.Children().Count(), 0);
+}
+
 TEST_P(StatementTest, MoreResultsOnTheLastResultKeepsTheColumns) {
     THstmt s;
-    s.SethDbc(&db);
-    s.SetSQL("SELECT 3 AS three");
-    s.Execute();
+    Open(s, "SELECT 3 AS three");
     ASSERT_TRUE(s.FetchNext());
     EXPECT_FALSE(s.MoreResults());
     EXPECT_EQ(s.NumCols(), 1);

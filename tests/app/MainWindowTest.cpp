@@ -5,6 +5,7 @@
 #include "Exceptions.h"
 #include "FMain.h"
 #include "RecordingUi.h"
+#include "Administrator.h"
 
 #include <QAction>
 #include <QFrame>
@@ -237,8 +238,11 @@ private slots:
         QCOMPARE(window.SaveDialog.Filter, QStringLiteral("Paradox|*.db|dBase|*.dbf"));
         QCOMPARE(window.SaveDialog.FileName, QStringLiteral("Rezultat.db"));
         QCOMPARE(window.SaveDialog.DefaultExt, QStringLiteral("*.db"));
-        QCOMPARE(window.Components.ComponentCount(), 5);
         QCOMPARE(window.Components.FindComponent("DataQuery"), static_cast<TComponent*>(window.DataQuery));
+        QCOMPARE(window.Components.FindComponent("oeAdministrator"),
+                 static_cast<TComponent*>(window.oeAdministrator));
+        QCOMPARE(window.oeAdministrator->Driver, std::string("SQL Server"));
+        QCOMPARE(window.oeAdministrator->UserName, std::string("sa"));
     }
 
     void dataSourceListFillsSortedWithoutFiringItsChangeHandler() {

@@ -14,6 +14,9 @@ struct TestDriver {
 // Every driver the tests must run on; a driver that cannot connect makes its tests fail, never skip.
 const std::vector<TestDriver>& TestDrivers();
 
+// The driver with that label; throws std::out_of_range when there is none.
+const TestDriver& TestDriverLabelled(const std::string& label);
+
 // A gtest parameter-name generator: the driver's Label.
 struct TestDriverName {
     template <class ParamInfo> std::string operator()(const ParamInfo& info) const {

@@ -1,0 +1,237 @@
+#include "Catalog.h"
+
+#include "HDbc.h"
+#include "HEnv.h"
+#include "HStmt.h"
+#include "Trace.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace {
+std::string Trim(const std::string& s) {
+    const auto first = s.find_first_not_of(' ');
+    if (first == std::string::npos) return {};
+    return s.substr(first, s.find_last_not_of(' ') - first + 1);
+}
+
+std::string Upper(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::toupper(c); });
+    return s;
+}
+
+// Catalog functions take an empty pattern as "no pattern": a null pointer with length 0.
+struct Pattern {
+    explicit Pattern(const std::string& text) : FText(text) {}
+    SQLCHAR* Ptr() const {
+        return FText.empty() ? nullptr : reinterpret_cast<SQLCHAR*>(const_cast<char*>(FText.c_str()));
+    }
+    SQLSMALLINT Len() const { return static_cast<SQLSMALLINT>(FText.size()); }
+    const std::string& FText;
+};
+
+// Stores a changed filter text (compared case-sensitively) and marks its list stale.
+void SetFilter(std::string& field, const std::string& value, bool& stale) {
+    if (field == value) return;
+    field = value;
+    stale = true;
+}
+
+// Runs one catalog call on a fresh handle of the catalog's statement; a failure raises EODBC.
+template <class Call> void RunCatalogCall(THstmt& stmt, Call call) {
+    stmt.Terminate();
+    const SQLRETURN rc = call(stmt.Handle());
+    if (!Success(rc)) GlobalEnv().Error().RaiseODBCError(&stmt, rc);
+}
+} // namespace
+
+std::string TableTypeList(TTableTypeSet types) {
+    std::string list;
+    const auto append = [&list](const char* name) {
+        if (!list.empty()) list += ", ";
+        list += std::string("'") + name + "'";
+    };
+    if (types & TableTypeBit(ttTable)) append("TABLE");
+    if (types & TableTypeBit(ttView)) append("VIEW");
+    if (types & TableTypeBit(ttSystem)) append("SYSTEM TABLE");
+    return list;
+}
+
+TTableType TableTypeOf(const std::string& text) {
+    const std::string t = Upper(Trim(text));
+    if (t == "VIEW") return ttView;
+    if (t == "SYSTEM TABLE") return ttSystem;
+    return ttTable;
+}
+
+TOECatalog::TOECatalog(TComponent* owner) : TComponent(owner), FStmt(std::make_unique<THstmt>(nullptr)) {
+    if (owner)
+        for (TComponent* c : owner->Components())
+            if (auto* dbc = dynamic_cast<THdbc*>(c)) {
+                SethDbc(dbc);
+                break;
+            }
+}
+
+TOECatalog::~TOECatalog() = default;
+
+void TOECatalog::SethDbc(THdbc* value) {
+    FHdbc = value;
+    FStmt->SethDbc(value);
+    Refresh();
+}
+
+void TOECatalog::Notification(TComponent* component, TOperation operation) {
+    TComponent::Notification(component, operation);
+    if (operation == TOperation::opInsert && !FHdbc) {
+        if (auto* dbc = dynamic_cast<THdbc*>(component)) SethDbc(dbc);
+    } else if (operation == TOperation::opRemove && component == FHdbc) {
+        FHdbc = nullptr;
+        FStmt->SethDbc(nullptr);
+    }
+}
+
+void TOECatalog::SetTableOwner(const std::string& value) {
+    SetFilter(FTableOwner, value, FTablesStale);
+}
+void TOECatalog::SetTableName(const std::string& value) {
+    SetFilter(FTableName, value, FTablesStale);
+}
+void TOECatalog::SetProcedureOwner(const std::string& value) {
+    SetFilter(FProcedureOwner, value, FProceduresStale);
+}
+void TOECatalog::SetProcedureName(const std::string& value) {
+    SetFilter(FProcedureName, value, FProceduresStale);
+}
+
+void TOECatalog::SetTableType(TTableTypeSet value) {
+    if (FTableType == value) return;
+    FTableType = value;
+    FTablesStale = true;
+}
+
+void TOECatalog::Refresh() {
+    FTablesStale = true;
+    FProceduresStale = true;
+}
+
+void TOECatalog::ReleaseStatement() {
+    FStmt->Terminate();
+}
+
+void TOECatalog::RequireHdbc() const {
+    if (!FHdbc) throw EVERODezuzid("Property Hdbc of " + Name() + " not set.");
+}
+
+TCatalogTables& TOECatalog::Tables() {
+    if (FTablesStale) ReadTables();
+    FTablesStale = false;
+    return FTables;
+}
+
+TCatalogProcedures& TOECatalog::Procedures() {
+    if (FProceduresStale) ReadProcedures();
+    FProceduresStale = false;
+    return FProcedures;
+}
+
+const std::vector<std::string>& TOECatalog::TableNames() {
+    TCatalogTables& tables = Tables();
+    FTableNames.clear();
+    for (int i = 0; i < tables.Count(); ++i)
+        FTableNames.push_back(tables.Item(i).Name);
+    return FTableNames;
+}
+
+TCatalogProcedure* TOECatalog::FindProcedure(const std::string& owner, const std::string& name) {
+    const std::string wantedOwner = Upper(Trim(owner));
+    const std::string wantedName = Upper(Trim(name));
+    TCatalogProcedures& procedures = Procedures();
+    for (int i = 0; i < procedures.Count(); ++i) {
+        TCatalogProcedure& p = procedures.Item(i);
+        if (Upper(p.Name) == wantedName && (wantedOwner.empty() || Upper(p.Owner) == wantedOwner)) return &p;
+    }
+    return nullptr;
+}
+
+void TOECatalog::ReadTables() {
+    Trace(1, "TOECatalog.ReadTables");
+    RequireHdbc();
+    FTableOwner = Trim(FTableOwner);
+    FTableName = Trim(FTableName);
+    FHdbc->Connect();
+    if (FHdbc->IsDriver({"Excel;odbcjt32.dll"})) FTableType = 0;
+    const std::string types = TableTypeList(FTableType);
+    const Pattern owner(FTableOwner), name(FTableName), typeList(types);
+    RunCatalogCall(*FStmt, [&](SQLHSTMT h) {
+        return SQLTables(h, nullptr, 0, owner.Ptr(), owner.Len(), name.Ptr(), name.Len(), typeList.Ptr(),
+                         typeList.Len());
+    });
+    FTables.Clear();
+    while (FStmt->FetchNext()) {
+        TCatalogTable& t = FTables.Add();
+        t.Owner = FStmt->ColString(2);
+        t.Name = FStmt->ColString(3);
+        t.TableType = TableTypeOf(FStmt->ColString(4));
+        t.Remarks = FStmt->ColString(5);
+    }
+}
+
+void TOECatalog::ReadProcedures() {
+    Trace(1, "TOECatalog.ReadProcedures");
+    RequireHdbc();
+    FProcedureOwner = Trim(FProcedureOwner);
+    FProcedureName = Trim(FProcedureName);
+    const Pattern owner(FProcedureOwner), name(FProcedureName);
+    RunCatalogCall(*FStmt, [&](SQLHSTMT h) {
+        return SQLProcedures(h, nullptr, 0, owner.Ptr(), owner.Len(), name.Ptr(), name.Len());
+    });
+    FProcedures.Clear();
+    while (FStmt->FetchNext()) {
+        TCatalogProcedure& p = FProcedures.Add();
+        p.Owner = FStmt->ColString(2);
+        // SQL Server numbers procedure groups ("proc;1"); callers want the bare name.
+        const std::string name = FStmt->ColString(3);
+        p.Name = Trim(name.substr(0, name.find(';')));
+        p.ProcedureType = static_cast<SQLSMALLINT>(FStmt->ColInteger(8));
+        p.Remarks = FStmt->ColString(7);
+    }
+}
+
+TCatalogColumns& TCatalogProcedure::Columns() {
+    if (FColumnsStale) ReadColumns();
+    FColumnsStale = false;
+    return FColumns;
+}
+
+const std::vector<std::string>& TCatalogProcedure::ColumnNames() {
+    TCatalogColumns& columns = Columns();
+    FColumnNames.clear();
+    for (int i = 0; i < columns.Count(); ++i)
+        FColumnNames.push_back(columns.Item(i).Name);
+    return FColumnNames;
+}
+
+void TCatalogProcedure::ReadColumns() {
+    Trace(1, "TCatalogProcedure.ReadColumns");
+    THstmt& stmt = Catalog->Statement();
+    const Pattern owner(Owner), name(Name);
+    RunCatalogCall(stmt, [&](SQLHSTMT h) {
+        return SQLProcedureColumns(h, nullptr, 0, owner.Ptr(), owner.Len(), name.Ptr(), name.Len(), nullptr,
+                                   0);
+    });
+    FColumns.Clear();
+    while (stmt.FetchNext()) {
+        TCatalogColumn& c = FColumns.Add();
+        c.Name = stmt.ColString(4);
+        c.ColumnType = static_cast<SQLSMALLINT>(stmt.ColInteger(5));
+        c.DataType = static_cast<SQLSMALLINT>(stmt.ColInteger(6));
+        c.TypeName = stmt.ColString(7);
+        c.ColumnSize = stmt.ColInteger(8);
+        c.DecimalDigits = static_cast<SQLSMALLINT>(stmt.ColInteger(10));
+        c.Radix = static_cast<SQLSMALLINT>(stmt.ColInteger(11));
+        c.Nullable = static_cast<SQLSMALLINT>(stmt.ColInteger(12));
+        c.DefaultValue = stmt.ColString(14);
+        c.Remarks = stmt.ColString(13);
+    }
+}

@@ -1,0 +1,247 @@
+// Entry points that execute statements, walk their results and describe columns.
+#include "ColumnAttributes.h"
+#include "Handles.h"
+
+#include <cstdlib>
+#include <cstring>
+
+using namespace standin;
+
+namespace {
+
+// "standin:async_polls=N" in a comment of the statement overrides the connection's setting.
+int PollsFor(const std::string& sql, int fallback) {
+    const char* key = "standin:async_polls=";
+    auto at = sql.find(key);
+    if (at == std::string::npos) return fallback;
+    return std::max(0, std::atoi(sql.c_str() + at + std::strlen(key)));
+}
+
+// Moves to the next result of the running batch.
+SQLRETURN Advance(Stmt* s) {
+    s->Current = Result{};
+    s->HasResult = false;
+    s->RowsRead = 0;
+    s->OnRow = false;
+    s->GetDataColumn = 0;
+    if (!s->Running) return SQL_NO_DATA;
+    Result r;
+    bool more;
+    try {
+        more = s->Running->Next(r);
+    } catch (...) {
+        s->Running.reset();
+        throw;
+    }
+    if (!more) {
+        s->Running.reset();
+        return SQL_NO_DATA;
+    }
+    s->Current = std::move(r);
+    s->HasResult = true;
+    for (const auto& info : s->Current.Infos)
+        s->Diag.Add(info);
+    s->Diag.RowCount = s->Current.RowCount;
+    return SQL_SUCCESS;
+}
+
+SQLRETURN Run(Stmt* s, const std::string& sql) {
+    if (s->AsyncEnable == SQL_ASYNC_ENABLE_ON) {
+        if (s->CancelPending) {
+            s->CancelPending = false;
+            s->PollsLeft = -1;
+            return s->Diag.Fail("HY008", "Operation canceled");
+        }
+        if (s->PollsLeft < 0) s->PollsLeft = PollsFor(sql, s->Conn->State.AsyncPolls);
+        if (s->PollsLeft > 0) {
+            --s->PollsLeft;
+            return SQL_STILL_EXECUTING;
+        }
+        s->PollsLeft = -1;
+    }
+    ConnectionState& c = s->Conn->State;
+    c.CheckLink();
+    s->CloseCursor();
+    s->Running = std::make_unique<Batch>(c, sql);
+    SQLRETURN rc = Advance(s);
+    if (rc == SQL_NO_DATA) return SQL_SUCCESS; // an empty batch
+    // Like SQL Server's driver, an update or delete that touched no row answers SQL_NO_DATA.
+    bool odbc3 = s->Conn->Owner->OdbcVersion >= static_cast<SQLINTEGER>(SQL_OV_ODBC3);
+    if (odbc3 && !s->Current.Rows && s->Current.RowCount == 0 && s->Current.Infos.empty()) return SQL_NO_DATA;
+    return rc;
+}
+
+const ColumnInfo& Column(Stmt* s, SQLUSMALLINT number) {
+    const auto* cols = s->Columns();
+    if (!cols) throw SqlError("07005", 0, "Prepared statement not a cursor-specification", false);
+    if (number < 1 || number > cols->size()) throw SqlError("07009", 0, "Invalid descriptor index", false);
+    return (*cols)[number - 1];
+}
+
+// Columns of a prepared statement that has not run yet are described without running it.
+void DescribePrepared(Stmt* s) {
+    if (s->HasResult || !s->Prepared || s->Running) return;
+    auto cursor = DescribeStatement(s->Conn->State, s->PreparedSql);
+    if (!cursor) return;
+    s->Current = Result{};
+    s->Current.Rows = std::move(cursor);
+    s->HasResult = true;
+    s->RowsRead = 0;
+}
+
+} // namespace
+
+extern "C" {
+
+SQLRETURN SQL_API SQLExecDirect(SQLHSTMT handle, SQLCHAR* text, SQLINTEGER length) {
+    Stmt* s = AsStmt(handle);
+    return Guard(s, [&]() -> SQLRETURN {
+        s->Prepared = false;
+        return Run(s, ArgText(text, length));
+    });
+}
+
+SQLRETURN SQL_API SQLPrepare(SQLHSTMT handle, SQLCHAR* text, SQLINTEGER length) {
+    Stmt* s = AsStmt(handle);
+    return Guard(s, [&]() -> SQLRETURN {
+        s->Conn->State.CheckLink();
+        s->CloseCursor();
+        s->PreparedSql = ArgText(text, length);
+        Tokenize(s->PreparedSql); // unclosed quotes are reported at once
+        s->Prepared = true;
+        return SQL_SUCCESS;
+    });
+}
+
+SQLRETURN SQL_API SQLExecute(SQLHSTMT handle) {
+    Stmt* s = AsStmt(handle);
+    return Guard(s, [&]() -> SQLRETURN {
+        if (!s->Prepared) return s->Diag.Fail("HY010", "Function sequence error");
+        return Run(s, s->PreparedSql);
+    });
+}
+
+SQLRETURN SQL_API SQLMoreResults(SQLHSTMT handle) {
+    Stmt* s = AsStmt(handle);
+    return Guard(s, [&]() -> SQLRETURN {
+        s->Conn->State.CheckLink();
+        return Advance(s);
+    });
+}
+
+SQLRETURN SQL_API SQLRowCount(SQLHSTMT handle, SQLLEN* count) {
+    Stmt* s = AsStmt(handle);
+    return Guard(s, [&]() -> SQLRETURN {
+        if (count) *count = s->HasResult && !s->Current.Rows ? s->Current.RowCount : -1;
+        return SQL_SUCCESS;
+    });
+}
+
+SQLRETURN SQL_API SQLNumResultCols(SQLHSTMT handle, SQLSMALLINT* count) {
+    Stmt* s = AsStmt(handle);
+    return Guard(s, [&]() -> SQLRETURN {
+        DescribePrepared(s);
+        const auto* cols = s->Columns();
+        if (count) *count = static_cast<SQLSMALLINT>(cols ? cols->size() : 0);
+        return SQL_SUCCESS;
+    });
+}
+
+SQLRETURN SQL_API SQLDescribeCol(SQLHSTMT handle, SQLUSMALLINT number, SQLCHAR* name, SQLSMALLINT nameMax,
+                                 SQLSMALLINT* nameLength, SQLSMALLINT* type, SQLULEN* size,
+                                 SQLSMALLINT* digits, SQLSMALLINT* nullable) {
+    Stmt* s = AsStmt(handle);
+    return Guard(s, [&]() -> SQLRETURN {
+        DescribePrepared(s);
+        const ColumnInfo& c = Column(s, number);
+        if (type) *type = c.SqlType;
+        if (size) *size = c.Size;
+        if (digits) *digits = c.Digits;
+        if (nullable) *nullable = c.Nullable;
+        return PutString(c.Name, name, nameMax, nameLength, s->Diag);
+    });
+}
+
+SQLRETURN SQL_API SQLColAttribute(SQLHSTMT handle, SQLUSMALLINT number, SQLUSMALLINT field, SQLPOINTER text,
+                                  SQLSMALLINT textMax, SQLSMALLINT* textLength, SQLLEN* numeric) {
+    Stmt* s = AsStmt(handle);
+    return Guard(s, [&]() -> SQLRETURN {
+        DescribePrepared(s);
+        if (field == SQL_DESC_COUNT || field == SQL_COLUMN_COUNT) {
+            const auto* cols = s->Columns();
+            if (numeric) *numeric = cols ? static_cast<SQLLEN>(cols->size()) : 0;
+            return SQL_SUCCESS;
+        }
+        if (number == 0) {
+            if (s->UseBookmarks == SQL_UB_OFF) return s->Diag.Fail("07009", "Invalid descriptor index");
+            if (numeric) *numeric = field == SQL_DESC_OCTET_LENGTH ? 4 : 0;
+            return SQL_SUCCESS;
+        }
+        const ColumnInfo& c = Column(s, number);
+        std::string out;
+        if (TextAttribute(c, field, out))
+            return PutString(out, static_cast<SQLCHAR*>(text), textMax, textLength, s->Diag);
+        bool known;
+        SQLLEN v = NumericAttribute(c, field, known);
+        if (!known) return s->Diag.Fail("HY091", "Invalid descriptor field identifier");
+        if (numeric) *numeric = v;
+        return SQL_SUCCESS;
+    });
+}
+
+SQLRETURN SQL_API SQLCancel(SQLHSTMT handle) {
+    Stmt* s = AsStmt(handle);
+    return Guard(s, [&]() -> SQLRETURN {
+        if (s->PollsLeft >= 0) s->CancelPending = true;
+        return SQL_SUCCESS;
+    });
+}
+
+SQLRETURN SQL_API SQLFreeStmt(SQLHSTMT handle, SQLUSMALLINT option) {
+    Stmt* s = AsStmt(handle);
+    if (option == SQL_DROP) return SQLFreeHandle(SQL_HANDLE_STMT, handle);
+    return Guard(s, [&]() -> SQLRETURN {
+        switch (option) {
+        case SQL_CLOSE:
+            s->CloseCursor();
+            break;
+        case SQL_UNBIND:
+            s->Ard->Records.clear();
+            break;
+        case SQL_RESET_PARAMS:
+            s->Apd.Records.clear();
+            break;
+        default:
+            return s->Diag.Fail("HY092", "Invalid attribute/option identifier");
+        }
+        return SQL_SUCCESS;
+    });
+}
+
+SQLRETURN SQL_API SQLCloseCursor(SQLHSTMT handle) {
+    Stmt* s = AsStmt(handle);
+    return Guard(s, [&]() -> SQLRETURN {
+        if (!s->HasResult && !s->Running) return s->Diag.Fail("24000", "Invalid cursor state");
+        s->CloseCursor();
+        return SQL_SUCCESS;
+    });
+}
+
+SQLRETURN SQL_API SQLGetCursorName(SQLHSTMT handle, SQLCHAR* name, SQLSMALLINT max, SQLSMALLINT* length) {
+    Stmt* s = AsStmt(handle);
+    return Guard(s, [&]() -> SQLRETURN {
+        if (s->CursorName.empty())
+            s->CursorName = "SQL_CUR" + std::to_string(reinterpret_cast<uintptr_t>(s) % 100000);
+        return PutString(s->CursorName, name, max, length, s->Diag);
+    });
+}
+
+SQLRETURN SQL_API SQLSetCursorName(SQLHSTMT handle, SQLCHAR* name, SQLSMALLINT length) {
+    Stmt* s = AsStmt(handle);
+    return Guard(s, [&]() -> SQLRETURN {
+        s->CursorName = ArgText(name, length);
+        return SQL_SUCCESS;
+    });
+}
+
+} // extern "C"

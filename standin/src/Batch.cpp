@@ -1,0 +1,184 @@
+#include "Batch.h"
+
+#include "Diagnostics.h"
+
+namespace standin {
+
+namespace {
+
+Result Done(SQLLEN count = -1) {
+    Result r;
+    r.RowCount = count;
+    return r;
+}
+
+// Name of the object at significant position n: a word or a bracketed identifier.
+std::string NameAt(const Statement& st, size_t n) {
+    int i = st.Significant(n);
+    if (i < 0) return {};
+    const Token& t = st.Tokens[i];
+    return t.Kind == Tok::Word ? t.Raw
+                               : (t.Kind == Tok::Quoted || t.Kind == Tok::String ? t.Text : std::string());
+}
+
+SqlError SyntaxNear(const Statement& st, size_t n) {
+    int i = st.Significant(n);
+    std::string near = i < 0 ? st.Tokens.back().Raw : st.Tokens[i].Raw;
+    return SqlError("42000", 102, "Incorrect syntax near '" + near + "'.");
+}
+
+bool IsProcedureName(const std::string& upperWord) {
+    return upperWord.rfind("SP_", 0) == 0 || upperWord.rfind("STANDIN_", 0) == 0;
+}
+
+} // namespace
+
+Batch::Batch(ConnectionState& conn, const std::string& sql) : FConn(conn) {
+    FStatements = SplitBatch(Tokenize(sql));
+}
+
+bool Batch::Next(Result& out) {
+    try {
+        while (FQueued.empty() && FPos < FStatements.size()) {
+            size_t at = FPos++;
+            Run(FStatements[at], at == 0);
+        }
+    } catch (...) {
+        FPos = FStatements.size();
+        throw;
+    }
+    if (FQueued.empty()) return false;
+    out = std::move(FQueued.front());
+    FQueued.pop_front();
+    return true;
+}
+
+void Batch::BeginImplicit() {
+    sqlite3* db = FConn.Sess->Current()->Handle();
+    if (!FConn.AutoCommit && sqlite3_get_autocommit(db)) ExecSql(db, "BEGIN");
+}
+
+void Batch::Run(const Statement& st, bool first) {
+    Session& s = *FConn.Sess;
+    std::string k0 = st.Keyword(0), k1 = st.Keyword(1);
+    if (k0 == "USE") {
+        std::string name = NameAt(st, 1);
+        if (name.empty()) throw SyntaxNear(st, 1);
+        s.Use(name);
+        Result r = Done();
+        r.Infos.push_back({"01000", 5701, "Changed database context to '" + s.DatabaseName() + "'.", true});
+        FQueued.push_back(std::move(r));
+    } else if (k0 == "EXEC" || k0 == "EXECUTE") {
+        RunExec(st, 1);
+    } else if (first && IsProcedureName(k0)) {
+        RunExec(st, 0);
+    } else if (k0 == "TRUNCATE") {
+        if (k1 != "TABLE" || st.Significant(2) < 0) throw SyntaxNear(st, 1);
+        std::string rest;
+        for (size_t i = static_cast<size_t>(st.Significant(2)); i < st.Tokens.size(); ++i)
+            rest += st.Tokens[i].Raw;
+        Statement del;
+        del.Tokens = Tokenize("DELETE FROM " + rest);
+        BeginImplicit();
+        ExecSql(s.Current()->Handle(), Translate(del, {s.ServerName(), s.Spid(), s.DatabaseName()}));
+        FQueued.push_back(Done());
+    } else if ((k0 == "CREATE" || k0 == "DROP") && k1 == "DATABASE") {
+        std::string name = NameAt(st, 2);
+        if (name.empty()) throw SyntaxNear(st, 2);
+        if (k0 == "CREATE")
+            s.CreateDatabase(name);
+        else
+            s.DropDatabase(name);
+        FQueued.push_back(Done());
+    } else if (k0 == "SET" || k0 == "GO") {
+        FQueued.push_back(Done());
+    } else if (k0 == "PRINT") {
+        int i = st.Significant(1);
+        Result r = Done();
+        r.Infos.push_back({"01000", 0, i < 0 ? std::string() : st.Tokens[i].Text, true});
+        FQueued.push_back(std::move(r));
+    } else if (k0 == "BEGIN" && (k1 == "TRAN" || k1 == "TRANSACTION")) {
+        ExecSql(s.Current()->Handle(), "BEGIN");
+        FQueued.push_back(Done());
+    } else if ((k0 == "COMMIT" || k0 == "ROLLBACK") && st.Significant(2) < 0) {
+        if (sqlite3_get_autocommit(s.Current()->Handle()))
+            throw SqlError("25000", 3902,
+                           "The " + k0 + " TRANSACTION request has no corresponding BEGIN TRANSACTION.");
+        ExecSql(s.Current()->Handle(), k0);
+        FQueued.push_back(Done());
+    } else if (k0 == "DECLARE") {
+        throw SqlError("42000", 50000, "Local variables are not supported by this server.");
+    } else {
+        RunSqlite(st);
+    }
+}
+
+void Batch::RunExec(const Statement& st, size_t nameAt) {
+    // The procedure name may carry database and owner prefixes: master.dbo.sp_who.
+    size_t n = nameAt;
+    std::string name;
+    for (;;) {
+        name = NameAt(st, n);
+        if (name.empty()) throw SyntaxNear(st, n);
+        int dot = st.Significant(n + 1);
+        if (dot < 0 || st.Tokens[dot].Raw != ".") break;
+        n += 2;
+        while (st.Significant(n) >= 0 && st.Tokens[st.Significant(n)].Raw == ".")
+            ++n;
+    }
+    for (auto& r : RunProcedure(FConn, name, ParseExecArgs(st, n + 1)))
+        FQueued.push_back(std::move(r));
+}
+
+void Batch::RunSqlite(const Statement& st) {
+    Session& s = *FConn.Sess;
+    std::string sql = Translate(st, {s.ServerName(), s.Spid(), s.DatabaseName()});
+    std::shared_ptr<Database> db = s.Current();
+    std::string k0 = st.Keyword(0);
+    bool counts = k0 == "INSERT" || k0 == "UPDATE" || k0 == "DELETE" || k0 == "REPLACE";
+    BeginImplicit();
+    const char* tail = sql.c_str();
+    const char* end = tail + sql.size();
+    while (tail < end) {
+        sqlite3_stmt* stmt = nullptr;
+        int rc = sqlite3_prepare_v2(db->Handle(), tail, static_cast<int>(end - tail), &stmt, &tail);
+        if (rc != SQLITE_OK) throw TranslateSqliteError(db->Handle(), rc);
+        if (!stmt) continue; // only blanks or comments remained
+        rc = sqlite3_step(stmt);
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
+            SqlError e = TranslateSqliteError(db->Handle(), rc);
+            sqlite3_finalize(stmt);
+            throw e;
+        }
+        if (sqlite3_column_count(stmt) > 0) {
+            Result r;
+            r.Rows = std::make_unique<LiveCursor>(db, stmt, rc, sql);
+            FQueued.push_back(std::move(r));
+        } else {
+            sqlite3_finalize(stmt);
+            FQueued.push_back(Done(counts ? sqlite3_changes(db->Handle()) : -1));
+        }
+    }
+}
+
+} // namespace standin
+
+namespace standin {
+
+std::unique_ptr<Cursor> DescribeStatement(ConnectionState& conn, const std::string& sql) {
+    auto statements = SplitBatch(Tokenize(sql));
+    if (statements.empty()) return nullptr;
+    const Statement& st = statements.front();
+    std::string k0 = st.Keyword(0);
+    if (k0 != "SELECT" && k0 != "WITH") return nullptr;
+    Session& s = *conn.Sess;
+    std::string text = Translate(st, {s.ServerName(), s.Spid(), s.DatabaseName()});
+    std::shared_ptr<Database> db = s.Current();
+    sqlite3_stmt* stmt = nullptr;
+    int rc = sqlite3_prepare_v2(db->Handle(), text.c_str(), static_cast<int>(text.size()), &stmt, nullptr);
+    if (rc != SQLITE_OK) throw TranslateSqliteError(db->Handle(), rc);
+    if (!stmt) return nullptr;
+    return std::make_unique<LiveCursor>(db, stmt, SQLITE_DONE, text);
+}
+
+} // namespace standin

@@ -1,0 +1,39 @@
+#pragma once
+// Runs a Transact-SQL batch statement by statement; each statement gives one
+// result (a procedure may give several), handed out in order.
+#include "SystemProcs.h"
+
+#include <deque>
+
+namespace standin {
+
+class Batch {
+public:
+    // Splits the text; throws SqlError for an unclosed quote or bracket.
+    Batch(ConnectionState& conn, const std::string& sql);
+    // Runs statements until one gives a result; false when the batch is done. Throws SqlError;
+    // after a failure the rest of the batch is dropped.
+    bool Next(Result& out);
+    bool Empty() const { return FStatements.empty(); }
+
+private:
+    void Run(const Statement& st, bool first);
+    void RunSqlite(const Statement& st);
+    void RunExec(const Statement& st, size_t nameAt);
+    void BeginImplicit();
+
+    ConnectionState& FConn;
+    std::vector<Statement> FStatements;
+    size_t FPos = 0;
+    std::deque<Result> FQueued;
+};
+
+} // namespace standin
+
+namespace standin {
+
+// Columns of the first statement of a batch, described without running it; null when
+// that statement is not a query of the database (a procedure call, for example).
+std::unique_ptr<Cursor> DescribeStatement(ConnectionState& conn, const std::string& sql);
+
+} // namespace standin

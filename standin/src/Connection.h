@@ -1,0 +1,34 @@
+#pragma once
+// What a connection knows beyond its session: how it was opened, the fault a
+// test asked for, transaction mode and simulated asynchronous delays.
+#include "Diagnostics.h"
+#include "Server.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace standin {
+
+struct InjectedFault {
+    std::string State;
+    int Records = 1;
+    std::string Message;
+};
+
+struct ConnectionState {
+    std::unique_ptr<Session> Sess;
+    std::string ConnectFunction; // "SQLConnect" or "SQLDriverConnect"
+    std::string ConnectString;   // as received by the driver
+    std::string DataSource;
+    std::optional<InjectedFault> Fault;
+    bool Broken = false; // the link was dropped by an injected 08xxx fault
+    bool AutoCommit = true;
+    int AsyncPolls = 0; // SQL_STILL_EXECUTING answers before an asynchronous execute runs
+
+    // Raises the pending injected fault, or 08S01 on a dropped link; call at the start of
+    // every operation that talks to the server. Throws SqlError.
+    void CheckLink();
+};
+
+} // namespace standin

@@ -1,0 +1,207 @@
+#include "Cursor.h"
+
+#include "Diagnostics.h"
+#include "Server.h"
+
+#include <cctype>
+
+namespace standin {
+
+namespace {
+
+bool PlainIdentifier(const char* name) {
+    if (!name || !*name) return false;
+    if (std::isdigit(static_cast<unsigned char>(*name))) return false;
+    for (const char* p = name; *p; ++p) {
+        unsigned char c = static_cast<unsigned char>(*p);
+        if (!(std::isalnum(c) || c == '_' || c >= 0x80)) return false;
+    }
+    std::string upper;
+    for (const char* p = name; *p; ++p)
+        upper += static_cast<char>(std::toupper(static_cast<unsigned char>(*p)));
+    return upper != "NULL" && upper != "CURRENT_TIMESTAMP";
+}
+
+// SQL Server leaves a computed column without a name unless it has an alias; SQLite
+// names it by its text. An alias is a plain identifier or was written quoted.
+bool NamedExpression(const char* name, const std::string& sqlText) {
+    if (!name) return false;
+    if (PlainIdentifier(name)) return true;
+    std::string quoted = std::string("\"") + name + "\"";
+    return sqlText.find(quoted) != std::string::npos;
+}
+
+} // namespace
+
+LiveCursor::LiveCursor(std::shared_ptr<Database> db, sqlite3_stmt* stmt, int first,
+                       const std::string& sqlText)
+    : FDb(std::move(db)), FStmt(stmt), FPending(first == SQLITE_ROW), FDone(first != SQLITE_ROW) {
+    Describe(sqlText);
+}
+
+LiveCursor::~LiveCursor() {
+    sqlite3_finalize(FStmt);
+}
+
+void LiveCursor::Describe(const std::string& sqlText) {
+    int n = sqlite3_column_count(FStmt);
+    FColumns.reserve(n);
+    for (int i = 0; i < n; ++i) {
+        const char* decl = sqlite3_column_decltype(FStmt, i);
+        ColumnInfo c = decl ? DescribeDeclared(decl)
+                            : DescribeStorage(FPending ? sqlite3_column_type(FStmt, i) : SQLITE_TEXT);
+        const char* name = sqlite3_column_name(FStmt, i);
+        const char* table = sqlite3_column_table_name(FStmt, i);
+        const char* origin = sqlite3_column_origin_name(FStmt, i);
+        if (origin || NamedExpression(name, sqlText)) c.Name = name ? name : "";
+        if (table && origin) {
+            c.Table = table;
+            c.BaseColumn = origin;
+            c.Catalog = FDb->Name();
+            c.Schema = "dbo";
+            int notNull = 0, primaryKey = 0, autoInc = 0;
+            const char* dbName = sqlite3_column_database_name(FStmt, i);
+            if (sqlite3_table_column_metadata(FDb->Handle(), dbName, table, origin, nullptr, nullptr,
+                                              &notNull, &primaryKey, &autoInc) == SQLITE_OK) {
+                c.Nullable = notNull ? SQL_NO_NULLS : SQL_NULLABLE;
+                c.AutoIncrement = autoInc != 0;
+            }
+        }
+        FColumns.push_back(std::move(c));
+    }
+}
+
+bool LiveCursor::Next() {
+    if (FPending) {
+        FPending = false;
+        return true;
+    }
+    if (FDone) return false;
+    int rc = sqlite3_step(FStmt);
+    if (rc == SQLITE_ROW) return true;
+    FDone = true;
+    if (rc != SQLITE_DONE) throw TranslateSqliteError(FDb->Handle(), rc);
+    return false;
+}
+
+Cell LiveCursor::Get(int column) const {
+    Cell c;
+    c.Type = sqlite3_column_type(FStmt, column);
+    switch (c.Type) {
+    case SQLITE_INTEGER:
+        c.Int = sqlite3_column_int64(FStmt, column);
+        break;
+    case SQLITE_FLOAT:
+        c.Real = sqlite3_column_double(FStmt, column);
+        break;
+    case SQLITE_TEXT:
+        c.Data = reinterpret_cast<const char*>(sqlite3_column_text(FStmt, column));
+        c.Bytes = sqlite3_column_bytes(FStmt, column);
+        break;
+    case SQLITE_BLOB:
+        c.Data = static_cast<const char*>(sqlite3_column_blob(FStmt, column));
+        c.Bytes = sqlite3_column_bytes(FStmt, column);
+        break;
+    default:
+        break;
+    }
+    return c;
+}
+
+ColumnInfo& RowsCursor::AddColumn(const std::string& name, const std::string& declared,
+                                  SQLSMALLINT nullable) {
+    ColumnInfo c = DescribeDeclared(declared);
+    c.Name = name;
+    c.Nullable = nullable;
+    FColumns.push_back(std::move(c));
+    return FColumns.back();
+}
+
+bool RowsCursor::Next() {
+    if (FPos >= FRows.size()) {
+        FPos = FRows.size() + 1;
+        return false;
+    }
+    ++FPos;
+    return true;
+}
+
+Cell RowsCursor::Get(int column) const {
+    Cell c;
+    if (FPos == 0 || FPos > FRows.size()) return c;
+    const Row& row = FRows[FPos - 1];
+    if (column < 0 || static_cast<size_t>(column) >= row.size()) return c;
+    const Value& v = row[column];
+    c.Type = v.Type;
+    c.Int = v.Int;
+    c.Real = v.Real;
+    c.Data = v.Text.data();
+    c.Bytes = static_cast<int>(v.Text.size());
+    return c;
+}
+
+namespace {
+
+sqlite3_stmt* Prepare(sqlite3* db, const std::string& sql, const std::vector<std::string>& args) {
+    sqlite3_stmt* stmt = nullptr;
+    int rc = sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &stmt, nullptr);
+    if (rc != SQLITE_OK) throw TranslateSqliteError(db, rc);
+    for (size_t i = 0; i < args.size(); ++i)
+        sqlite3_bind_text(stmt, static_cast<int>(i + 1), args[i].c_str(), static_cast<int>(args[i].size()),
+                          SQLITE_TRANSIENT);
+    return stmt;
+}
+
+struct Finalizer {
+    sqlite3_stmt* Stmt;
+    ~Finalizer() { sqlite3_finalize(Stmt); }
+};
+
+} // namespace
+
+std::vector<Row> QueryRows(sqlite3* db, const std::string& sql, const std::vector<std::string>& args) {
+    Finalizer f{Prepare(db, sql, args)};
+    std::vector<Row> rows;
+    int rc;
+    while ((rc = sqlite3_step(f.Stmt)) == SQLITE_ROW) {
+        Row row;
+        int n = sqlite3_column_count(f.Stmt);
+        for (int i = 0; i < n; ++i) {
+            switch (sqlite3_column_type(f.Stmt, i)) {
+            case SQLITE_INTEGER:
+                row.push_back(Value::Integer(sqlite3_column_int64(f.Stmt, i)));
+                break;
+            case SQLITE_FLOAT:
+                row.push_back(Value::Float(sqlite3_column_double(f.Stmt, i)));
+                break;
+            case SQLITE_NULL:
+                row.push_back(Value::Null());
+                break;
+            default: {
+                const char* p = reinterpret_cast<const char*>(sqlite3_column_text(f.Stmt, i));
+                row.push_back(Value::String(std::string(p, sqlite3_column_bytes(f.Stmt, i))));
+            }
+            }
+        }
+        rows.push_back(std::move(row));
+    }
+    if (rc != SQLITE_DONE) throw TranslateSqliteError(db, rc);
+    return rows;
+}
+
+void ExecSql(sqlite3* db, const std::string& sql, const std::vector<std::string>& args) {
+    if (args.empty()) {
+        char* err = nullptr;
+        int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err);
+        sqlite3_free(err);
+        if (rc != SQLITE_OK) throw TranslateSqliteError(db, rc);
+        return;
+    }
+    Finalizer f{Prepare(db, sql, args)};
+    int rc;
+    while ((rc = sqlite3_step(f.Stmt)) == SQLITE_ROW) {
+    }
+    if (rc != SQLITE_DONE) throw TranslateSqliteError(db, rc);
+}
+
+} // namespace standin

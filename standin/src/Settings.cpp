@@ -1,0 +1,110 @@
+#include "Settings.h"
+
+#include "Diagnostics.h"
+
+#include <odbcinst.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+
+namespace standin {
+
+namespace {
+
+std::string Upper(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::toupper(c); });
+    return s;
+}
+
+std::string Trim(const std::string& s) {
+    auto b = s.find_first_not_of(" \t"), e = s.find_last_not_of(" \t");
+    return b == std::string::npos ? std::string() : s.substr(b, e - b + 1);
+}
+
+std::string Profile(const std::string& section, const std::string& key, const char* file) {
+    char buf[1024] = "";
+    SQLGetPrivateProfileString(section.c_str(), key.c_str(), "", buf, sizeof buf, file);
+    return Trim(buf);
+}
+
+std::string Get(const std::map<std::string, std::string>& keys, const char* key) {
+    auto it = keys.find(key);
+    return it == keys.end() ? std::string() : it->second;
+}
+
+bool Has(const std::map<std::string, std::string>& keys, const char* key) {
+    return keys.count(key) != 0;
+}
+
+std::string HostName() {
+    char buf[256] = "";
+    gethostname(buf, sizeof buf - 1);
+    return buf;
+}
+
+// "(local)", "." and "localhost" name the default server, as they do for a local SQL Server.
+bool MeansDefault(const std::string& server) {
+    std::string u = Upper(server);
+    return u.empty() || u == "(LOCAL)" || u == "." || u == "LOCALHOST";
+}
+
+} // namespace
+
+std::map<std::string, std::string> ParseConnectionString(const std::string& text) {
+    std::map<std::string, std::string> keys;
+    size_t i = 0;
+    while (i < text.size()) {
+        auto eq = text.find('=', i);
+        if (eq == std::string::npos) break;
+        std::string key = Upper(Trim(text.substr(i, eq - i)));
+        size_t v = eq + 1;
+        std::string value;
+        if (v < text.size() && text[v] == '{') {
+            auto close = text.find('}', v);
+            value = text.substr(v + 1, close == std::string::npos ? std::string::npos : close - v - 1);
+            i = close == std::string::npos ? text.size() : close + 1;
+            auto semi = text.find(';', i);
+            i = semi == std::string::npos ? text.size() : semi + 1;
+        } else {
+            auto semi = text.find(';', v);
+            value = text.substr(v, semi == std::string::npos ? std::string::npos : semi - v);
+            i = semi == std::string::npos ? text.size() : semi + 1;
+        }
+        if (!key.empty() && !keys.count(key)) keys[key] = value;
+    }
+    return keys;
+}
+
+ConnectTarget ResolveTarget(const std::map<std::string, std::string>& keys) {
+    ConnectTarget t;
+    std::string dsn = Get(keys, "DSN");
+    std::string driver = Get(keys, "DRIVER");
+    std::string server = Get(keys, "SERVER"), database = Get(keys, "DATABASE");
+    std::string polls = Get(keys, "ASYNCPOLLS");
+    if (!dsn.empty()) {
+        std::string dsnDriver = Profile(dsn, "Driver", "odbc.ini");
+        if (dsnDriver.empty())
+            throw SqlError("IM002", 0, "Data source name not found and no default driver specified", false);
+        if (driver.empty() && dsnDriver.find('/') == std::string::npos) driver = dsnDriver;
+        if (!Has(keys, "SERVER")) server = Profile(dsn, "Server", "odbc.ini");
+        if (!Has(keys, "DATABASE")) database = Profile(dsn, "Database", "odbc.ini");
+        if (polls.empty()) polls = Profile(dsn, "AsyncPolls", "odbc.ini");
+        t.DataSource = dsn;
+    }
+    if (driver.empty()) driver = "SQL Server";
+    if (MeansDefault(server)) server = Profile(driver, "DefaultServer", "odbcinst.ini");
+    std::string dir = server.empty() ? std::string() : Profile(driver, "Server." + server, "odbcinst.ini");
+    if (dir.empty() && !server.empty()) dir = Profile(driver, "Server." + Upper(server), "odbcinst.ini");
+    if (dir.empty()) throw SqlError("08001", 17, "SQL Server does not exist or access denied.");
+    t.Login.Dir = dir;
+    t.Login.Login = Get(keys, "UID");
+    t.Login.Password = Get(keys, "PWD");
+    t.Login.Database = database;
+    t.Login.Host = Has(keys, "WSID") ? Get(keys, "WSID") : HostName();
+    t.Login.Program = Get(keys, "APP");
+    t.AsyncPolls = polls.empty() ? 0 : std::max(0, std::atoi(polls.c_str()));
+    return t;
+}
+
+} // namespace standin

@@ -1,0 +1,25 @@
+#pragma once
+// Where a connection goes: the connection string's keys, the data source's
+// settings in odbc.ini and the driver's server list in odbcinst.ini
+// ("Server.<NAME> = <directory>", "DefaultServer = <NAME>").
+#include "Server.h"
+
+#include <map>
+#include <string>
+
+namespace standin {
+
+// Keys upper-cased; values as written ({...} braces removed).
+std::map<std::string, std::string> ParseConnectionString(const std::string& text);
+
+struct ConnectTarget {
+    LoginRequest Login;
+    std::string DataSource;
+    int AsyncPolls = 0;
+};
+
+// Resolves keys (DSN, UID, PWD, DRIVER, SERVER, DATABASE, WSID, APP, AsyncPolls) against the
+// ini files. Throws SqlError 08001 when the server name is unknown, IM002 for an unknown DSN.
+ConnectTarget ResolveTarget(const std::map<std::string, std::string>& keys);
+
+} // namespace standin

@@ -1,0 +1,420 @@
+#include "Tsql.h"
+
+#include "Diagnostics.h"
+
+#include <algorithm>
+#include <cctype>
+#include <set>
+
+namespace standin {
+
+namespace {
+
+bool IsWordStart(unsigned char c) {
+    return std::isalpha(c) || c == '_' || c == '#' || c >= 0x80;
+}
+bool IsWordChar(unsigned char c) {
+    return std::isalnum(c) || c == '_' || c == '#' || c == '$' || c >= 0x80;
+}
+
+std::string Upper(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::toupper(c); });
+    return s;
+}
+
+SqlError Unclosed(const std::string& rest) {
+    return SqlError("42000", 105, "Unclosed quotation mark after the character string '" + rest + "'.");
+}
+
+// Reads a quoted run starting at text[i] (the opening quote); returns the index after it.
+size_t Quoted(const std::string& text, size_t i, char close, std::string& content) {
+    size_t j = i + 1;
+    for (;;) {
+        if (j >= text.size()) throw Unclosed(content);
+        if (text[j] == close) {
+            if (j + 1 < text.size() && text[j + 1] == close) {
+                content += close;
+                j += 2;
+                continue;
+            }
+            return j + 1;
+        }
+        content += text[j++];
+    }
+}
+
+bool Significant(const Token& t) {
+    return t.Kind != Tok::Space && t.Kind != Tok::Comment;
+}
+
+bool IsWord(const Token& t, const char* w) {
+    return t.Kind == Tok::Word && t.Text == w;
+}
+
+} // namespace
+
+std::vector<Token> Tokenize(const std::string& text) {
+    std::vector<Token> out;
+    size_t i = 0, n = text.size();
+    while (i < n) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        size_t start = i;
+        Token t{Tok::Symbol, {}, {}};
+        if (std::isspace(c)) {
+            while (i < n && std::isspace(static_cast<unsigned char>(text[i])))
+                ++i;
+            t.Kind = Tok::Space;
+        } else if (c == '-' && i + 1 < n && text[i + 1] == '-') {
+            while (i < n && text[i] != '\n')
+                ++i;
+            t.Kind = Tok::Comment;
+        } else if (c == '/' && i + 1 < n && text[i + 1] == '*') {
+            auto end = text.find("*/", i + 2);
+            i = end == std::string::npos ? n : end + 2;
+            t.Kind = Tok::Comment;
+        } else if ((c == 'N' || c == 'n') && i + 1 < n && text[i + 1] == '\'') {
+            t.Kind = Tok::String;
+            t.National = true;
+            i = Quoted(text, i + 1, '\'', t.Text);
+        } else if (c == '\'') {
+            t.Kind = Tok::String;
+            i = Quoted(text, i, '\'', t.Text);
+        } else if (c == '[') {
+            t.Kind = Tok::Quoted;
+            i = Quoted(text, i, ']', t.Text);
+        } else if (c == '"') {
+            t.Kind = Tok::Quoted;
+            i = Quoted(text, i, '"', t.Text);
+        } else if (c == '@') {
+            ++i;
+            if (i < n && text[i] == '@') ++i;
+            while (i < n && IsWordChar(static_cast<unsigned char>(text[i])))
+                ++i;
+            t.Kind = Tok::Variable;
+            t.Text = Upper(text.substr(start, i - start));
+        } else if (std::isdigit(c) ||
+                   (c == '.' && i + 1 < n && std::isdigit(static_cast<unsigned char>(text[i + 1])))) {
+            if (c == '0' && i + 1 < n && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+                i += 2;
+                while (i < n && std::isxdigit(static_cast<unsigned char>(text[i])))
+                    ++i;
+            } else {
+                while (i < n && (std::isdigit(static_cast<unsigned char>(text[i])) || text[i] == '.'))
+                    ++i;
+                if (i < n && (text[i] == 'e' || text[i] == 'E')) {
+                    ++i;
+                    if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
+                    while (i < n && std::isdigit(static_cast<unsigned char>(text[i])))
+                        ++i;
+                }
+            }
+            t.Kind = Tok::Number;
+        } else if (IsWordStart(c)) {
+            while (i < n && IsWordChar(static_cast<unsigned char>(text[i])))
+                ++i;
+            t.Kind = Tok::Word;
+            t.Text = Upper(text.substr(start, i - start));
+        } else {
+            static const char* pairs[] = {"<=", ">=", "<>", "!=", "||", "!<", "!>"};
+            i += 1;
+            for (const char* p : pairs)
+                if (text.compare(start, 2, p) == 0) i = start + 2;
+            t.Kind = Tok::Symbol;
+        }
+        t.Raw = text.substr(start, i - start);
+        if (t.Kind == Tok::Symbol || t.Kind == Tok::Number) t.Text = t.Raw;
+        out.push_back(std::move(t));
+    }
+    return out;
+}
+
+int Statement::Significant(size_t n) const {
+    size_t seen = 0;
+    for (size_t i = 0; i < Tokens.size(); ++i) {
+        if (!standin::Significant(Tokens[i])) continue;
+        if (seen++ == n) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+std::string Statement::Keyword(size_t n) const {
+    int i = Significant(n);
+    return i >= 0 && Tokens[i].Kind == Tok::Word ? Tokens[i].Text : std::string();
+}
+
+std::string Statement::Raw() const {
+    std::string s;
+    for (const auto& t : Tokens)
+        s += t.Raw;
+    return s;
+}
+
+namespace {
+
+// Decides, token by token, where one statement of a batch ends and the next begins.
+class Splitter {
+public:
+    std::vector<Statement> Run(const std::vector<Token>& tokens) {
+        for (size_t i = 0; i < tokens.size(); ++i) {
+            const Token& t = tokens[i];
+            if (t.Kind == Tok::Symbol && t.Raw == ";") {
+                Flush();
+                continue;
+            }
+            if (Significant(t)) {
+                if (FDepth == 0 && StartsStatement(t, tokens, i)) Flush();
+                Track(t);
+            }
+            FCurrent.Tokens.push_back(t);
+        }
+        Flush();
+        return std::move(FOut);
+    }
+
+private:
+    bool StartsStatement(const Token& t, const std::vector<Token>& tokens, size_t i) {
+        if (t.Kind != Tok::Word || FKind.empty()) return false;
+        static const std::set<std::string> always = {"INSERT",   "EXEC",   "EXECUTE", "USE",
+                                                     "TRUNCATE", "CREATE", "DECLARE", "PRINT",
+                                                     "COMMIT",   "GRANT",  "REVOKE"};
+        const std::string& w = t.Text;
+        if (w == "DELETE" || w == "UPDATE") return FPrev != "ON" && FPrev != "FOR" && FPrev != "OF";
+        if (w == "DROP") return FKind != "ALTER";
+        if (w == "ALTER") return true;
+        if (w == "ROLLBACK" || w == "BEGIN") return FKind != "CREATE";
+        if (w == "SET") return FKind != "UPDATE" && FPrev != "DELETE" && FPrev != "UPDATE";
+        if (w == "SELECT") {
+            if (FPrev == "UNION" || FPrev == "ALL" || FPrev == "EXCEPT" || FPrev == "INTERSECT" ||
+                FPrev == "AS")
+                return false;
+            return !FExpectsQuery;
+        }
+        if (w == "WITH") {
+            for (size_t j = i + 1; j < tokens.size(); ++j)
+                if (Significant(tokens[j]))
+                    return tokens[j].Kind == Tok::Word || tokens[j].Kind == Tok::Quoted;
+            return false;
+        }
+        if (w == "VALUES") return false;
+        return always.count(w) != 0;
+    }
+
+    void Track(const Token& t) {
+        if (t.Kind == Tok::Symbol && t.Raw == "(") ++FDepth;
+        if (t.Kind == Tok::Symbol && t.Raw == ")" && FDepth > 0) --FDepth;
+        std::string w = t.Kind == Tok::Word ? t.Text : std::string();
+        if (FKind.empty()) {
+            FKind = w.empty() ? "?" : w;
+            FExpectsQuery = w == "INSERT" || w == "WITH" || w == "CREATE";
+        } else if (FDepth == 0 && (w == "SELECT" || w == "VALUES" || w == "EXEC" || w == "EXECUTE")) {
+            FExpectsQuery = false;
+        }
+        FPrev = w.empty() ? t.Raw : w;
+    }
+
+    void Flush() {
+        auto& v = FCurrent.Tokens;
+        while (!v.empty() && !Significant(v.back()))
+            v.pop_back();
+        size_t lead = 0;
+        while (lead < v.size() && v[lead].Kind == Tok::Space)
+            ++lead;
+        v.erase(v.begin(), v.begin() + static_cast<long>(lead));
+        if (FCurrent.Significant(0) >= 0) FOut.push_back(std::move(FCurrent));
+        FCurrent = Statement{};
+        FKind.clear();
+        FPrev.clear();
+        FDepth = 0;
+        FExpectsQuery = false;
+    }
+
+    std::vector<Statement> FOut;
+    Statement FCurrent;
+    std::string FKind, FPrev;
+    int FDepth = 0;
+    bool FExpectsQuery = false;
+};
+
+std::string QuoteIdent(const std::string& name) {
+    std::string out = "\"";
+    for (char c : name)
+        out += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return out + "\"";
+}
+
+std::string QuoteString(const std::string& s) {
+    std::string out = "'";
+    for (char c : s)
+        out += c == '\'' ? std::string("''") : std::string(1, c);
+    return out + "'";
+}
+
+// Index of the next significant token after i, or the size.
+size_t NextSig(const std::vector<Token>& v, size_t i) {
+    for (size_t j = i + 1; j < v.size(); ++j)
+        if (Significant(v[j])) return j;
+    return v.size();
+}
+
+bool IsSymbol(const std::vector<Token>& v, size_t i, const char* s) {
+    return i < v.size() && v[i].Kind == Tok::Symbol && v[i].Raw == s;
+}
+
+bool IsOwner(const Token& t) {
+    return (t.Kind == Tok::Word && t.Text == "DBO") || (t.Kind == Tok::Quoted && Upper(t.Text) == "DBO");
+}
+
+} // namespace
+
+std::vector<Statement> SplitBatch(const std::vector<Token>& tokens) {
+    return Splitter().Run(tokens);
+}
+
+std::string Translate(const Statement& statement, const TranslateContext& context) {
+    const auto& v = statement.Tokens;
+    std::string out, limit;
+    bool isSelect = statement.Keyword(0) == "SELECT";
+    size_t skipUntil = 0;
+    for (size_t i = 0; i < v.size(); ++i) {
+        if (i < skipUntil) continue;
+        const Token& t = v[i];
+        size_t next = NextSig(v, i);
+        if (isSelect && limit.empty() && IsWord(t, "TOP")) {
+            size_t n1 = next;
+            if (IsSymbol(v, n1, "(")) {
+                size_t close = NextSig(v, NextSig(v, n1));
+                limit = v[NextSig(v, n1)].Raw;
+                skipUntil = close + 1;
+            } else if (n1 < v.size()) {
+                limit = v[n1].Raw;
+                skipUntil = n1 + 1;
+            }
+            size_t after = NextSig(v, skipUntil - 1);
+            if (after < v.size() && IsWord(v[after], "PERCENT")) skipUntil = after + 1;
+            continue;
+        }
+        if ((IsOwner(t)) && IsSymbol(v, next, ".")) { // dbo.x
+            skipUntil = next + 1;
+            continue;
+        }
+        if ((t.Kind == Tok::Word || t.Kind == Tok::Quoted) && IsSymbol(v, next, ".")) {
+            size_t after = NextSig(v, next);
+            if (IsSymbol(v, after, ".")) { // db..x
+                skipUntil = after + 1;
+                continue;
+            }
+            bool current = Upper(t.Kind == Tok::Word ? t.Raw : t.Text) == Upper(context.DatabaseName);
+            if (current && after < v.size() && IsOwner(v[after]) && IsSymbol(v, NextSig(v, after), ".")) {
+                skipUntil = NextSig(v, after) + 1; // db.dbo.x of the current database
+                continue;
+            }
+        }
+        switch (t.Kind) {
+        case Tok::Quoted:
+            out += QuoteIdent(t.Text);
+            break;
+        case Tok::String:
+            out += QuoteString(t.Text);
+            break;
+        case Tok::Variable:
+            if (t.Text == "@@SERVERNAME")
+                out += QuoteString(context.ServerName);
+            else if (t.Text == "@@SPID")
+                out += std::to_string(context.Spid);
+            else if (t.Text == "@@VERSION")
+                out += "'Microsoft SQL Server 2000 - 8.00.2039 (Tarvik stand-in)'";
+            else if (t.Text == "@@ROWCOUNT")
+                out += "changes()";
+            else if (t.Text == "@@IDENTITY")
+                out += "last_insert_rowid()";
+            else if (t.Text == "@@ERROR" || t.Text == "@@TRANCOUNT")
+                out += "0";
+            else if (t.Text == "@@LANGUAGE")
+                out += "'us_english'";
+            else
+                throw SqlError("42000", 137, "Must declare the scalar variable \"" + t.Raw + "\".");
+            break;
+        case Tok::Word:
+            if (t.Text == "GETDATE" && IsSymbol(v, next, "(") && IsSymbol(v, NextSig(v, next), ")")) {
+                out += "strftime('%Y-%m-%d %H:%M:%f','now','localtime')";
+                skipUntil = NextSig(v, next) + 1;
+            } else if (t.Text == "ISNULL" && IsSymbol(v, next, "(")) {
+                out += "IFNULL";
+            } else if (t.Text == "LEN" && IsSymbol(v, next, "(")) {
+                out += "LENGTH";
+            } else if (t.Text == "CLUSTERED" || t.Text == "NONCLUSTERED") {
+                // index kinds have no meaning for SQLite
+            } else if (t.Text == "IDENTITY" && IsSymbol(v, next, "(")) {
+                size_t j = next;
+                while (j < v.size() && !IsSymbol(v, j, ")"))
+                    ++j;
+                skipUntil = j + 1;
+            } else {
+                out += t.Raw;
+            }
+            break;
+        case Tok::Number:
+            if (t.Raw.size() > 1 && (t.Raw[1] == 'x' || t.Raw[1] == 'X')) { // 0x... binary literal
+                std::string hex = t.Raw.substr(2);
+                out += "X'" + (hex.size() % 2 ? "0" + hex : hex) + "'";
+            } else {
+                out += t.Raw;
+            }
+            break;
+        default:
+            out += t.Raw;
+        }
+    }
+    if (!limit.empty()) out += " LIMIT " + limit;
+    return out;
+}
+
+std::vector<ExecArg> ParseExecArgs(const Statement& statement, size_t first) {
+    std::vector<ExecArg> args;
+    const auto& v = statement.Tokens;
+    int start = statement.Significant(first);
+    if (start < 0) return args;
+    auto bad = [&](const Token& t) {
+        return SqlError("42000", 102, "Incorrect syntax near '" + t.Raw + "'.");
+    };
+    size_t i = static_cast<size_t>(start);
+    while (i < v.size()) {
+        ExecArg a;
+        if (v[i].Kind == Tok::Variable) {
+            size_t eq = NextSig(v, i);
+            if (!IsSymbol(v, eq, "=")) throw bad(v[i]);
+            a.Name = v[i].Text.substr(1);
+            i = NextSig(v, eq);
+            if (i >= v.size()) throw bad(v[eq]);
+        }
+        const Token& t = v[i];
+        bool negative = false;
+        size_t valueAt = i;
+        if (IsSymbol(v, i, "-")) {
+            negative = true;
+            valueAt = NextSig(v, i);
+            if (valueAt >= v.size()) throw bad(t);
+        }
+        const Token& val = v[valueAt];
+        if (val.Kind == Tok::String)
+            a.Val = Value::String(val.Text);
+        else if (val.Kind == Tok::Number) {
+            bool fractional = val.Raw.find_first_of(".eE") != std::string::npos;
+            a.Val = fractional ? Value::Float(std::stod(val.Raw) * (negative ? -1 : 1))
+                               : Value::Integer(std::stoll(val.Raw) * (negative ? -1 : 1));
+        } else if (val.Kind == Tok::Word && val.Text == "NULL")
+            a.Val = Value::Null();
+        else if (val.Kind == Tok::Word || val.Kind == Tok::Quoted)
+            a.Val = Value::String(val.Kind == Tok::Word ? val.Raw : val.Text);
+        else
+            throw bad(val);
+        args.push_back(std::move(a));
+        i = NextSig(v, valueAt);
+        if (i >= v.size()) break;
+        if (!IsSymbol(v, i, ",")) throw bad(v[i]);
+        i = NextSig(v, i);
+    }
+    return args;
+}
+
+} // namespace standin

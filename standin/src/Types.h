@@ -1,0 +1,48 @@
+#pragma once
+// Column descriptions the way SQL Server reports its declared types, and the
+// declared type of a column derived from its T-SQL name or, for expressions,
+// from the first value it holds.
+#include <sql.h>
+#include <sqlext.h>
+
+#include <string>
+
+namespace standin {
+
+// How a value of the column is rendered when the application asks for text.
+enum class Render { Integer, Bit, Decimal, Float, Text, Binary, DateTime, Date, Time, Guid };
+
+struct ColumnInfo {
+    std::string Name;
+    std::string TypeName; // T-SQL base name: "int", "nvarchar", "datetime"
+    SQLSMALLINT SqlType = SQL_VARCHAR;
+    SQLULEN Size = 0;       // column size (characters, digits or bytes)
+    SQLSMALLINT Digits = 0; // scale or fraction digits
+    SQLSMALLINT Nullable = SQL_NULLABLE_UNKNOWN;
+    bool Unsigned = false;
+    bool AutoIncrement = false;
+    bool Money = false;
+    Render Kind = Render::Text;
+    // Where the column comes from; empty for expressions.
+    std::string Table, BaseColumn, Catalog, Schema;
+
+    bool IsLong() const;
+    bool IsCharacter() const;
+    bool IsBinary() const;
+    SQLLEN OctetLength() const;
+    SQLLEN DisplaySize() const;
+    SQLSMALLINT DefaultCType() const;
+    SQLSMALLINT VerboseType() const; // SQL_DATETIME for the date-time types
+    SQLSMALLINT DateTimeSub() const; // SQL_CODE_* for the date-time types, else 0
+    SQLINTEGER Radix() const;        // 10 for exact and approximate numbers, else 0
+    std::string LiteralPrefix() const;
+};
+
+// Describes a declared type such as "nvarchar(40)", "decimal(10,2)" or "int".
+// Unknown names are described as long text. Never throws except bad_alloc.
+ColumnInfo DescribeDeclared(const std::string& declared);
+
+// Describes an expression column from the storage class of its first value (SQLITE_INTEGER ...).
+ColumnInfo DescribeStorage(int storageClass);
+
+} // namespace standin

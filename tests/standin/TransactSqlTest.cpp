@@ -1,0 +1,231 @@
+// The Transact-SQL shapes the workbench sends, answered with their columns in order.
+#include "StandinTestSupport.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+using namespace standin_test;
+
+namespace {
+
+class TransactSql : public ::testing::Test {
+protected:
+    void SetUp() override { Db.ConnectTest("WSID=tsql-host;"); }
+    Connection Db;
+};
+
+std::vector<std::string> Column(const Rows& rows, size_t i) {
+    std::vector<std::string> out;
+    for (const auto& r : rows)
+        out.push_back(r.at(i).value_or("<NULL>"));
+    return out;
+}
+
+// A table of this process's own, so that parallel test processes never share rows.
+std::string OwnTable(const char* stem) {
+    return std::string(stem) + "_" + std::to_string(getpid());
+}
+
+} // namespace
+
+TEST_F(TransactSql, ServerNameAndSessionNumber) {
+    Statement st(Db);
+    Rows rows = st.Query("select @@servername,@@spid");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0][0], "TARVIKTEST");
+    EXPECT_GE(std::stoi(rows[0][1].value()), 51);
+}
+
+TEST_F(TransactSql, SpWhoListsSessionsWithItsColumnsInOrder) {
+    Statement st(Db);
+    std::string spid = st.Query("select @@spid").at(0).at(0).value();
+    ASSERT_TRUE(SQL_SUCCEEDED(st.Exec("exec sp_who"))) << st.Diag();
+    EXPECT_EQ(st.ColumnNames(),
+              (std::vector<std::string>{"spid", "status", "loginame", "hostname", "blk", "dbname", "cmd"}));
+    Rows rows = st.FetchAll();
+    auto own = std::find_if(rows.begin(), rows.end(), [&](const auto& r) { return r[0] == spid; });
+    ASSERT_NE(own, rows.end());
+    EXPECT_EQ((*own)[2], "sa");
+    EXPECT_EQ((*own)[3], "tsql-host");
+    EXPECT_EQ((*own)[5], "Vidrol");
+}
+
+TEST_F(TransactSql, SpHelpDbListsEveryDatabaseNameFirst) {
+    Statement st(Db);
+    ASSERT_TRUE(SQL_SUCCEEDED(st.Exec("exec sp_helpdb"))) << st.Diag();
+    EXPECT_EQ(st.ColumnNames().at(0), "name");
+    auto names = Column(st.FetchAll(), 0);
+    EXPECT_EQ(names, (std::vector<std::string>{"Drugi", "master", "Vidrol"}));
+}
+
+TEST_F(TransactSql, SpHelpDbOfOneDatabaseGivesSummaryThenFiles) {
+    Statement st(Db);
+    ASSERT_TRUE(SQL_SUCCEEDED(st.Exec("exec sp_helpdb @dbname=N'vidrol'"))) << st.Diag();
+    auto summary = st.FetchAll();
+    ASSERT_EQ(summary.size(), 1u);
+    EXPECT_EQ(summary[0][0], "Vidrol");
+    ASSERT_EQ(SQLMoreResults(st.Handle()), SQL_SUCCESS);
+    EXPECT_EQ(st.ColumnNames(), (std::vector<std::string>{"name", "fileid", "filename", "filegroup", "size",
+                                                          "maxsize", "growth", "usage"}));
+    Rows files = st.FetchAll();
+    ASSERT_EQ(files.size(), 2u);
+    EXPECT_EQ(files[0][0], "Vidrol");
+    EXPECT_TRUE(files[0][2].value().ends_with("/Vidrol.sqlite")) << files[0][2].value();
+    EXPECT_EQ(files[0][7], "data only");
+    EXPECT_EQ(files[1][7], "log only");
+    EXPECT_EQ(SQLMoreResults(st.Handle()), SQL_NO_DATA);
+}
+
+TEST_F(TransactSql, SpHelpDbRejectsAnUnknownOrBadlyQuotedName) {
+    Statement st(Db);
+    ASSERT_EQ(st.Exec("exec sp_helpdb @dbname=N'Nobena'"), SQL_ERROR);
+    auto d = Diagnostics(SQL_HANDLE_STMT, st.Handle());
+    ASSERT_FALSE(d.empty());
+    EXPECT_EQ(d[0].State, "42000");
+    EXPECT_EQ(d[0].Native, 15010);
+    ASSERT_EQ(st.Exec("exec sp_helpdb @dbname=N'Vid'rol'"), SQL_ERROR);
+    EXPECT_EQ(Diagnostics(SQL_HANDLE_STMT, st.Handle()).at(0).State, "42000");
+}
+
+TEST_F(TransactSql, SpStatisticsGivesTableRowThenIndexColumnsInKeyOrder) {
+    Statement st(Db);
+    ASSERT_TRUE(SQL_SUCCEEDED(st.Exec("exec sp_statistics @table_name='Postavke'"))) << st.Diag();
+    EXPECT_EQ(st.ColumnNames(), (std::vector<std::string>{"TABLE_QUALIFIER", "TABLE_OWNER", "TABLE_NAME",
+                                                          "NON_UNIQUE", "INDEX_QUALIFIER", "INDEX_NAME",
+                                                          "TYPE", "SEQ_IN_INDEX", "COLUMN_NAME", "COLLATION",
+                                                          "CARDINALITY", "PAGES", "FILTER_CONDITION"}));
+    Rows rows = st.FetchAll();
+    ASSERT_EQ(rows.size(), 6u);
+    EXPECT_EQ(rows[0][6], "0");
+    EXPECT_FALSE(rows[0][5].has_value());
+    EXPECT_EQ(rows[0][10], "6"); // cardinality of the table row: its row count
+    std::vector<std::string> index, column, nonUnique;
+    for (size_t i = 1; i < rows.size(); ++i) {
+        index.push_back(rows[i][5].value());
+        column.push_back(rows[i][8].value());
+        nonUnique.push_back(rows[i][3].value());
+    }
+    EXPECT_EQ(index, (std::vector<std::string>{"PK_Postavke", "PK_Postavke", "PK_Postavke",
+                                               "IX_Postavke_Artikel", "IX_Postavke_Artikel"}));
+    EXPECT_EQ(column, (std::vector<std::string>{"Leto", "Stevilka", "Vrstica", "Artikel", "Leto"}));
+    EXPECT_EQ(nonUnique, (std::vector<std::string>{"0", "0", "0", "1", "1"}));
+}
+
+TEST_F(TransactSql, SpStatisticsOfATableWithoutIndexesHasOnlyTheTableRow) {
+    Statement st(Db);
+    Rows rows = st.Query("exec sp_statistics @table_name='Cenik'");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0][6], "0");
+    Rows unique = st.Query("exec sp_statistics @table_name='Stranke'");
+    auto it = std::find_if(unique.begin(), unique.end(),
+                           [](const auto& r) { return r[5] == "IX_Stranke_DavcnaSt"; });
+    ASSERT_NE(it, unique.end());
+    EXPECT_EQ((*it)[3], "0");
+}
+
+TEST_F(TransactSql, TruncateTableEmptiesTheBracketedTable) {
+    Statement st(Db);
+    std::string t = OwnTable("Prazna");
+    st.Run("create table [" + t + "] (a int) insert into [" + t + "] values (1), (2)");
+    st.Run("TRUNCATE TABLE [" + t + "]");
+    EXPECT_EQ(st.Query("select count(*) from " + t).at(0).at(0), "0");
+    st.Run("drop table [" + t + "]");
+}
+
+TEST_F(TransactSql, UseSwitchesTheCurrentDatabase) {
+    Statement st(Db);
+    ASSERT_EQ(st.Exec("USE Drugi"), SQL_SUCCESS_WITH_INFO);
+    EXPECT_EQ(Diagnostics(SQL_HANDLE_STMT, st.Handle()).at(0).Native, 5701);
+    EXPECT_EQ(st.Query("select Besedilo from Opombe").at(0).at(0), "Druga baza");
+    ASSERT_EQ(st.Exec("USE Nobena"), SQL_ERROR);
+    EXPECT_EQ(Diagnostics(SQL_HANDLE_STMT, st.Handle()).at(0).Native, 911);
+}
+
+TEST_F(TransactSql, TopBracketsOwnerPrefixAndNationalLiterals) {
+    Statement st(Db);
+    Rows rows = st.Query(
+        "SELECT TOP 3 [Naziv] FROM [dbo].[Kraji] WHERE [Naziv] <> N'Celje' ORDER BY [PostnaSt] DESC");
+    EXPECT_EQ(Column(rows, 0), (std::vector<std::string>{"Murska Sobota", "Črnomelj", "Novo mesto"}));
+    EXPECT_EQ(st.Query("select top (1) Naziv from Vidrol.dbo.Kraji order by PostnaSt").at(0).at(0),
+              "Ljubljana");
+}
+
+TEST_F(TransactSql, GetDateAnswersTheCurrentDateAndTime) {
+    Statement st(Db);
+    std::string now = st.Query("select GETDATE()").at(0).at(0).value();
+    ASSERT_EQ(now.size(), 23u) << now;
+    EXPECT_EQ(now[4], '-');
+    EXPECT_EQ(now[19], '.');
+}
+
+TEST_F(TransactSql, ServerErrorsCarrySqlStates) {
+    Statement st(Db);
+    struct Case {
+        const char* Sql;
+        const char* State;
+        SQLINTEGER Native;
+    } cases[] = {{"select * from Nobena", "42S02", 208},
+                 {"select Nobeno from Kraji", "42S22", 207},
+                 {"select * form Kraji", "42000", 102},
+                 {"select 'abc", "42000", 105},
+                 {"exec sp_nobena", "42000", 2812}};
+    for (const auto& c : cases) {
+        ASSERT_EQ(st.Exec(c.Sql), SQL_ERROR) << c.Sql;
+        auto d = Diagnostics(SQL_HANDLE_STMT, st.Handle());
+        ASSERT_FALSE(d.empty()) << c.Sql;
+        EXPECT_EQ(d[0].State, c.State) << c.Sql;
+        EXPECT_EQ(d[0].Native, c.Native) << c.Sql;
+    }
+    ASSERT_EQ(st.Exec("insert into Kraji values (1000, N'Dvojnik')"), SQL_ERROR);
+    auto d = Diagnostics(SQL_HANDLE_STMT, st.Handle());
+    ASSERT_EQ(d.size(), 2u);
+    EXPECT_EQ(d[0].State, "23000");
+    EXPECT_EQ(d[1].Native, 3621); // the statement has been terminated
+}
+
+TEST_F(TransactSql, BatchWithoutSemicolonsGivesResultsInOrder) {
+    Statement st(Db);
+    ASSERT_TRUE(SQL_SUCCEEDED(st.Exec(" select 1 as a select 2 as b; select 3 as c"))) << st.Diag();
+    std::vector<std::string> seen;
+    do {
+        seen.push_back(st.ColumnNames().at(0) + "=" + st.FetchAll().at(0).at(0).value());
+    } while (SQLMoreResults(st.Handle()) == SQL_SUCCESS);
+    EXPECT_EQ(seen, (std::vector<std::string>{"a=1", "b=2", "c=3"}));
+}
+
+TEST_F(TransactSql, UpdateThenSelectBatchFailsTheFirstFetchWith24000) {
+    Statement st(Db);
+    std::string t = OwnTable("Batch");
+    st.Run("create table " + t + " (a int, b nvarchar(10)) insert into " + t +
+           " values (1, N'x'), (2, N'y')");
+    ASSERT_EQ(st.Exec(" update " + t + " set b = N'č' where a = 1 select a, b from " + t + " order by a"),
+              SQL_SUCCESS)
+        << st.Diag();
+    SQLSMALLINT cols = -1;
+    SQLNumResultCols(st.Handle(), &cols);
+    EXPECT_EQ(cols, 0);
+    SQLLEN count = 0;
+    SQLRowCount(st.Handle(), &count);
+    EXPECT_EQ(count, 1);
+    ASSERT_EQ(SQLFetch(st.Handle()), SQL_ERROR);
+    EXPECT_EQ(Diagnostics(SQL_HANDLE_STMT, st.Handle()).at(0).State, "24000");
+    ASSERT_EQ(SQLMoreResults(st.Handle()), SQL_SUCCESS);
+    Rows rows = st.FetchAll();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0][1], "č");
+    st.Run("drop table " + t);
+}
+
+TEST_F(TransactSql, UpdateTouchingNoRowAnswersNoData) {
+    Statement st(Db);
+    EXPECT_EQ(st.Exec("update Kraji set Naziv = Naziv where PostnaSt = -1"), SQL_NO_DATA);
+}
+
+TEST_F(TransactSql, ComputedColumnsHaveNoNameUnlessAliased) {
+    Statement st(Db);
+    ASSERT_TRUE(SQL_SUCCEEDED(
+        st.Exec("select count(*), max(PostnaSt) as Najvecja, Naziv from Kraji group by Naziv")));
+    EXPECT_EQ(st.ColumnNames(), (std::vector<std::string>{"", "Najvecja", "Naziv"}));
+}

@@ -270,6 +270,27 @@ TEST_P(ScrollTest, FetchesTheRowOfABookmark) {
     EXPECT_EQ(s.ColInteger(1), 2);
 }
 
+TEST_P(StatementTest, FetchesThroughTheCursorLibrary) {
+    // Without driver cursors every orientation, FETCH_NEXT included, goes through SQLFetchScroll.
+    const std::string t = TableWith("id integer", {"1", "2"});
+    db.SetCursorLib(SQL_CUR_USE_ODBC);
+    THstmt s;
+    s.SethDbc(&db);
+    s.SetSQL("SELECT id FROM " + t + " ORDER BY id");
+    s.Prepare();
+    for (int round = 0; round < 2; ++round) {
+        // Only with driver cursors does Execute close the cursor itself.
+        if (round) s.CloseCursor();
+        s.Execute();
+        std::vector<std::int32_t> ids;
+        while (s.FetchNext()) ids.push_back(s.ColInteger(1));
+        EXPECT_EQ(ids, (std::vector<std::int32_t>{1, 2}));
+    }
+    SQLULEN cursors = 0;
+    ASSERT_TRUE(Success(SQLGetConnectAttr(db.Handle(), SQL_ATTR_ODBC_CURSORS, &cursors, 0, nullptr)));
+    EXPECT_EQ(cursors, static_cast<SQLULEN>(SQL_CUR_USE_ODBC));
+}
+
 TEST_P(StatementTest, SettingsReachAnAllocatedHandleAndCloseIt) {
     THstmt s;
     Open(s, "SELECT 1");

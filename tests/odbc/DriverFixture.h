@@ -22,6 +22,16 @@ protected:
         ASSERT_NO_THROW(db.Connect()) << "cannot reach " << d.DataSource;
     }
 
+    // Tables of a test go with it: other suites list the tables of the same databases.
+    void TearDown() override {
+        for (const std::string& t : created) {
+            try {
+                Exec({"DROP TABLE " + t});
+            } catch (const Exception&) {
+            }
+        }
+    }
+
     bool IsSqlite() const { return GetParam().Label == "Sqlite"; }
     bool IsStandin() const { return GetParam().Label == "Standin"; }
 
@@ -55,6 +65,7 @@ protected:
         for (char c : name)
             clean += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
         Exec({"DROP TABLE IF EXISTS " + clean, "CREATE TABLE " + clean + " (" + columns + ")"});
+        created.push_back(clean);
         return clean;
     }
 
@@ -89,6 +100,7 @@ protected:
     }
 
     THdbc db;
+    std::vector<std::string> created;
 };
 
 // Every driver of the set-up but one whose limits a test cannot live with (said where it is used).

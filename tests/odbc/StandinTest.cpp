@@ -177,4 +177,5 @@ TEST_F(StandinTest, AStatementTouchingNoRowIsNoErrorButFiresNoAfterExecute) {
     } catch (const EODBC& e) {
         EXPECT_EQ(e.State(), "24000");
     }
+    Run("DROP TABLE nodata");
 }

@@ -283,7 +283,8 @@ TEST_P(StatementTest, FetchesThroughTheCursorLibrary) {
         if (round) s.CloseCursor();
         s.Execute();
         std::vector<std::int32_t> ids;
-        while (s.FetchNext()) ids.push_back(s.ColInteger(1));
+        while (s.FetchNext())
+            ids.push_back(s.ColInteger(1));
         EXPECT_EQ(ids, (std::vector<std::int32_t>{1, 2}));
     }
     SQLULEN cursors = 0;

@@ -23,28 +23,35 @@ template <typename T> void Store(void* cell, T value) {
 // Writes value in decimal with leading zeros to at least width digits; returns the end.
 char* PutPadded(char* p, std::uint64_t value, int width) {
     char digits[24];
-    auto [end, ec] = std::to_chars(digits, digits + sizeof digits, value);
-    (void)ec;
+    char* end = std::to_chars(digits, digits + sizeof digits, value).ptr;
     for (int n = static_cast<int>(end - digits); n < width; ++n)
         *p++ = '0';
     std::memcpy(p, digits, static_cast<std::size_t>(end - digits));
     return p + (end - digits);
 }
 
+// The same for the two-digit parts of dates and times, which every timestamp read formats five times.
+char* Put2(char* p, unsigned value) {
+    if (value >= 100) return PutPadded(p, value, 2);
+    p[0] = static_cast<char>('0' + value / 10);
+    p[1] = static_cast<char>('0' + value % 10);
+    return p + 2;
+}
+
 char* PutDate(char* p, const SQL_DATE_STRUCT& d) {
     p = PutPadded(p, static_cast<std::uint16_t>(d.year), 2);
     *p++ = '-';
-    p = PutPadded(p, d.month, 2);
+    p = Put2(p, d.month);
     *p++ = '-';
-    return PutPadded(p, d.day, 2);
+    return Put2(p, d.day);
 }
 
 char* PutTime(char* p, const SQL_TIME_STRUCT& t) {
-    p = PutPadded(p, t.hour, 2);
+    p = Put2(p, t.hour);
     *p++ = ':';
-    p = PutPadded(p, t.minute, 2);
+    p = Put2(p, t.minute);
     *p++ = ':';
-    return PutPadded(p, t.second, 2);
+    return Put2(p, t.second);
 }
 
 // Parses all of text as a number of type T (decimal, an optional leading sign for reals
@@ -274,13 +281,23 @@ char* PutReal(char* out, double value) {
         std::memcpy(p, "INF", 3);
         return p + 3;
     }
+    // The shortest exact form is fast; when it has at most 15 significant digits, padding it with
+    // zeros is the correctly rounded 15-digit form, because for normal doubles the 15-digit grid
+    // is coarser than their precision. Subnormal and longer forms are rounded by to_chars.
     char digits[40];
-    auto [end, ec] = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::scientific, 14);
-    (void)ec;
+    char* end = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::scientific).ptr;
     const char* e =
         static_cast<const char*>(std::memchr(digits, 'e', static_cast<std::size_t>(end - digits)));
-    std::memcpy(p, digits, static_cast<std::size_t>(e - digits));
-    p += e - digits;
+    if (e - digits > 16 || value < std::numeric_limits<double>::min()) {
+        end = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::scientific, 14).ptr;
+        e = static_cast<const char*>(std::memchr(digits, 'e', static_cast<std::size_t>(end - digits)));
+    }
+    *p++ = digits[0];
+    *p++ = '.';
+    const std::size_t decimals = e - digits > 2 ? static_cast<std::size_t>(e - digits - 2) : 0;
+    std::memcpy(p, digits + 2, decimals);
+    std::memset(p + decimals, '0', 14 - decimals);
+    p += 14;
     *p++ = 'E';
     *p++ = e[1];
     unsigned exponent = 0;

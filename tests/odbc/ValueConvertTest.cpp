@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <random>
 
 namespace {
 template <typename T> std::string Text(T value, SQLSMALLINT cType, TStringTrimming mode = stTrimTrailing) {
@@ -23,6 +26,31 @@ TEST(ValueToText, RealsUseTheTwentyThreeCharacterFormat) {
     EXPECT_EQ(Text(1.5, SQL_C_DOUBLE), " 1.50000000000000E+0000");
     EXPECT_EQ(Text(1.5, SQL_C_DOUBLE, stTrimBoth), "1.50000000000000E+0000");
     EXPECT_EQ(Text(2.25f, SQL_C_FLOAT, stTrimLeading), "2.25000000000000E+0000");
+}
+
+TEST(ValueToText, RealFormatMatchesCorrectRoundingToFifteenDigits) {
+    // The reference: the C library's correctly rounded %.14E, exponent widened to four digits.
+    auto reference = [](double v) {
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "%.14E", std::fabs(v));
+        std::string s = buf;
+        const std::size_t e = s.find('E');
+        std::string exponent = s.substr(e + 2);
+        while (exponent.size() < 4)
+            exponent = "0" + exponent;
+        return (std::signbit(v) ? "-" : " ") + s.substr(0, e + 2) + exponent;
+    };
+    std::mt19937_64 random(20240229);
+    std::uniform_real_distribution<double> mantissa(-10.0, 10.0);
+    std::uniform_int_distribution<int> exponent(-300, 300);
+    for (int i = 0; i < 20000; ++i) {
+        const double v = std::ldexp(mantissa(random), exponent(random));
+        ASSERT_EQ(FormatReal(v), reference(v)) << v;
+        const double decimal = std::round(mantissa(random) * 1e4) / 100; // few digits: the padded path
+        ASSERT_EQ(FormatReal(decimal), reference(decimal)) << decimal;
+    }
+    for (double v : {0.1, 1e-310, 9.999999999999995, 123456789012345678.0, 5e-324, 1.7976931348623157e308})
+        EXPECT_EQ(FormatReal(v), reference(v)) << v;
 }
 
 TEST(ValueToText, DatesTimesAndTimestampsArePaddedWithNineFractionDigits) {

@@ -69,7 +69,10 @@ void THstmt::BeforeRaise() {
 }
 
 void THstmt::ForgetHdbc(THdbc* connection) {
-    if (FHdbc == connection) FHdbc = nullptr;
+    if (FHdbc != connection) return;
+    // The connection could not terminate us (it failed on the way out): let the handle go.
+    if (FAllocated) DropHandle();
+    FHdbc = nullptr;
 }
 
 void THstmt::Notification(TComponent* component, TOperation operation) {
@@ -189,25 +192,28 @@ bool THstmt::Terminate() {
     Trace(1, "THstmt.Terminate");
     THbase::Terminate();
     if (FAllocated) {
-        FHdbc->Children().Remove(this);
+        if (FHdbc) FHdbc->Children().Remove(this);
         try {
             Close();
         } catch (...) {
-            // The handle is released below in any case; the close error is reported after that.
-            FreeParams();
-            FreeColumns();
-            SQLFreeHandle(SQL_HANDLE_STMT, FHandle);
-            FHandle = SQL_NULL_HSTMT;
-            FAllocated = false;
+            // The handle goes in any case; the close error is reported after that.
+            DropHandle();
             throw;
         }
-        const SQLRETURN rc = SQLFreeHandle(SQL_HANDLE_STMT, FHandle);
-        FHandle = SQL_NULL_HSTMT;
-        FAllocated = false;
-        FAsyncOn = false;
-        Check(rc);
+        Check(DropHandle());
     }
     return !FAllocated;
+}
+
+SQLRETURN THstmt::DropHandle() {
+    FreeParams();
+    FreeColumns();
+    const SQLRETURN rc = SQLFreeHandle(SQL_HANDLE_STMT, FHandle);
+    // A handle the driver refused to free still answers for its diagnostics.
+    if (Success(rc)) FHandle = SQL_NULL_HSTMT;
+    FAllocated = false;
+    FAsyncOn = false;
+    return rc;
 }
 
 void THstmt::CloseCursor() {

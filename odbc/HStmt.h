@@ -246,6 +246,8 @@ private:
     void ApplyStmtAttr(SQLINTEGER attribute, SQLULEN value);
     void LoadCursorCapabilities();
     void SetupBookmarks();
+    // Frees the buffers and the handle without asking the driver anything else; the free's result.
+    SQLRETURN DropHandle();
     void FreeParams();
     void FreeColumns();
     // The SQL as sent to the driver; refreshes the parameter names.

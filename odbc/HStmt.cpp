@@ -249,10 +249,24 @@ void THstmt::Close() {
         SQLSetStmtAttr(FHandle, SQL_ATTR_ROW_STATUS_PTR, nullptr, 0);
         Check(SQLFreeStmt(FHandle, SQL_UNBIND));
     }
-    for (auto& aux : FAuxiliary)
-        if (aux) aux->FPrepared = false;
+    UnprepareAuxiliary();
     FPrepared = false;
     FExecuted = false;
+}
+
+void THstmt::UnprepareAuxiliary() {
+    for (auto& aux : FAuxiliary)
+        if (aux) aux->FPrepared = false;
+}
+
+void THstmt::SetSkipByPosition(bool value) {
+    FSkipByPosition = value;
+    UnprepareAuxiliary();
+}
+
+void THstmt::SetSkipByCursor(bool value) {
+    FSkipByCursor = value;
+    UnprepareAuxiliary();
 }
 
 std::string THstmt::ParsedSQL() {

@@ -148,8 +148,12 @@ public:
     void SetRowCountMethod(TRowCountMethod value) { FRowCountMethod = value; }
     TNoRowsAffected NoRowsAffected() const { return FNoRowsAffected; }
     void SetNoRowsAffected(TNoRowsAffected value) { FNoRowsAffected = value; }
+    // Whether row operations avoid SQLSetPos/SQLBulkOperations, and WHERE CURRENT OF; changing
+    // either makes the generated row statements be built again.
     bool SkipByPosition() const { return FSkipByPosition; }
+    void SetSkipByPosition(bool value);
     bool SkipByCursor() const { return FSkipByCursor; }
+    void SetSkipByCursor(bool value);
 
     TNotifyEvent BeforePrepare, AfterPrepare, BeforeExecute, AfterExecute, BeforeFetch, AfterFetch;
     TRowCountEvent OnRowCount;
@@ -249,6 +253,7 @@ private:
     // Frees the buffers and the handle without asking the driver anything else; the free's result.
     SQLRETURN DropHandle();
     void FreeParams();
+    void UnprepareAuxiliary();
     void FreeColumns();
     // The SQL as sent to the driver; refreshes the parameter names.
     std::string ParsedSQL();

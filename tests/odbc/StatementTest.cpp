@@ -61,6 +61,9 @@ TEST(Statement, SettingsDefaultsAndIgnoredValues) {
     EXPECT_EQ(s.BlobSize(), 32768);
     s.SetBlobSize(1025);
     EXPECT_EQ(s.BlobSize(), 1025);
+    s.SetSkipByPosition(true);
+    s.SetSkipByCursor(true);
+    EXPECT_TRUE(s.SkipByPosition() && s.SkipByCursor());
     s.SetSQL("select :a, :b");
     EXPECT_EQ(s.ParamNames(), (std::vector<std::string>{"a", "b"}));
     EXPECT_FALSE(s.Allocated()); // parsing needs no handle

@@ -108,10 +108,3 @@ std::string FromCp1250(std::string_view cp1250) {
     AppendUtf8FromCp1250(cp1250.data(), cp1250.size(), out);
     return out;
 }
-
-std::size_t Utf8Length(std::string_view utf8) {
-    std::size_t n = 0;
-    for (char c : utf8)
-        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++n;
-    return n;
-}

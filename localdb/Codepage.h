@@ -13,6 +13,3 @@ std::string ToCp1250(std::string_view utf8);
 // Appends the UTF-8 form of code page 1250 bytes to out; the five unassigned bytes become U+FFFD.
 void AppendUtf8FromCp1250(const char* data, std::size_t size, std::string& out);
 std::string FromCp1250(std::string_view cp1250);
-
-// Number of characters in UTF-8 text (the length the text takes in code page 1250).
-std::size_t Utf8Length(std::string_view utf8);

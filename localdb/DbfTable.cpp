@@ -611,6 +611,8 @@ void TDbfTable::EncodeField(const TColumn& c, const TVariant& value, char* out) 
 
 void TDbfTable::DoPost(std::vector<TVariant>& row) {
     if (!FDbf.Writable()) Raise("the table is open read-only");
+    for (std::size_t i = 0; i < FColumns.size(); ++i)
+        if (FColumns[i].Def.DataType == ftAutoInc && row[i].IsNull()) row[i] = NextAutoInc(i);
     const std::size_t start = FPending.size();
     const std::size_t memoStart = FMemoPending.size();
     const std::uint32_t memoNext = FMemoNext;
@@ -619,7 +621,6 @@ void TDbfTable::DoPost(std::vector<TVariant>& row) {
     try {
         for (std::size_t i = 0; i < FColumns.size(); ++i) {
             const TColumn& c = FColumns[i];
-            if (c.Def.DataType == ftAutoInc && row[i].IsNull()) row[i] = NextAutoInc(i);
             try {
                 EncodeField(c, row[i], FPending.data() + start + c.Offset);
             } catch (const EVariantError& e) {

@@ -177,6 +177,7 @@ void TParadoxTable::CreateFile(const std::string& path, const TFieldDefs& fields
         h.Fields.push_back(ColumnFor(path, fields[i], names[i]));
         recordSize += h.Fields.back().Size;
     }
+    h.RecordSize = static_cast<std::uint16_t>(recordSize);
     h.KeyFields = PrimaryKeyFields(path, fields, indexes);
     h.FileType = h.KeyFields ? ftKeyedData : ftUnkeyedData;
     h.MaxTableSize = recordSize + BlockHeaderSize <= 16 * 1024u ? 16 : 32;

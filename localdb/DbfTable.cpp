@@ -273,8 +273,9 @@ TVariant DecodeDate(std::string_view text) {
     return {};
 }
 
+// Character columns are padded with blanks, memos are kept as written.
 TVariant DecodeText(const TColumn& c, std::string_view raw) {
-    raw = TrimRight(raw);
+    if (c.Type != 'M') raw = TrimRight(raw);
     if (raw.empty()) return {};
     if (c.Hex) return FromHex(raw);
     std::string text = FromCp1250(raw);

@@ -19,7 +19,8 @@ TEST(CodepageTest, EveryAssignedByteRoundTripsAndTheRestIsMarked) {
 }
 
 TEST(CodepageTest, CharactersOutsideTheCodePageAndMalformedUtf8BecomeQuestionMarks) {
-    EXPECT_EQ(ToCp1250("a€b"), "a\x80" "b");
+    EXPECT_EQ(ToCp1250("a€b"), "a\x80"
+                               "b");
     EXPECT_EQ(ToCp1250("日本"), "??");
     EXPECT_EQ(ToCp1250("x\xC3"), "x?");
     EXPECT_EQ(ToCp1250("\xFF\xFE"), "??");

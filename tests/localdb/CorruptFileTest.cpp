@@ -17,7 +17,8 @@ protected:
         try {
             auto table = TLocalTable::Open(path, TOpenMode::omShared);
             for (table->First(); !table->Eof(); table->Next())
-                for (int i = 0; i < table->FieldCount(); ++i) table->Value(i);
+                for (int i = 0; i < table->FieldCount(); ++i)
+                    table->Value(i);
             ADD_FAILURE() << "the damaged table was accepted";
         } catch (const EDatabaseError& e) {
             EXPECT_NE(e.Message().find(named), std::string::npos) << e.Message();
@@ -25,8 +26,8 @@ protected:
     }
 
     // Writes `base` with a patch applied at offset and checks the refusal.
-    void Patched(const std::string& base, const std::string& file, std::size_t offset, const std::string& bytes,
-                 const std::string& what) {
+    void Patched(const std::string& base, const std::string& file, std::size_t offset,
+                 const std::string& bytes, const std::string& what) {
         std::string damaged = base;
         damaged.replace(offset, bytes.size(), bytes);
         WriteFileBytes(file, damaged);
@@ -35,12 +36,15 @@ protected:
     }
 };
 
-std::string U16(std::uint16_t v) { return std::string{static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)}; }
+std::string U16(std::uint16_t v) {
+    return std::string{static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)};
+}
 
 TEST_F(CorruptFileTest, ParadoxFilesWithBadHeadersBlocksOrMemoPointersAreRefused) {
     const std::string db = Dir / "p.db", mb = Dir / "p.mb";
     std::vector<std::vector<TVariant>> rows;
-    for (int i = 0; i < 2000; ++i) rows.push_back({i, std::string(300, static_cast<char>('a' + i % 26))});
+    for (int i = 0; i < 2000; ++i)
+        rows.push_back({i, std::string(300, static_cast<char>('a' + i % 26))});
     WriteRows(db, {{"ID", ftInteger}, {"M", ftMemo, 10}}, rows);
     const std::string base = ReadFileBytes(db), baseMb = ReadFileBytes(mb);
 

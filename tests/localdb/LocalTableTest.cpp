@@ -54,9 +54,9 @@ TEST_P(LocalTableTest, ReportsFieldDefinitionsByPositionAndName) {
     EXPECT_EQ(table->FindField("nope"), -1);
     EXPECT_THROW(table->FieldIndex("nope"), EDatabaseError);
     EXPECT_THROW(table->FieldDef(16), EDatabaseError);
-    const std::vector<TFieldType> paradox = {ftString, ftSmallint, ftInteger, ftInteger, ftBoolean, ftFloat,
-                                             ftCurrency, ftFloat, ftDate, ftTime, ftDateTime, ftBytes,
-                                             ftBlob, ftMemo, ftMemo, ftAutoInc};
+    const std::vector<TFieldType> paradox = {
+        ftString, ftSmallint, ftInteger,  ftInteger, ftBoolean, ftFloat, ftCurrency, ftFloat,
+        ftDate,   ftTime,     ftDateTime, ftBytes,   ftBlob,    ftMemo,  ftMemo,     ftAutoInc};
     for (int i = 0; i < 16; ++i)
         EXPECT_EQ(table->FieldDef(i).DataType, Paradox() ? paradox[i] : AllTypeFields()[i].DataType)
             << table->FieldDef(i).Name;
@@ -64,7 +64,8 @@ TEST_P(LocalTableTest, ReportsFieldDefinitionsByPositionAndName) {
 
 TEST_P(LocalTableTest, KeepsAHundredThousandByteMemo) {
     std::string memo;
-    for (int i = 0; i < 4000; ++i) memo += "Čas je zlato, šola ključ "; // 25 characters
+    for (int i = 0; i < 4000; ++i)
+        memo += "Čas je zlato, šola ključ "; // 25 characters
     ASSERT_EQ(ToCp1250(memo).size(), 100000u);
     WriteRows(Path(), {{"ID", ftInteger}, {"M", ftMemo}}, {{1, memo}, {2, "kratko"}});
     const auto back = ReadRows(Path());
@@ -121,7 +122,8 @@ TEST_P(LocalTableTest, AppendsToATableWrittenBeforeAcrossManyBlocks) {
     }
     const auto back = ReadRows(Path());
     ASSERT_EQ(back.size(), static_cast<std::size_t>(first + second));
-    for (int i = 0; i < first + second; i += 499) EXPECT_EQ(back[static_cast<std::size_t>(i)][0], TVariant(i));
+    for (int i = 0; i < first + second; i += 499)
+        EXPECT_EQ(back[static_cast<std::size_t>(i)][0], TVariant(i));
     EXPECT_EQ(back.back()[1], TVariant("vrstica " + std::to_string(first + second - 1)));
 }
 
@@ -220,7 +222,9 @@ protected:
 TEST_F(ParadoxTableTest, PrimaryKeyedTableKeepsKeyOrderWritesItsIndexAndRefusesDuplicates) {
     const std::string path = Dir / "TTableFields";
     TLocalTable::Create(path,
-                        {{"ZapSt", ftSmallint}, {"FieldName", ftString, 30}, {"DataType", ftString, 30},
+                        {{"ZapSt", ftSmallint},
+                         {"FieldName", ftString, 30},
+                         {"DataType", ftString, 30},
                          {"Size", ftSmallint}},
                         {{"TTableFields", "ZapSt", true}});
     EXPECT_TRUE(FileExists(path + ".db"));
@@ -237,7 +241,8 @@ TEST_F(ParadoxTableTest, PrimaryKeyedTableKeepsKeyOrderWritesItsIndexAndRefusesD
     EXPECT_THROW(table->Post(), EDatabaseError);
     table->Cancel();
     std::vector<std::int64_t> order;
-    for (table->First(); !table->Eof(); table->Next()) order.push_back(table->Value(0).AsInteger());
+    for (table->First(); !table->Eof(); table->Next())
+        order.push_back(table->Value(0).AsInteger());
     EXPECT_EQ(order, (std::vector<std::int64_t>{-1, 1, 2, 3}));
     table->Close();
     const std::string px = ReadFileBytes(path + ".px");

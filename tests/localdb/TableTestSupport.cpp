@@ -14,13 +14,16 @@ TScratchDir::TScratchDir() {
     FPath = dir;
 }
 
-TScratchDir::~TScratchDir() { std::system(("rm -rf '" + FPath + "'").c_str()); }
+TScratchDir::~TScratchDir() {
+    std::system(("rm -rf '" + FPath + "'").c_str());
+}
 
 std::vector<std::string> TScratchDir::Files() const {
     std::vector<std::string> names;
     if (DIR* d = opendir(FPath.c_str())) {
         while (dirent* e = readdir(d))
-            if (e->d_name[0] != '.' || (e->d_name[1] != '\0' && e->d_name[1] != '.')) names.push_back(e->d_name);
+            if (e->d_name[0] != '.' || (e->d_name[1] != '\0' && e->d_name[1] != '.'))
+                names.push_back(e->d_name);
         closedir(d);
     }
     std::sort(names.begin(), names.end());
@@ -47,22 +50,24 @@ std::string RunCommand(const std::string& command) {
         return output;
     }
     std::array<char, 4096> buf{};
-    while (std::size_t n = fread(buf.data(), 1, buf.size(), pipe)) output.append(buf.data(), n);
+    while (std::size_t n = fread(buf.data(), 1, buf.size(), pipe))
+        output.append(buf.data(), n);
     const int status = pclose(pipe);
     EXPECT_EQ(status, 0) << "command failed: " << command << "\n" << output;
     return output;
 }
 
 TFieldDefs AllTypeFields() {
-    return {{"S", ftString, 20},    {"SI", ftSmallint},  {"I", ftInteger},   {"W", ftWord},
-            {"B", ftBoolean},       {"F", ftFloat},      {"C", ftCurrency},  {"L", ftLargeint},
-            {"D", ftDate},          {"T", ftTime},       {"DT", ftDateTime}, {"BY", ftBytes, 8},
-            {"BL", ftBlob},         {"M", ftMemo},       {"LS", ftString, 400}, {"AI", ftAutoInc}};
+    return {{"S", ftString, 20}, {"SI", ftSmallint}, {"I", ftInteger},      {"W", ftWord},
+            {"B", ftBoolean},    {"F", ftFloat},     {"C", ftCurrency},     {"L", ftLargeint},
+            {"D", ftDate},       {"T", ftTime},      {"DT", ftDateTime},    {"BY", ftBytes, 8},
+            {"BL", ftBlob},      {"M", ftMemo},      {"LS", ftString, 400}, {"AI", ftAutoInc}};
 }
 
 std::vector<std::vector<TVariant>> AllTypeRows() {
     TBytes blob;
-    for (int i = 0; i < 300; ++i) blob.push_back(static_cast<std::uint8_t>(i * 7));
+    for (int i = 0; i < 300; ++i)
+        blob.push_back(static_cast<std::uint8_t>(i * 7));
     blob[10] = blob[11] = 0x1A;
     const std::string longText = "Dolg niz: " + std::string(290, 'x') + " čšž";
     std::vector<TVariant> full = {std::string("Čšž ČŠŽ test"),
@@ -82,19 +87,33 @@ std::vector<std::vector<TVariant>> AllTypeRows() {
                                   longText,
                                   TVariant()};
     std::vector<TVariant> nulls(full.size());
-    std::vector<TVariant> zeros = {std::string(""), 0, 0, 0, false, 0.0, 0.0, std::int64_t{0},
-                                   TVarDate{1, 1, 1}, TVarTime{0, 0, 0, 0}, TVarDateTime{{1, 1, 1}, {}},
-                                   TVariant(), TVariant(), std::string(""), std::string(""), 42};
+    std::vector<TVariant> zeros = {std::string(""),
+                                   0,
+                                   0,
+                                   0,
+                                   false,
+                                   0.0,
+                                   0.0,
+                                   std::int64_t{0},
+                                   TVarDate{1, 1, 1},
+                                   TVarTime{0, 0, 0, 0},
+                                   TVarDateTime{{1, 1, 1}, {}},
+                                   TVariant(),
+                                   TVariant(),
+                                   std::string(""),
+                                   std::string(""),
+                                   42};
     return {full, nulls, zeros};
 }
 
-void WriteRows(const std::string& path, const TFieldDefs& fields, const std::vector<std::vector<TVariant>>& rows,
-               const TIndexDefs& indexes) {
+void WriteRows(const std::string& path, const TFieldDefs& fields,
+               const std::vector<std::vector<TVariant>>& rows, const TIndexDefs& indexes) {
     TLocalTable::Create(path, fields, indexes);
     auto table = TLocalTable::Open(path, TOpenMode::omExclusive);
     for (const auto& row : rows) {
         table->Append();
-        for (std::size_t i = 0; i < row.size(); ++i) table->SetValue(static_cast<int>(i), row[i]);
+        for (std::size_t i = 0; i < row.size(); ++i)
+            table->SetValue(static_cast<int>(i), row[i]);
         table->Post();
     }
     table->Close();
@@ -105,7 +124,8 @@ std::vector<std::vector<TVariant>> ReadRows(const std::string& path) {
     std::vector<std::vector<TVariant>> rows;
     for (table->First(); !table->Eof(); table->Next()) {
         rows.emplace_back();
-        for (int i = 0; i < table->FieldCount(); ++i) rows.back().push_back(table->Value(i));
+        for (int i = 0; i < table->FieldCount(); ++i)
+            rows.back().push_back(table->Value(i));
     }
     return rows;
 }

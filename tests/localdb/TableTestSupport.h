@@ -28,7 +28,7 @@ std::string RunCommand(const std::string& command);
 TFieldDefs AllTypeFields();
 // Rows for AllTypeFields: Slovenian text and binary values, all NULL, then empty and zero values.
 std::vector<std::vector<TVariant>> AllTypeRows();
-void WriteRows(const std::string& path, const TFieldDefs& fields, const std::vector<std::vector<TVariant>>& rows,
-               const TIndexDefs& indexes = {});
+void WriteRows(const std::string& path, const TFieldDefs& fields,
+               const std::vector<std::vector<TVariant>>& rows, const TIndexDefs& indexes = {});
 std::vector<std::vector<TVariant>> ReadRows(const std::string& path);
 std::string Printable(const TVariant& v);

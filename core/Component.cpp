@@ -52,11 +52,13 @@ void TComponent::Notification(TComponent*, TOperation) {}
 
 void TComponent::BeginLoading() {
     FLoading = true;
-    for (TComponent* c : FComponents) c->BeginLoading();
+    for (TComponent* c : FComponents)
+        c->BeginLoading();
 }
 
 void TComponent::EndLoading() {
-    for (TComponent* c : FComponents) c->EndLoading();
+    for (TComponent* c : FComponents)
+        c->EndLoading();
     FLoading = false;
     Loaded();
 }

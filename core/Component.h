@@ -43,6 +43,11 @@ protected:
     virtual void Loaded() {}
     // Called on every component of an owner when a sibling is inserted into or removed from it.
     virtual void Notification(TComponent* component, TOperation operation);
+    // A descendant's constructor calls this once its type is complete: the notice sent while
+    // the base constructor ran showed siblings only a TComponent, so type checks missed it.
+    void AnnounceInserted() {
+        if (FOwner) FOwner->NotifyAll(this, TOperation::opInsert);
+    }
     // Descendants call this first in their destructor when they need the destroying state early.
     void Destroying_() { FDestroying = true; }
 

@@ -46,11 +46,17 @@ bool TChildren::Contains(const THbase* child) const {
     return false;
 }
 
-THbase::THbase(TComponent* owner) : TComponent(owner) { LiveWrappers().insert(this); }
+THbase::THbase(TComponent* owner) : TComponent(owner) {
+    LiveWrappers().insert(this);
+}
 
-THbase::~THbase() { LiveWrappers().erase(this); }
+THbase::~THbase() {
+    LiveWrappers().erase(this);
+}
 
-bool THbase::IsAlive(const THbase* wrapper) { return LiveWrappers().count(wrapper) != 0; }
+bool THbase::IsAlive(const THbase* wrapper) {
+    return LiveWrappers().count(wrapper) != 0;
+}
 
 bool THbase::Init() {
     if (AfterInit) AfterInit(this);

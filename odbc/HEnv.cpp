@@ -30,7 +30,9 @@ long PoolingAttribute(TConnectionPooling pooling) {
     return -1;
 }
 
-THenv::THenv(TComponent* owner) : THbase(owner) { Init(); }
+THenv::THenv(TComponent* owner) : THbase(owner) {
+    Init();
+}
 
 THenv::~THenv() {
     try {
@@ -54,8 +56,8 @@ bool THenv::Init() {
         FRetCode = SQLGetEnvAttr(SQL_NULL_HENV, SQL_ATTR_CONNECTION_POOLING, &current, 0, nullptr);
         const auto wanted = static_cast<SQLULEN>(PoolingAttribute(FConnectionPooling));
         if (Success(FRetCode) && reinterpret_cast<SQLULEN>(current) != wanted)
-            Check(SQLSetEnvAttr(SQL_NULL_HENV, SQL_ATTR_CONNECTION_POOLING, reinterpret_cast<SQLPOINTER>(wanted),
-                                SQL_IS_UINTEGER));
+            Check(SQLSetEnvAttr(SQL_NULL_HENV, SQL_ATTR_CONNECTION_POOLING,
+                                reinterpret_cast<SQLPOINTER>(wanted), SQL_IS_UINTEGER));
     }
     SQLHENV handle = SQL_NULL_HENV;
     Check(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &handle));
@@ -118,6 +120,10 @@ void FreeGlobalEnv() noexcept {
     }
 }
 
-void SetParentWindowProvider(TParentWindowProvider provider) { parentWindowProvider = provider; }
+void SetParentWindowProvider(TParentWindowProvider provider) {
+    parentWindowProvider = provider;
+}
 
-void* ParentWindow() { return parentWindowProvider ? parentWindowProvider() : nullptr; }
+void* ParentWindow() {
+    return parentWindowProvider ? parentWindowProvider() : nullptr;
+}

@@ -9,7 +9,9 @@ namespace {
 TErrorDialogHandler errorDialogHandler = nullptr;
 const TErrorRec emptyRecord{};
 
-TErrorRec MadeUp(std::string message) { return TErrorRec{"", 0, std::move(message)}; }
+TErrorRec MadeUp(std::string message) {
+    return TErrorRec{"", 0, std::move(message)};
+}
 } // namespace
 
 EODBC::EODBC(THbase* source, SQLRETURN returnCode, std::vector<TErrorRec> records)
@@ -22,7 +24,9 @@ EODBC::EODBC(EODBC&& other) noexcept
     other.FRecords.clear();
 }
 
-EODBC::~EODBC() { DropLostConnection(); }
+EODBC::~EODBC() {
+    DropLostConnection();
+}
 
 bool EODBC::Next() {
     if (FIndex >= static_cast<int>(FRecords.size())) return false;
@@ -70,9 +74,9 @@ std::vector<TErrorRec> TODBCError::CollectDiagnostics(SQLRETURN returnCode) cons
             rc = SQLGetDiagRec(HandleType, Handle, recNo, state, &native, message, sizeof message, &length);
             if (!Success(rc)) break;
             message[255] = 0;
-            records.push_back(TErrorRec{std::string(reinterpret_cast<char*>(state),
-                                                    strnlen(reinterpret_cast<char*>(state), 5)),
-                                        native, std::string(reinterpret_cast<char*>(message))});
+            records.push_back(TErrorRec{
+                std::string(reinterpret_cast<char*>(state), strnlen(reinterpret_cast<char*>(state), 5)),
+                native, std::string(reinterpret_cast<char*>(message))});
         }
         if (records.empty() || rc != SQL_NO_DATA) records.push_back(MadeUp("Unable to Retrieve ODBC Error"));
         return records;
@@ -95,7 +99,9 @@ void TODBCError::RaiseODBCError(THbase* source, SQLRETURN returnCode) {
     throw std::move(error);
 }
 
-void SetErrorDialogHandler(TErrorDialogHandler handler) { errorDialogHandler = handler; }
+void SetErrorDialogHandler(TErrorDialogHandler handler) {
+    errorDialogHandler = handler;
+}
 
 void ShowErrorDialog(const EODBC& error, const std::string& headline) {
     if (!errorDialogHandler) return;

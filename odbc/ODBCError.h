@@ -12,7 +12,9 @@
 class THbase;
 
 // True for SQL_SUCCESS and SQL_SUCCESS_WITH_INFO only.
-inline bool Success(SQLRETURN rc) { return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO; }
+inline bool Success(SQLRETURN rc) {
+    return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO;
+}
 
 struct TErrorRec {
     std::string State; // SQLSTATE, empty for records the library makes up
@@ -67,7 +69,8 @@ private:
 class TODBCError {
 public:
     static bool Success(SQLRETURN rc) { return ::Success(rc); }
-    // Reads the diagnostic records of HandleType/Handle for a failed return code; never throws except bad_alloc.
+    // Reads the diagnostic records of HandleType/Handle for a failed return code; never throws except
+    // bad_alloc.
     std::vector<TErrorRec> CollectDiagnostics(SQLRETURN returnCode) const;
     // Throws EODBC for source's handle unless the environment suppresses errors (then returns).
     void RaiseODBCError(THbase* source, SQLRETURN returnCode);

@@ -22,7 +22,8 @@ public:
 protected:
     void Notification(TComponent* c, TOperation op) override {
         // A component is inserted while its constructor runs, before it has a name: record the address.
-        seen.push_back((op == TOperation::opInsert ? "+" : "-") + std::to_string(reinterpret_cast<uintptr_t>(c)));
+        seen.push_back((op == TOperation::opInsert ? "+" : "-") +
+                       std::to_string(reinterpret_cast<uintptr_t>(c)));
     }
     void Loaded() override {
         ++loadedCalls;
@@ -97,4 +98,29 @@ TEST(Exceptions, AbortIsRecognisedByClassName) {
     } catch (const Exception& e) {
         EXPECT_STREQ(e.ClassName(), "EAbort");
     }
+}
+
+namespace {
+class Typed : public TComponent {
+public:
+    explicit Typed(TComponent* owner) : TComponent(owner) { AnnounceInserted(); }
+};
+
+class TypeWatcher : public TComponent {
+public:
+    using TComponent::TComponent;
+    int typedSeen = 0;
+
+protected:
+    void Notification(TComponent* c, TOperation op) override {
+        if (op == TOperation::opInsert && dynamic_cast<Typed*>(c)) ++typedSeen;
+    }
+};
+} // namespace
+
+TEST(Component, AnnouncedComponentsAreSeenWithTheirOwnType) {
+    TComponent root;
+    auto* watcher = new TypeWatcher(&root);
+    new Typed(&root);
+    EXPECT_EQ(watcher->typedSeen, 1);
 }

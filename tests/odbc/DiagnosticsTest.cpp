@@ -77,7 +77,8 @@ TEST(Diagnostics, DriverManagerRecordsAreCollectedInOrder) {
     ASSERT_GE(records.size(), 1u);
     EXPECT_EQ(records[0].State, "IM002");
     EXPECT_NE(records[0].Message.find("Data source name not found"), std::string::npos);
-    for (const auto& r : records) EXPECT_NE(r.Message, "Unable to Retrieve ODBC Error");
+    for (const auto& r : records)
+        EXPECT_NE(r.Message, "Unable to Retrieve ODBC Error");
     SQLFreeHandle(SQL_HANDLE_DBC, dbc);
 }
 
@@ -111,9 +112,7 @@ TEST(Diagnostics, SuppressedErrorsRaiseNothing) {
 
 TEST(Diagnostics, ConnectionClassStateTerminatesSourceAfterHandling) {
     FakeSource src;
-    {
-        EODBC e(&src, SQL_ERROR, {{"42S02", 0, "no table"}});
-    }
+    { EODBC e(&src, SQL_ERROR, {{"42S02", 0, "no table"}}); }
     EXPECT_EQ(src.terminated, 0);
     try {
         throw EODBC(&src, SQL_ERROR, {{"01000", 0, "info"}, {"08S01", 0, "link down"}});

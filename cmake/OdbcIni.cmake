@@ -1,0 +1,16 @@
+# Writes the private odbcinst.ini and odbc.ini from the sections the folders registered.
+get_property(_inst GLOBAL PROPERTY TARVIK_ODBCINST_SECTIONS)
+get_property(_dsn GLOBAL PROPERTY TARVIK_ODBC_SECTIONS)
+string(REPLACE ";" "\n" _inst "${_inst}")
+string(REPLACE ";" "\n" _dsn "${_dsn}")
+file(WRITE ${TARVIK_ODBC_DIR}/odbcinst.ini "[ODBC]\nTrace=No\n\n${_inst}")
+# A running fixture has put its own port into odbc.ini: keep it across re-configures.
+set(_port_file ${TARVIK_ODBC_DIR}/pg.state)
+if(EXISTS ${_port_file})
+    file(STRINGS ${_port_file} _port REGEX "^port=")
+    string(REPLACE "port=" "" _port "${_port}")
+    if(_port)
+        string(REPLACE "Port=5432" "Port=${_port}" _dsn "${_dsn}")
+    endif()
+endif()
+file(WRITE ${TARVIK_ODBC_DIR}/odbc.ini "${_dsn}")

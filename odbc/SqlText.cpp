@@ -1,0 +1,70 @@
+#include "SqlText.h"
+
+#include "ODBCError.h"
+
+namespace {
+bool IsTokenChar(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '@' || c == '_';
+}
+
+[[noreturn]] void InvalidToken() { throw EVERODezuzid("Invalid parameter token in SQL statement."); }
+
+std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
+    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+    return text;
+}
+} // namespace
+
+std::string ParseSQL(const std::string& sql, std::vector<std::string>& names) {
+    names.clear();
+    std::string out;
+    out.reserve(sql.size());
+    bool inLiteral = false;
+    for (std::size_t i = 0; i < sql.size(); ++i) {
+        const char c = sql[i];
+        if (c == '\'') {
+            // A doubled quote is an escaped quote: it neither opens nor closes a literal.
+            if (i + 1 < sql.size() && sql[i + 1] == '\'') {
+                out += "''";
+                ++i;
+            } else {
+                out += c;
+                inLiteral = !inLiteral;
+            }
+            continue;
+        }
+        if (inLiteral || c != ':') {
+            out += c;
+            continue;
+        }
+        std::size_t end = i + 1;
+        while (end < sql.size() && IsTokenChar(sql[end])) ++end;
+        if (end == i + 1) InvalidToken();
+        names.push_back(sql.substr(i + 1, end - i - 1));
+        out += '?';
+        i = end - 1;
+    }
+    return out;
+}
+
+std::optional<std::string> CountQuery(const std::string& sql) {
+    std::string r = ReplaceAll(sql, "\r\n", " ");
+    std::string u = r;
+    for (char& c : u) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        if (c == ',' || c == '(' || c == ')') c = ' ';
+    }
+    const std::size_t from = u.find(" FROM ");
+    if (from == std::string::npos) return std::nullopt;
+    // Counting a grouped query without its GROUP BY would count the rows before grouping,
+    // not the groups the query returns: grouped queries are traversed like DISTINCT ones.
+    for (const char* word : {" DISTINCT ", " HAVING ", " UNION ", " GROUP "})
+        if (u.find(word) != std::string::npos) return std::nullopt;
+    const std::size_t order = u.find(" ORDER ");
+    if (order != std::string::npos) {
+        if (order < from) return std::nullopt;
+        r.resize(order);
+    }
+    return "SELECT Count(*)" + r.substr(from);
+}

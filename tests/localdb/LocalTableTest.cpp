@@ -251,7 +251,9 @@ TEST_F(ParadoxTableTest, PrimaryKeyedTableKeepsKeyOrderWritesItsIndexAndRefusesD
 }
 
 TEST_F(ParadoxTableTest, ANameWithoutExtensionIsAParadoxTableInTheCurrentDirectory) {
-    const std::string old = get_current_dir_name();
+    char* cwd = get_current_dir_name();
+    const std::string old = cwd;
+    free(cwd);
     ASSERT_EQ(chdir(Dir.Path().c_str()), 0);
     TLocalTable::Create("Rezultat", {{"A", ftInteger}}, {});
     WriteRows("Kopija.DBF", {{"A", ftInteger}}, {{5}});

@@ -7,6 +7,8 @@
 #include <QWidget>
 
 #include <exception>
+#include <string>
+#include <vector>
 
 class QFrame;
 class QLabel;
@@ -63,6 +65,8 @@ public:
     // "Tabele in strukture" and "Podatki o bazi" (PageTables.cpp).
     void FillTabele();
     void FillDatabaseFileName();
+    // Disconnects, connects Database with these settings and the header's login, refills the browser.
+    void ConnectDatabase(const std::string& dataSource, const std::vector<std::string>& attributes);
     void TabeleClick();
     void bGetFieldsClick();
     void IzberiVse1Click();

@@ -1,6 +1,7 @@
 #include "SafeSql.h"
 
 #include "Exceptions.h"
+#include "Text.h"
 
 #include <cctype>
 
@@ -8,12 +9,6 @@ namespace {
 bool IdentifierByte(unsigned char c) {
     // Bytes of 0x80 and above belong to UTF-8 letters of other scripts (č, š, ž).
     return std::isalnum(c) || c == '_' || c == '@' || c == '#' || c == '$' || c >= 0x80;
-}
-
-std::string Trim(const std::string& s) {
-    const auto first = s.find_first_not_of(' ');
-    if (first == std::string::npos) return {};
-    return s.substr(first, s.find_last_not_of(' ') - first + 1);
 }
 
 [[noreturn]] void Refuse(const std::string& name, const std::string& kind) {
@@ -60,7 +55,7 @@ std::string DuplicateKeyStatement(const std::string& table, const std::string& f
         const auto end = fields.find(';', start);
         const std::string field =
             fields.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        RequirePlainIdentifier(Trim(field), "polja");
+        RequirePlainIdentifier(TrimBlanks(field), "polja");
         list += (keyCount++ ? ", " : "") + field;
         if (end == std::string::npos) break;
         start = end + 1;

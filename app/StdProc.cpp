@@ -2,9 +2,9 @@
 
 #include "HDbc.h"
 #include "HStmt.h"
+#include "Text.h"
 
 #include <algorithm>
-#include <cctype>
 #include <memory>
 
 namespace {
@@ -16,11 +16,6 @@ std::unique_ptr<THstmt> Statement(THdbc& connection, const std::string& sql) {
     return stmt;
 }
 
-bool SameIgnoringCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(),
-                      [](unsigned char x, unsigned char y) { return std::tolower(x) == std::tolower(y); });
-}
 } // namespace
 
 bool GetServerInfo(THdbc& connection, std::string& serverName, std::string& hostName,
@@ -77,7 +72,7 @@ bool GetDatabaseUsers(THdbc& connection, const std::string& databaseName, std::v
         const std::string host = stmt->ColString(4);
         if (host.empty()) continue;
         if (std::any_of(list.begin(), list.end(),
-                        [&](const std::string& h) { return SameIgnoringCase(h, host); }))
+                        [&](const std::string& h) { return SameTextAscii(h, host); }))
             continue;
         if (includeOwnHost || host != ownHost) list.push_back(host);
     }

@@ -7,6 +7,8 @@
 #include <QWidget>
 
 #include <exception>
+#include <string>
+#include <vector>
 
 class QFrame;
 class QLabel;
@@ -28,6 +30,9 @@ class TRadioGroup;
 class TSortedComboBox;
 
 class TOEAdministrator;
+class TOECatalog;
+class THdbc;
+class THstmt;
 
 class TMain : public QWidget {
     Q_OBJECT
@@ -60,6 +65,8 @@ public:
     // "Tabele in strukture" and "Podatki o bazi" (PageTables.cpp).
     void FillTabele();
     void FillDatabaseFileName();
+    // Disconnects, connects Database with these settings and the header's login, refills the browser.
+    void ConnectDatabase(const std::string& dataSource, const std::vector<std::string>& attributes);
     void TabeleClick();
     void bGetFieldsClick();
     void IzberiVse1Click();
@@ -216,13 +223,13 @@ public:
     TDataBinding* DataVsebina = nullptr;  // shows qVsebina
     TDataBinding* DataQuery = nullptr;    // shows oeqQuery
     TDataBinding* DataQueryBDE = nullptr; // shows qQueryBDE
-    // THdbc* Database;       arrives with the connection (Driver "SQL Server", cpDefault, not connected)
-    // THdbc* Hdbc;           arrives with the connection (Driver "SQL Server", cpDefault)
-    // THstmt* Hstmt;         arrives with the statement (on Hdbc, bpByExec)
-    // THstmt* hQuery0;       arrives with the statement (on Database, concurrency 4, bpByExec)
-    // THstmt* hQuery1;       as hQuery0
+    THdbc* Database = nullptr;            // main connection: Driver "SQL Server", cpDefault, not connected
+    THdbc* Hdbc = nullptr;     // the statement page's own connection: Driver "SQL Server", cpDefault
+    THstmt* Hstmt = nullptr;   // on Hdbc, bpByExec
+    THstmt* hQuery0 = nullptr; // on Database, concurrency 4 (by values), bpByExec
+    THstmt* hQuery1 = nullptr; // as hQuery0
     TOEAdministrator* oeAdministrator = nullptr; // Driver "SQL Server", UserName "sa"
-    // TOECatalog* oeCatalog;              arrives with the catalog (on Database, "%", [ttTable], "%")
+    TOECatalog* oeCatalog = nullptr; // on Database, TableName "%", TableType [ttTable], ProcedureName "%"
     // TwwOEDataSet* qQuery, *oeqQuery, *qVsebina;  arrive with the dataset (on Database, concurrency 4,
     //                                              bpByExec, RequestLive, Editable, ValidateWithMask)
     // local tables tbFields ("TTableFields"), tbIndex ("TTableIndex"), tbDest ("c:\Rezultat.DB"),
@@ -264,6 +271,8 @@ private:
     void BuildPageSqlBde();
     void BuildPageImport();
     void BuildNonVisual();
+    THdbc* MakeConnection(const char* name);
+    THstmt* MakeStatement(const char* name, THdbc* connection, unsigned long concurrency);
     void WireHandlers();
 
     bool FCentred = false;

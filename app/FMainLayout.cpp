@@ -6,6 +6,9 @@
 #include "FMain.h"
 
 #include "Administrator.h"
+#include "Catalog.h"
+#include "HDbc.h"
+#include "HStmt.h"
 
 #include <QAction>
 #include <QFrame>
@@ -146,6 +149,22 @@ void TMain::BuildWindow() {
     PageControl->setCurrentIndex(0);
 }
 
+THdbc* TMain::MakeConnection(const char* name) {
+    auto* connection = new THdbc(&Components);
+    connection->SetName(name);
+    connection->SetDriver("SQL Server");
+    return connection;
+}
+
+THstmt* TMain::MakeStatement(const char* name, THdbc* connection, unsigned long concurrency) {
+    auto* statement = new THstmt(&Components);
+    statement->SetName(name);
+    statement->SethDbc(connection);
+    statement->SetConcurrencyType(concurrency);
+    statement->SetBlobPlacement(bpByExec);
+    return statement;
+}
+
 void TMain::BuildNonVisual() {
     auto binding = [this](const char* name) {
         auto* source = new TDataBinding(&Components);
@@ -157,6 +176,17 @@ void TMain::BuildNonVisual() {
     DataVsebina = binding("DataVsebina");
     DataQuery = binding("DataQuery");
     DataQueryBDE = binding("DataQueryBDE");
+    Database = MakeConnection("Database");
+    Hdbc = MakeConnection("Hdbc");
+    Hstmt = MakeStatement("Hstmt", Hdbc, SQL_CONCUR_READ_ONLY);
+    hQuery0 = MakeStatement("hQuery0", Database, SQL_CONCUR_VALUES);
+    hQuery1 = MakeStatement("hQuery1", Database, SQL_CONCUR_VALUES);
+    oeCatalog = new TOECatalog(&Components);
+    oeCatalog->SetName("oeCatalog");
+    oeCatalog->SethDbc(Database);
+    oeCatalog->SetTableName("%");
+    oeCatalog->SetTableType(TableTypeBit(ttTable));
+    oeCatalog->SetProcedureName("%");
     oeAdministrator = new TOEAdministrator(&Components);
     oeAdministrator->SetName("oeAdministrator");
     oeAdministrator->Driver = "SQL Server";

@@ -3,6 +3,9 @@
 
 #include "Administrator.h"
 #include "Controls.h"
+#include "HDbc.h"
+
+#include <QLineEdit>
 
 // Start-up step: only data sources whose driver description is exactly "SQL Server" (any case) are offered.
 void TMain::FillDataSources() {
@@ -13,11 +16,31 @@ void TMain::FillDataSources() {
     }
 }
 
-// Reconnects Database to the chosen data source; arrives with the connection.
-void TMain::fDataSourceChange() {}
+// Connects Database anew with the header's user and password: always disconnects first, so a failed
+// attempt leaves it disconnected, then refills the schema browser.
+void TMain::ConnectDatabase(const std::string& dataSource, const std::vector<std::string>& attributes) {
+    try {
+        Database->Disconnect();
+        Database->SetAttributes(attributes);
+        Database->SetDataSource(dataSource);
+        Database->SetUserName(fUserName->text().toStdString());
+        Database->SetPassword(fPassword->text().toStdString());
+        Database->SetConnected(true);
+        FillTabele();
+    } catch (const std::exception& E) {
+        FillErrorMessage(E, Txt(u8"Napaka !"), true);
+    }
+}
 
-// Reconnects Database with the header's settings; arrives with the connection.
-void TMain::bIzberiClick() {}
+void TMain::fDataSourceChange() {
+    ConnectDatabase(fDataSource->currentText().toStdString(), {});
+}
+
+// The server and database boxes are sent even when empty: the driver decides what empty means.
+void TMain::bIzberiClick() {
+    ConnectDatabase("", {"SERVER=" + fServerName->text().toStdString(),
+                         "DATABASE=" + fDatabaseName->text().toStdString()});
+}
 
 // Closing the only window ends the application; no confirmation.
 void TMain::bKonecClick() {

@@ -7,12 +7,6 @@
 // the field structure.
 void TMain::CreateWorkTables() {}
 
-// Refills the schema browser after a connection; arrives with the schema browser.
-void TMain::FillTabele() {}
-
-// The database's files in fDatabaseData; arrives with the schema browser.
-void TMain::FillDatabaseFileName() {}
-
 // Shows the selected table's fields and keys; arrives with the field structure.
 void TMain::TabeleClick() {}
 

@@ -1,6 +1,7 @@
 #include "Administrator.h"
 
 #include "HEnv.h"
+#include "Text.h"
 
 #include <odbcinst.h>
 #include <sql.h>
@@ -10,17 +11,6 @@
 #include <cctype>
 
 namespace {
-std::string Upper(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::toupper(c); });
-    return s;
-}
-
-std::string Trim(const std::string& s) {
-    const auto first = s.find_first_not_of(' ');
-    if (first == std::string::npos) return {};
-    return s.substr(first, s.find_last_not_of(' ') - first + 1);
-}
-
 SQLUSMALLINT FirstDirection(TDataSourceType type) {
     switch (type) {
     case dsUser:
@@ -60,9 +50,9 @@ void TOEAdministrator::ReadDataSources() {
 
 std::string TOEAdministrator::DataSourceDriver(const std::string& name) {
     const std::vector<std::string>& names = DataSources();
-    const std::string wanted = Upper(name);
+    const std::string wanted = UpperAscii(name);
     for (size_t i = 0; i < names.size(); ++i)
-        if (Upper(names[i]) == wanted) return FDescriptions[i];
+        if (UpperAscii(names[i]) == wanted) return FDescriptions[i];
     return {};
 }
 
@@ -76,6 +66,6 @@ void TOEAdministrator::SetDataSourceType(TDataSourceType value) {
 }
 
 void TOEAdministrator::SetDataSource(const std::string& value) {
-    const std::string trimmed = Trim(value);
+    const std::string trimmed = TrimBlanks(value);
     if (trimmed.empty() || ValidDataSource(trimmed)) FDataSource = trimmed;
 }

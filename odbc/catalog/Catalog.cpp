@@ -3,23 +3,13 @@
 #include "HDbc.h"
 #include "HEnv.h"
 #include "HStmt.h"
+#include "Text.h"
 #include "Trace.h"
 
 #include <algorithm>
 #include <cctype>
 
 namespace {
-std::string Trim(const std::string& s) {
-    const auto first = s.find_first_not_of(' ');
-    if (first == std::string::npos) return {};
-    return s.substr(first, s.find_last_not_of(' ') - first + 1);
-}
-
-std::string Upper(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::toupper(c); });
-    return s;
-}
-
 // Catalog functions take an empty pattern as "no pattern": a null pointer with length 0.
 struct Pattern {
     explicit Pattern(const std::string& text) : FText(text) {}
@@ -58,7 +48,7 @@ std::string TableTypeList(TTableTypeSet types) {
 }
 
 TTableType TableTypeOf(const std::string& text) {
-    const std::string t = Upper(Trim(text));
+    const std::string t = UpperAscii(TrimBlanks(text));
     if (t == "VIEW") return ttView;
     if (t == "SYSTEM TABLE") return ttSystem;
     return ttTable;
@@ -144,12 +134,13 @@ const std::vector<std::string>& TOECatalog::TableNames() {
 }
 
 TCatalogProcedure* TOECatalog::FindProcedure(const std::string& owner, const std::string& name) {
-    const std::string wantedOwner = Upper(Trim(owner));
-    const std::string wantedName = Upper(Trim(name));
+    const std::string wantedOwner = UpperAscii(TrimBlanks(owner));
+    const std::string wantedName = UpperAscii(TrimBlanks(name));
     TCatalogProcedures& procedures = Procedures();
     for (int i = 0; i < procedures.Count(); ++i) {
         TCatalogProcedure& p = procedures.Item(i);
-        if (Upper(p.Name) == wantedName && (wantedOwner.empty() || Upper(p.Owner) == wantedOwner)) return &p;
+        if (UpperAscii(p.Name) == wantedName && (wantedOwner.empty() || UpperAscii(p.Owner) == wantedOwner))
+            return &p;
     }
     return nullptr;
 }
@@ -157,8 +148,8 @@ TCatalogProcedure* TOECatalog::FindProcedure(const std::string& owner, const std
 void TOECatalog::ReadTables() {
     Trace(1, "TOECatalog.ReadTables");
     RequireHdbc();
-    FTableOwner = Trim(FTableOwner);
-    FTableName = Trim(FTableName);
+    FTableOwner = TrimBlanks(FTableOwner);
+    FTableName = TrimBlanks(FTableName);
     FHdbc->Connect();
     if (FHdbc->IsDriver({"Excel;odbcjt32.dll"})) FTableType = 0;
     const std::string types = TableTypeList(FTableType);
@@ -180,8 +171,8 @@ void TOECatalog::ReadTables() {
 void TOECatalog::ReadProcedures() {
     Trace(1, "TOECatalog.ReadProcedures");
     RequireHdbc();
-    FProcedureOwner = Trim(FProcedureOwner);
-    FProcedureName = Trim(FProcedureName);
+    FProcedureOwner = TrimBlanks(FProcedureOwner);
+    FProcedureName = TrimBlanks(FProcedureName);
     const Pattern owner(FProcedureOwner), name(FProcedureName);
     RunCatalogCall(*FStmt, [&](SQLHSTMT h) {
         return SQLProcedures(h, nullptr, 0, owner.Ptr(), owner.Len(), name.Ptr(), name.Len());
@@ -192,7 +183,7 @@ void TOECatalog::ReadProcedures() {
         p.Owner = FStmt->ColString(2);
         // SQL Server numbers procedure groups ("proc;1"); callers want the bare name.
         const std::string name = FStmt->ColString(3);
-        p.Name = Trim(name.substr(0, name.find(';')));
+        p.Name = TrimBlanks(name.substr(0, name.find(';')));
         p.ProcedureType = static_cast<SQLSMALLINT>(FStmt->ColInteger(8));
         p.Remarks = FStmt->ColString(7);
     }

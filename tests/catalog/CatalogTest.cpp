@@ -71,6 +71,8 @@ TEST_P(CatalogTest, ListsOnlyTablesWithTheWindowsSettings) {
     EXPECT_TRUE(sawView);
     catalog.ReleaseStatement();
     EXPECT_FALSE(catalog.Statement().Allocated());
+    // Other tests on the same server count its views.
+    Exec({"DROP VIEW v_catalog", "DROP TABLE t_catalog"});
 }
 
 TEST_P(CatalogTest, CachedUntilAFilterReallyChanges) {

@@ -124,3 +124,14 @@ TEST(Component, AnnouncedComponentsAreSeenWithTheirOwnType) {
     new Typed(&root);
     EXPECT_EQ(watcher->typedSeen, 1);
 }
+
+#include "Text.h"
+
+TEST(Text, TrimUpperAndCompareTouchOnlyBlanksAndAsciiLetters) {
+    EXPECT_EQ(TrimBlanks("  a b  "), "a b");
+    EXPECT_EQ(TrimBlanks("   "), "");
+    EXPECT_EQ(TrimBlanks("\tx "), "\tx");
+    EXPECT_EQ(UpperAscii("Šola sql"), "ŠOLA SQL");
+    EXPECT_TRUE(SameTextAscii("SQL Server", "sql SERVER"));
+    EXPECT_FALSE(SameTextAscii("SQL Server", "SQL Server "));
+}

@@ -1,0 +1,687 @@
+#include "DbfTable.h"
+
+#include "Codepage.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+namespace {
+
+using TColumn = TDbfTable::TColumn;
+
+constexpr std::size_t MaxFieldName = 10;
+constexpr std::uint8_t LanguageDriver1250 = 0xC8;
+constexpr std::size_t LanguageDriverAt = 29;
+constexpr std::size_t DescriptorSize = 32;
+constexpr std::size_t MarkAt = 24; // reserved descriptor bytes holding our type mark
+constexpr char Mark = 't';
+constexpr std::size_t ChunkBytes = 1 << 16;
+constexpr std::size_t FlushThreshold = 1 << 20;
+constexpr std::uint32_t Dbase3MemoBlock = 512;
+
+std::uint16_t GetU16(const char* p) {
+    return static_cast<std::uint16_t>(static_cast<unsigned char>(p[0]) |
+                                      (static_cast<unsigned char>(p[1]) << 8));
+}
+std::uint32_t GetU32(const char* p) {
+    return GetU16(p) | (static_cast<std::uint32_t>(GetU16(p + 2)) << 16);
+}
+void PutU16(char* p, std::uint16_t v) {
+    p[0] = static_cast<char>(v & 0xFF);
+    p[1] = static_cast<char>(v >> 8);
+}
+void PutU32(char* p, std::uint32_t v) {
+    PutU16(p, static_cast<std::uint16_t>(v & 0xFFFF));
+    PutU16(p + 2, static_cast<std::uint16_t>(v >> 16));
+}
+
+[[noreturn]] void Corrupt(const std::string& path, const std::string& what) {
+    RaiseFileError(path, "not a valid dBase table (" + what + ")");
+}
+
+bool IsBinaryType(TFieldType t) {
+    return t == ftBytes || t == ftVarBytes || t == ftBlob || t == ftTypedBinary || t == ftGraphic ||
+           t == ftParadoxOle || t == ftDBaseOle;
+}
+
+bool IsIntegerType(TFieldType t) {
+    return t == ftSmallint || t == ftWord || t == ftInteger || t == ftAutoInc || t == ftLargeint;
+}
+
+// The column that keeps a requested field.
+TColumn ColumnFor(const TFieldDef& def) {
+    TColumn c;
+    c.Def = def;
+    auto set = [&](char type, int length, int decimals = 0) {
+        c.Type = type;
+        c.Length = static_cast<std::uint8_t>(length);
+        c.Decimals = static_cast<std::uint8_t>(decimals);
+    };
+    switch (def.DataType) {
+    case ftString:
+    case ftFixedChar:
+    case ftWideString:
+        if (def.Size > 254)
+            set('M', 10);
+        else
+            set('C', def.Size == 0 ? 254 : def.Size);
+        break;
+    case ftUnknown:
+        set('C', 254);
+        break;
+    case ftSmallint:
+        set('N', 6);
+        break;
+    case ftWord:
+        set('N', 5);
+        break;
+    case ftInteger:
+    case ftAutoInc:
+        set('N', 11);
+        break;
+    case ftLargeint:
+        set('N', 20);
+        break;
+    case ftFloat:
+    case ftBCD:
+        set('N', 20, def.Precision >= 1 && def.Precision <= 15 ? def.Precision : 6);
+        break;
+    case ftCurrency:
+        set('N', 20, 4);
+        break;
+    case ftBoolean:
+        set('L', 1);
+        break;
+    case ftDate:
+        set('D', 8);
+        break;
+    case ftTime:
+        set('C', 12);
+        break;
+    case ftDateTime:
+        set('C', 23);
+        break;
+    case ftBytes:
+        if (def.Size >= 1 && def.Size <= 127)
+            set('C', 2 * def.Size);
+        else
+            set('M', 10);
+        break;
+    default:
+        set('M', 10);
+        break; // memos and binary objects
+    }
+    c.Hex = IsBinaryType(def.DataType);
+    return c;
+}
+
+// The definition a column of another program's file stands for.
+TFieldDef DefinitionOf(const std::string& name, char type, int length, int decimals) {
+    TFieldDef d;
+    d.Name = name;
+    switch (type) {
+    case 'C':
+        d.DataType = ftString, d.Size = length;
+        break;
+    case 'N':
+    case 'F':
+        d.DataType = decimals > 0 || length > 18 ? ftFloat : length <= 9 ? ftInteger : ftLargeint;
+        d.Precision = decimals;
+        break;
+    case 'L':
+        d.DataType = ftBoolean;
+        break;
+    case 'D':
+        d.DataType = ftDate;
+        break;
+    default:
+        d.DataType = ftMemo;
+        break;
+    }
+    return d;
+}
+
+std::string BuildHeader(const std::vector<TColumn>& columns, const std::vector<std::string>& names) {
+    const bool memo =
+        std::any_of(columns.begin(), columns.end(), [](const TColumn& c) { return c.Type == 'M'; });
+    const std::size_t headerLength = 32 + DescriptorSize * columns.size() + 1;
+    std::string h(headerLength, '\0');
+    h[0] = static_cast<char>(memo ? 0x83 : 0x03);
+    std::uint32_t recordLength = 1;
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        const TColumn& c = columns[i];
+        char* d = h.data() + 32 + i * DescriptorSize;
+        const std::string name = ToCp1250(names[i]).substr(0, MaxFieldName);
+        std::memcpy(d, name.data(), name.size());
+        d[11] = c.Type;
+        d[16] = static_cast<char>(c.Length);
+        d[17] = static_cast<char>(c.Decimals);
+        d[MarkAt] = Mark;
+        d[MarkAt + 1] = static_cast<char>(c.Def.DataType);
+        PutU16(d + MarkAt + 2, static_cast<std::uint16_t>(std::min(c.Def.Size, 0xFFFF)));
+        d[MarkAt + 4] = static_cast<char>(c.Def.Precision);
+        recordLength += c.Length;
+    }
+    h[headerLength - 1] = 0x0D;
+    PutU16(h.data() + 8, static_cast<std::uint16_t>(headerLength));
+    PutU16(h.data() + 10, static_cast<std::uint16_t>(recordLength));
+    h[LanguageDriverAt] = static_cast<char>(LanguageDriver1250);
+    return h;
+}
+
+void StampDate(std::string& header) {
+    const std::time_t now = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&now, &tm);
+    header[1] = static_cast<char>(tm.tm_year);
+    header[2] = static_cast<char>(tm.tm_mon + 1);
+    header[3] = static_cast<char>(tm.tm_mday);
+}
+
+std::string EmptyMemoFile() {
+    std::string dbt(Dbase3MemoBlock, '\0');
+    PutU32(dbt.data(), 1);
+    dbt[16] = 0x03;
+    return dbt;
+}
+
+// Writes header (with no rows) and a fresh memo file through the replacement.
+void WriteEmptyTable(TFileReplacement& files, const std::string& path, std::string header) {
+    PutU32(header.data() + 4, 0);
+    StampDate(header);
+    header.push_back(0x1A);
+    files.Add(path).WriteAt(0, header.data(), header.size());
+    for (const char* ext : {".dbt", ".mdx"})
+        for (const std::string& old : ExistingCompanions(path, ext))
+            files.Remove(old);
+    if (header[0] == static_cast<char>(0x83) || header[0] == static_cast<char>(0x8B)) {
+        const std::string dbt = EmptyMemoFile();
+        files.Add(ChangeExtension(path, ".dbt")).WriteAt(0, dbt.data(), dbt.size());
+    }
+}
+
+std::string_view TrimRight(std::string_view s) {
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\0'))
+        s.remove_suffix(1);
+    return s;
+}
+
+std::string_view Trim(std::string_view s) {
+    s = TrimRight(s);
+    while (!s.empty() && s.front() == ' ')
+        s.remove_prefix(1);
+    return s;
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+TBytes FromHex(std::string_view s) {
+    if (s.size() % 2) throw EVariantError("odd number of hex digits");
+    TBytes out(s.size() / 2);
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        const int hi = HexDigit(s[2 * i]), lo = HexDigit(s[2 * i + 1]);
+        if (hi < 0 || lo < 0) throw EVariantError("not a hex digit");
+        out[i] = static_cast<std::uint8_t>(hi * 16 + lo);
+    }
+    return out;
+}
+
+std::string ToHex(const TBytes& bytes) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(bytes.size() * 2);
+    for (std::uint8_t b : bytes) {
+        out.push_back(digits[b >> 4]);
+        out.push_back(digits[b & 15]);
+    }
+    return out;
+}
+
+TVariant DecodeNumber(const TColumn& c, std::string_view text) {
+    text = Trim(text);
+    if (text.empty()) return {};
+    if (text.front() == '+') text.remove_prefix(1);
+    const char* end = text.data() + text.size();
+    if (IsIntegerType(c.Def.DataType)) {
+        std::int64_t v = 0;
+        auto [p, ec] = std::from_chars(text.data(), end, v);
+        if (ec == std::errc() && p == end) return v;
+    }
+    double d = 0;
+    auto [p, ec] = std::from_chars(text.data(), end, d);
+    if (ec != std::errc() || p != end) return {}; // overflow asterisks and other junk read as NULL
+    return d;
+}
+
+TVariant DecodeDate(std::string_view text) {
+    if (Trim(text).empty() || text == "00000000") return {};
+    TVarDate d;
+    auto num = [&](std::size_t at, std::size_t n, int& out) {
+        return std::from_chars(text.data() + at, text.data() + at + n, out).ptr == text.data() + at + n;
+    };
+    if (text.size() == 8 && num(0, 4, d.Year) && num(4, 2, d.Month) && num(6, 2, d.Day) && IsValidDate(d))
+        return d;
+    return {};
+}
+
+// Character columns are padded with blanks, memos are kept as written.
+TVariant DecodeText(const TColumn& c, std::string_view raw) {
+    if (c.Type != 'M') raw = TrimRight(raw);
+    if (raw.empty()) return {};
+    if (c.Hex) return FromHex(raw);
+    std::string text = FromCp1250(raw);
+    if (c.Def.DataType == ftTime) return TVariant(text).AsTime();
+    if (c.Def.DataType == ftDateTime) return TVariant(text).AsDateTime();
+    return text;
+}
+
+void PutRight(char* out, std::size_t width, std::string_view text) {
+    std::memset(out, ' ', width);
+    std::memcpy(out + width - text.size(), text.data(), text.size());
+}
+
+bool RoundTrips(const char* text, double v) {
+    double back = 0;
+    auto [p, ec] = std::from_chars(text, text + std::strlen(text), back);
+    return ec == std::errc() && back == v;
+}
+
+// The shortest plain text of a number that reads back unchanged and fits the width.
+std::string NumberText(double v, std::size_t width) {
+    if (!std::isfinite(v)) throw EVariantError("a number must be finite");
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.15g", v);
+    if (!std::strchr(buf, 'e') && std::strlen(buf) <= width && RoundTrips(buf, v)) return buf;
+    for (int decimals = 0; decimals <= 17; ++decimals) {
+        const int n = std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
+        if (n > static_cast<int>(width)) break;
+        if (RoundTrips(buf, v)) return buf;
+    }
+    for (int digits = 15; digits <= 17; ++digits) {
+        std::snprintf(buf, sizeof buf, "%.*E", digits - 1, v);
+        if (RoundTrips(buf, v) && std::strlen(buf) <= width) return buf;
+    }
+    throw EVariantError("the number " + std::string(buf) + " does not fit in " + std::to_string(width) +
+                        " digits");
+}
+
+} // namespace
+
+void TDbfTable::CreateFile(const std::string& path, const TFieldDefs& fields) {
+    std::vector<TColumn> columns;
+    for (const TFieldDef& def : fields)
+        columns.push_back(ColumnFor(def));
+    const std::string header = BuildHeader(columns, FitFieldNames(path, fields, MaxFieldName));
+    TFileReplacement files;
+    WriteEmptyTable(files, path, header);
+    files.Commit();
+}
+
+TDbfTable::TDbfTable(const std::string& path, TOpenMode mode)
+    : TLocalTable(path, {}), FPath(path), FMode(mode) {
+    OpenFiles();
+    TFieldDefs defs;
+    for (const TColumn& c : FColumns)
+        defs.push_back(c.Def);
+    SetFieldDefs(std::move(defs));
+    DoFirst();
+}
+
+TDbfTable::~TDbfTable() {
+    try {
+        DoFlush();
+    } catch (...) { // a destructor cannot report; Close reports the same failure
+    }
+    CloseQuietly();
+}
+
+void TDbfTable::OpenFiles() {
+    try {
+        FDbf = TFile(FPath, TFile::faReadWrite);
+    } catch (const EDatabaseError&) {
+        FDbf = TFile(FPath, TFile::faRead);
+    }
+    FDbf.Lock(FMode == TOpenMode::omExclusive);
+    const std::uint64_t size = FDbf.Size();
+    if (size < 32) Corrupt(FPath, "file shorter than a header");
+    std::string head(32, '\0');
+    FDbf.ReadAt(0, head.data(), head.size());
+    const auto version = static_cast<unsigned char>(head[0]);
+    if (version != 0x03 && version != 0x83 && version != 0x8B && version != 0xCB)
+        Corrupt(FPath, "unknown version byte " + std::to_string(version));
+    FRecordCount = GetU32(head.data() + 4);
+    FHeaderLength = GetU16(head.data() + 8);
+    FRecordLength = GetU16(head.data() + 10);
+    if (FHeaderLength < 32 + DescriptorSize + 1 || FHeaderLength > size) Corrupt(FPath, "header length");
+    if (FRecordLength < 2) Corrupt(FPath, "record length");
+    if (FRecordCount > (size - FHeaderLength) / FRecordLength)
+        Corrupt(FPath, "the file is truncated: it cannot hold its " + std::to_string(FRecordCount) + " rows");
+    FHeaderBytes.assign(FHeaderLength, '\0');
+    FDbf.ReadAt(0, FHeaderBytes.data(), FHeaderLength);
+
+    FColumns.clear();
+    std::uint32_t offset = 1;
+    std::size_t pos = 32;
+    for (; pos < FHeaderLength && FHeaderBytes[pos] != 0x0D; pos += DescriptorSize) {
+        if (pos + DescriptorSize > FHeaderLength) Corrupt(FPath, "field list beyond the header");
+        const char* d = FHeaderBytes.data() + pos;
+        TColumn c;
+        c.Type = d[11];
+        c.Length = static_cast<std::uint8_t>(d[16]);
+        c.Decimals = static_cast<std::uint8_t>(d[17]);
+        c.Offset = offset;
+        const std::string name = FromCp1250(std::string_view(d, strnlen(d, MaxFieldName + 1)));
+        const bool sizeOk =
+            (c.Type == 'C' && c.Length > 0) ||
+            ((c.Type == 'N' || c.Type == 'F') && c.Length > 0 && c.Length <= 32 && c.Decimals < c.Length) ||
+            (c.Type == 'L' && c.Length == 1) || (c.Type == 'D' && c.Length == 8) ||
+            (c.Type == 'M' && c.Length == 10);
+        if (!sizeOk)
+            Corrupt(FPath, "field '" + name + "' of type '" + std::string(1, c.Type) + "' and size " +
+                               std::to_string(c.Length));
+        c.Def = DefinitionOf(name, c.Type, c.Length, c.Decimals);
+        if (d[MarkAt] == Mark && static_cast<unsigned char>(d[MarkAt + 1]) < FieldTypeCount) {
+            const TColumn planned = ColumnFor(TFieldDef{name, static_cast<TFieldType>(d[MarkAt + 1]),
+                                                        GetU16(d + MarkAt + 2), false, d[MarkAt + 4]});
+            if (planned.Type == c.Type && planned.Length == c.Length)
+                c.Def = planned.Def, c.Hex = planned.Hex;
+        }
+        offset += c.Length;
+        FColumns.push_back(c);
+    }
+    if (FColumns.empty() || pos >= FHeaderLength) Corrupt(FPath, "no field list");
+    if (offset != FRecordLength) Corrupt(FPath, "field lengths do not add up to the record length");
+
+    FDbt.Close();
+    FMemoBlockSize = Dbase3MemoBlock;
+    if (std::any_of(FColumns.begin(), FColumns.end(), [](const TColumn& c) { return c.Type == 'M'; })) {
+        const std::string dbt = FindCompanion(FPath, ".dbt");
+        if (!dbt.empty()) {
+            FDbt = TFile(dbt, FDbf.Writable() ? TFile::faReadWrite : TFile::faRead);
+            const std::uint64_t dbtSize = FDbt.Size();
+            if (dbtSize < 24) RaiseFileError(dbt, "not a valid memo file (too short)");
+            char mh[24];
+            FDbt.ReadAt(0, mh, sizeof mh);
+            if (version == 0x8B || version == 0xCB) {
+                const std::uint16_t bs = GetU16(mh + 20);
+                FMemoBlockSize = bs >= 64 ? bs : Dbase3MemoBlock;
+            }
+            const auto used = static_cast<std::uint32_t>((dbtSize + FMemoBlockSize - 1) / FMemoBlockSize);
+            FMemoNext = std::max({GetU32(mh), used, std::uint32_t{1}});
+            FMemoFlushed = FMemoNext;
+        }
+    }
+    FAutoInc.assign(FColumns.size(), -1);
+    FPending.clear();
+    FPendingRecords = 0;
+    FMemoPending.clear();
+    FChunk.assign(std::max<std::size_t>(ChunkBytes / FRecordLength, 1) * FRecordLength, '\0');
+    FChunkRows = 0;
+}
+
+void TDbfTable::DoFirst() {
+    FRecNo = static_cast<std::uint32_t>(-1);
+    FChunkRows = 0;
+    FEof = false;
+    Advance();
+}
+
+void TDbfTable::DoNext() {
+    if (FPendingRecords) DoFlush();
+    Advance();
+}
+
+void TDbfTable::Advance() {
+    for (++FRecNo; FRecNo < FRecordCount; ++FRecNo) {
+        if (FRecNo < FChunkFirst || FRecNo >= FChunkFirst + FChunkRows) {
+            const std::uint32_t capacity = static_cast<std::uint32_t>(FChunk.size() / FRecordLength);
+            FChunkFirst = FRecNo;
+            FChunkRows = std::min(capacity, FRecordCount - FRecNo);
+            FDbf.ReadAt(FHeaderLength + std::uint64_t{FRecNo} * FRecordLength, FChunk.data(),
+                        std::size_t{FChunkRows} * FRecordLength);
+        }
+        if (*CurrentRecord() != '*') return;
+    }
+    FEof = true;
+}
+
+const char* TDbfTable::CurrentRecord() const {
+    return FChunk.data() + std::size_t{FRecNo - FChunkFirst} * FRecordLength;
+}
+
+TVariant TDbfTable::DoValue(int index) const {
+    const TColumn& c = FColumns[static_cast<std::size_t>(index)];
+    const char* field = CurrentRecord() + c.Offset;
+    try {
+        switch (c.Type) {
+        case 'C':
+            return DecodeText(c, std::string_view(field, c.Length));
+        case 'N':
+        case 'F':
+            return DecodeNumber(c, std::string_view(field, c.Length));
+        case 'L': {
+            const char v = field[0];
+            if (v == 'T' || v == 't' || v == 'Y' || v == 'y') return true;
+            if (v == 'F' || v == 'f' || v == 'N' || v == 'n') return false;
+            return {};
+        }
+        case 'D':
+            return DecodeDate(std::string_view(field, 8));
+        default: {
+            const std::string data = ReadMemo(c, field);
+            return data.empty() ? TVariant() : DecodeText(c, data);
+        }
+        }
+    } catch (const EVariantError& e) {
+        Raise("field '" + c.Def.Name + "': " + e.Message());
+    }
+}
+
+std::string TDbfTable::ReadMemo(const TColumn& column, const char* field) const {
+    const std::string_view text = Trim(std::string_view(field, 10));
+    std::uint32_t block = 0;
+    if (text.empty() ||
+        std::from_chars(text.data(), text.data() + text.size(), block).ptr != text.data() + text.size())
+        return {};
+    if (block == 0) return {};
+    if (!FDbt.IsOpen()) Raise("the memo file (.dbt) of this table is missing");
+    const std::uint64_t size = FDbt.Size();
+    const std::uint64_t start = std::uint64_t{block} * FMemoBlockSize;
+    if (start + 8 > size)
+        Raise("damaged memo of field '" + column.Def.Name + "' (pointer beyond the memo file)");
+    char head[8];
+    FDbt.ReadAt(start, head, sizeof head);
+    std::string data;
+    if (GetU32(head) == 0x0008FFFF) { // a block with its length
+        const std::uint32_t length = GetU32(head + 4);
+        if (length < 8 || start + length > size) Raise("damaged memo of field '" + column.Def.Name + "'");
+        data.resize(length - 8);
+        FDbt.ReadAt(start + 8, data.data(), data.size());
+        return data;
+    }
+    // A dBase III memo runs to its end-of-text mark.
+    char chunk[Dbase3MemoBlock];
+    for (std::uint64_t at = start; at < size;) {
+        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(sizeof chunk, size - at));
+        FDbt.ReadAt(at, chunk, n);
+        const void* end = std::memchr(chunk, 0x1A, n);
+        if (end) return data.append(chunk, static_cast<const char*>(end) - chunk);
+        data.append(chunk, n);
+        at += n;
+    }
+    return data;
+}
+
+std::string TDbfTable::StoreMemo(const std::string& data) {
+    if (!FDbt.IsOpen()) Raise("the memo file (.dbt) of this table is missing");
+    const std::uint32_t block = FMemoNext;
+    std::string stored = data;
+    if (FMemoBlockSize != Dbase3MemoBlock || FHeaderBytes[0] == static_cast<char>(0x8B)) {
+        std::string head(8, '\0');
+        PutU32(head.data(), 0x0008FFFF);
+        PutU32(head.data() + 4, static_cast<std::uint32_t>(data.size() + 8));
+        stored = head + data;
+    }
+    stored.append("\x1A\x1A");
+    stored.resize((stored.size() + FMemoBlockSize - 1) / FMemoBlockSize * FMemoBlockSize, '\0');
+    if (std::uint64_t{FMemoNext} + stored.size() / FMemoBlockSize > 0xFFFFFFFFu)
+        Raise("the memo file is full");
+    FMemoPending += stored;
+    FMemoNext += static_cast<std::uint32_t>(stored.size() / FMemoBlockSize);
+    char ref[11];
+    std::snprintf(ref, sizeof ref, "%10u", block);
+    return std::string(ref, 10);
+}
+
+std::int64_t TDbfTable::NextAutoInc(std::size_t index) {
+    if (FAutoInc[index] < 0) {
+        FAutoInc[index] = 0;
+        DoFlush();
+        for (DoFirst(); !FEof; Advance()) {
+            const TVariant v = DoValue(static_cast<int>(index));
+            if (!v.IsNull()) FAutoInc[index] = std::max(FAutoInc[index], v.AsInteger());
+        }
+    }
+    return FAutoInc[index] + 1;
+}
+
+void TDbfTable::EncodeField(const TColumn& c, const TVariant& value, char* out) {
+    std::memset(out, ' ', c.Length);
+    if (value.IsNull()) {
+        if (c.Type == 'L') out[0] = '?';
+        return;
+    }
+    switch (c.Type) {
+    case 'N':
+    case 'F': {
+        const std::string text = IsIntegerType(c.Def.DataType) ? std::to_string(value.AsInteger())
+                                                               : NumberText(value.AsDouble(), c.Length);
+        if (text.size() > c.Length)
+            throw EVariantError("the number " + text + " does not fit in " + std::to_string(c.Length) +
+                                " digits");
+        return PutRight(out, c.Length, text);
+    }
+    case 'L':
+        out[0] = value.AsBoolean() ? 'T' : 'F';
+        return;
+    case 'D': {
+        const TVarDate d = value.AsDate();
+        if (!IsValidDate(d)) throw EVariantError("invalid date");
+        char buf[16];
+        std::snprintf(buf, sizeof buf, "%04d%02d%02d", d.Year, d.Month, d.Day);
+        std::memcpy(out, buf, 8);
+        return;
+    }
+    default:
+        break;
+    }
+    std::string text;
+    if (c.Hex)
+        text = ToHex(value.AsBytes());
+    else if (c.Def.DataType == ftTime || c.Def.DataType == ftDateTime) {
+        TVarDateTime dt;
+        if (c.Def.DataType == ftTime)
+            dt.Time = value.AsTime();
+        else
+            dt = value.AsDateTime();
+        if (!IsValidDate(dt.Date) || !IsValidTime(dt.Time)) throw EVariantError("invalid date or time");
+        char buf[16];
+        std::snprintf(buf, sizeof buf, "%02d:%02d:%02d.%03u", dt.Time.Hour, dt.Time.Minute, dt.Time.Second,
+                      dt.Time.Fraction / 1000000u);
+        text = c.Def.DataType == ftTime ? buf : FormatDate(dt.Date) + " " + buf;
+    } else
+        text = ToCp1250(value.AsText());
+    if (c.Type == 'M') {
+        if (!text.empty()) PutRight(out, c.Length, StoreMemo(text));
+        return;
+    }
+    if (text.size() > c.Length)
+        throw EVariantError("text of " + std::to_string(text.size()) + " characters does not fit in " +
+                            std::to_string(c.Length));
+    std::memcpy(out, text.data(), text.size());
+}
+
+void TDbfTable::DoPost(std::vector<TVariant>& row) {
+    if (!FDbf.Writable()) Raise("the table is open read-only");
+    for (std::size_t i = 0; i < FColumns.size(); ++i)
+        if (FColumns[i].Def.DataType == ftAutoInc && row[i].IsNull()) row[i] = NextAutoInc(i);
+    const std::size_t start = FPending.size();
+    const std::size_t memoStart = FMemoPending.size();
+    const std::uint32_t memoNext = FMemoNext;
+    FPending.resize(start + FRecordLength);
+    FPending[start] = ' ';
+    try {
+        for (std::size_t i = 0; i < FColumns.size(); ++i) {
+            const TColumn& c = FColumns[i];
+            try {
+                EncodeField(c, row[i], FPending.data() + start + c.Offset);
+            } catch (const EVariantError& e) {
+                Raise("field '" + c.Def.Name + "': " + e.Message());
+            }
+            if (c.Def.DataType == ftAutoInc && FAutoInc[i] >= 0)
+                FAutoInc[i] = std::max(FAutoInc[i], row[i].AsInteger());
+        }
+    } catch (...) {
+        FPending.resize(start);
+        FMemoPending.resize(memoStart);
+        FMemoNext = memoNext;
+        throw;
+    }
+    ++FPendingRecords;
+    if (FPending.size() >= FlushThreshold || FMemoPending.size() >= FlushThreshold) DoFlush();
+}
+
+void TDbfTable::DoFlush() {
+    if (!FDbf.IsOpen() || (FPendingRecords == 0 && FMemoPending.empty())) return;
+    if (!FMemoPending.empty()) {
+        FDbt.WriteAt(std::uint64_t{FMemoFlushed} * FMemoBlockSize, FMemoPending.data(), FMemoPending.size());
+        char next[4];
+        PutU32(next, FMemoNext);
+        FDbt.WriteAt(0, next, sizeof next);
+        FMemoPending.clear();
+        FMemoFlushed = FMemoNext;
+    }
+    const std::uint64_t end = FHeaderLength + std::uint64_t{FRecordCount} * FRecordLength;
+    FDbf.WriteAt(end, FPending.data(), FPending.size());
+    const char eof = 0x1A;
+    FDbf.WriteAt(end + FPending.size(), &eof, 1);
+    FRecordCount += FPendingRecords;
+    FPending.clear();
+    FPendingRecords = 0;
+    PutU32(FHeaderBytes.data() + 4, FRecordCount);
+    StampDate(FHeaderBytes);
+    FDbf.WriteAt(0, FHeaderBytes.data(), 12);
+}
+
+void TDbfTable::Rewrite() {
+    if (!FDbf.Writable()) Raise("the table is open read-only");
+    TFileReplacement files;
+    WriteEmptyTable(files, FPath, FHeaderBytes);
+    files.Commit();
+    FDbf.Close();
+    FDbt.Close();
+    OpenFiles();
+    FEof = true;
+}
+
+void TDbfTable::DoEmpty() {
+    FPending.clear();
+    FPendingRecords = 0;
+    FMemoPending.clear();
+    Rewrite();
+}
+
+void TDbfTable::DoClose() noexcept {
+    FDbf.Close();
+    FDbt.Close();
+    FEof = true;
+}

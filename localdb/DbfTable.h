@@ -1,0 +1,73 @@
+#pragma once
+// A dBase III table: the .dbf file (language driver byte 0xC8 for code page 1250) and its .dbt memo
+// file, readable by any dBase reader. Rows are read in chunks and appended in batches; deleted rows
+// are skipped. Files of dBase IV (memo blocks with a length) open too.
+#include "LocalTable.h"
+#include "TableFile.h"
+
+class TDbfTable : public TLocalTable {
+public:
+    // Creates (replaces) the table files; see TLocalTable::Create.
+    static void CreateFile(const std::string& path, const TFieldDefs& fields);
+    // Opens the table; throws EDatabaseError naming the file for a missing, locked or invalid table.
+    TDbfTable(const std::string& path, TOpenMode mode);
+    ~TDbfTable() override;
+
+    std::int64_t RecordCount() const override { return FRecordCount + FPendingRecords; }
+
+    // One column as stored, with the type it stands for.
+    struct TColumn {
+        char Type = 'C';
+        std::uint8_t Length = 0;
+        std::uint8_t Decimals = 0;
+        std::uint32_t Offset = 0; // within the record, after the deletion flag
+        TFieldDef Def;
+        bool Hex = false; // bytes kept as hex digits
+    };
+
+protected:
+    void DoFirst() override;
+    void DoNext() override;
+    bool DoEof() const override { return FEof; }
+    TVariant DoValue(int index) const override;
+    void DoPost(std::vector<TVariant>& row) override;
+    void DoEmpty() override;
+    void DoFlush() override;
+    void DoClose() noexcept override;
+
+private:
+    void OpenFiles();
+    void Advance();
+    const char* CurrentRecord() const;
+    std::string ReadMemo(const TColumn& column, const char* field) const;
+    std::string StoreMemo(const std::string& data);
+    void EncodeField(const TColumn& column, const TVariant& value, char* out);
+    std::int64_t NextAutoInc(std::size_t index);
+    void Rewrite();
+
+    std::string FPath;
+    TOpenMode FMode;
+    std::string FHeaderBytes;
+    std::vector<TColumn> FColumns;
+    std::uint16_t FHeaderLength = 0;
+    std::uint16_t FRecordLength = 0;
+    std::uint32_t FRecordCount = 0; // rows on disk
+    TFile FDbf;
+    TFile FDbt;
+    std::uint32_t FMemoBlockSize = 512;
+
+    // Reading: a chunk of whole rows from FChunkFirst.
+    std::vector<char> FChunk;
+    std::uint32_t FChunkFirst = 0;
+    std::uint32_t FChunkRows = 0;
+    std::uint32_t FRecNo = 0;
+    bool FEof = true;
+
+    // Appending.
+    std::string FPending;
+    std::uint32_t FPendingRecords = 0;
+    std::string FMemoPending;
+    std::uint32_t FMemoNext = 1; // next free memo block
+    std::uint32_t FMemoFlushed = 1;
+    std::vector<std::int64_t> FAutoInc; // per column, -1 until known
+};

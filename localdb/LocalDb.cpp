@@ -1,1 +1,0 @@
-// The local table engine lives here.

@@ -1,0 +1,172 @@
+#include "LocalTable.h"
+
+#include "DbfTable.h"
+#include "ParadoxTable.h"
+#include "TableFile.h"
+
+#include <algorithm>
+
+namespace {
+
+std::string Upper(std::string s) {
+    for (char& c : s)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+} // namespace
+
+std::string TLocalTable::TablePath(const std::string& tableName) {
+    if (tableName.empty()) throw EDatabaseError("Table name is empty");
+    return FileExtension(tableName).empty() ? tableName + ".db" : tableName;
+}
+
+bool TLocalTable::IsDBase(const std::string& tableName) {
+    return FileExtension(tableName) == ".dbf";
+}
+
+void TLocalTable::Create(const std::string& tableName, const TFieldDefs& fields, const TIndexDefs& indexes) {
+    const std::string path = TablePath(tableName);
+    CheckFieldDefs(path, fields);
+    if (IsDBase(path))
+        TDbfTable::CreateFile(path, fields);
+    else
+        TParadoxTable::CreateFile(path, fields, indexes);
+}
+
+std::unique_ptr<TLocalTable> TLocalTable::Open(const std::string& tableName, TOpenMode mode) {
+    const std::string path = TablePath(tableName);
+    if (IsDBase(path)) return std::make_unique<TDbfTable>(path, mode);
+    return std::make_unique<TParadoxTable>(path, mode);
+}
+
+TLocalTable::TLocalTable(std::string fileName, TFieldDefs fieldDefs)
+    : FFileName(std::move(fileName)), FFieldDefs(std::move(fieldDefs)) {}
+
+TLocalTable::~TLocalTable() = default;
+
+void TLocalTable::Raise(const std::string& what) const {
+    RaiseFileError(FFileName, what);
+}
+
+const TFieldDef& TLocalTable::FieldDef(int index) const {
+    if (index < 0 || index >= FieldCount()) Raise("field index " + std::to_string(index) + " out of range");
+    return FFieldDefs[static_cast<std::size_t>(index)];
+}
+
+int TLocalTable::FindField(const std::string& name) const {
+    const std::string wanted = Upper(name);
+    for (int i = 0; i < FieldCount(); ++i)
+        if (Upper(FFieldDefs[static_cast<std::size_t>(i)].Name) == wanted) return i;
+    return -1;
+}
+
+int TLocalTable::FieldIndex(const std::string& name) const {
+    const int i = FindField(name);
+    if (i < 0) Raise("field '" + name + "' not found");
+    return i;
+}
+
+void TLocalTable::First() {
+    if (FClosed) Raise("the table is closed");
+    FAppending = false;
+    DoFlush();
+    DoFirst();
+}
+
+void TLocalTable::Next() {
+    if (FClosed) Raise("the table is closed");
+    if (!DoEof()) DoNext();
+}
+
+bool TLocalTable::Eof() const {
+    return FClosed || DoEof();
+}
+
+TVariant TLocalTable::Value(int index) const {
+    FieldDef(index);
+    if (FAppending) return FNewRow[static_cast<std::size_t>(index)];
+    if (Eof()) Raise("no current row (end of table)");
+    return DoValue(index);
+}
+
+void TLocalTable::Append() {
+    if (FClosed) Raise("the table is closed");
+    FNewRow.assign(FFieldDefs.size(), TVariant());
+    FAppending = true;
+}
+
+void TLocalTable::SetValue(int index, TVariant value) {
+    FieldDef(index);
+    if (!FAppending) Raise("the table is not in append mode");
+    FNewRow[static_cast<std::size_t>(index)] = std::move(value);
+}
+
+void TLocalTable::Post() {
+    if (!FAppending) Raise("the table is not in append mode");
+    for (std::size_t i = 0; i < FFieldDefs.size(); ++i)
+        if (FFieldDefs[i].Required && FNewRow[i].IsNull() && FFieldDefs[i].DataType != ftAutoInc)
+            Raise("field '" + FFieldDefs[i].Name + "' must have a value");
+    DoPost(FNewRow);
+    FAppending = false;
+}
+
+void TLocalTable::Empty() {
+    if (FClosed) Raise("the table is closed");
+    FAppending = false;
+    DoEmpty();
+}
+
+void TLocalTable::Close() {
+    if (FClosed) return;
+    FAppending = false;
+    try {
+        DoFlush();
+    } catch (...) {
+        CloseQuietly();
+        throw;
+    }
+    CloseQuietly();
+}
+
+void TLocalTable::CloseQuietly() noexcept {
+    if (FClosed) return;
+    FClosed = true;
+    DoClose();
+}
+
+std::vector<std::string> FitFieldNames(const std::string& fileName, const TFieldDefs& fields,
+                                       std::size_t maxLength) {
+    std::vector<std::string> names;
+    for (const TFieldDef& f : fields) {
+        if (f.Name.empty()) RaiseFileError(fileName, "a field has no name");
+        std::string name = f.Name.substr(0, maxLength);
+        for (int n = 1; std::any_of(names.begin(), names.end(),
+                                    [&](const std::string& other) { return Upper(other) == Upper(name); });
+             ++n) {
+            const std::string suffix = std::to_string(n);
+            name = f.Name.substr(0, maxLength - suffix.size()) + suffix;
+        }
+        names.push_back(name);
+    }
+    return names;
+}
+
+void CheckFieldDefs(const std::string& fileName, const TFieldDefs& fields) {
+    if (fields.empty()) RaiseFileError(fileName, "a table needs at least one field");
+    if (fields.size() > 255) RaiseFileError(fileName, "a table holds at most 255 fields");
+    for (const TFieldDef& f : fields) {
+        switch (f.DataType) {
+        case ftCursor:
+        case ftADT:
+        case ftArray:
+        case ftReference:
+        case ftDataSet:
+            RaiseFileError(fileName, "field '" + f.Name + "' of type " + FieldTypeIdent(f.DataType) +
+                                         " cannot be stored in a table file");
+        default:
+            break;
+        }
+        if (f.Size < 0) RaiseFileError(fileName, "field '" + f.Name + "' has a negative size");
+    }
+}

@@ -1,0 +1,130 @@
+#pragma once
+// TLocalTable: one open table file of the local table engine, Paradox (.db) or dBase (.dbf). It reads
+// rows in file order (first/next/end test), appends rows (append, set values, post) and empties the
+// table. Text is UTF-8 in memory and code page 1250 in the files. Every failure raises EDatabaseError
+// whose message begins with the file's path.
+//
+// How each field type is kept:
+//   type                          Paradox (.db, .mb, .px)            dBase (.dbf, .dbt)
+//   ftString, ftFixedChar,        Alpha of the size (1..255);         Character of the size (1..254);
+//   ftWideString, ftUnknown       longer: memo                        longer: memo
+//   ftSmallint                    Short                              Numeric(6)
+//   ftWord                        Long (reads back as ftInteger)     Numeric(5)
+//   ftInteger                     Long                               Numeric(11)
+//   ftAutoInc                     AutoInc (numbered when left NULL)  Numeric(11), numbered like Paradox
+//   ftLargeint                    Number: a double, exact up to 2^53  Numeric(20): exact
+//                                 (reads back as ftFloat)
+//   ftFloat, ftBCD                Number                             Numeric(20, decimals): 15 digits
+//   ftCurrency                    Money                              Numeric(20, 4)
+//   ftBoolean                     Logical                            Logical
+//   ftDate                        Date                               Date
+//   ftTime                        Time (milliseconds)                Character(12) "HH:MM:SS.mmm"
+//   ftDateTime                    Timestamp (milliseconds)           Character(23) "YYYY-MM-DD HH:MM:SS.mmm"
+//   ftBytes                       Bytes of the size (1..255);        Character holding hex digits
+//                                 longer: binary blob                (memo when longer than 127 bytes)
+//   ftVarBytes, ftBlob,           binary blob (ftGraphic: graphic,   memo holding hex digits
+//   ftTypedBinary, ftGraphic,     the OLE types: OLE)
+//   ftParadoxOle, ftDBaseOle
+//   ftMemo, ftFmtMemo             memo, formatted memo; the first    memo
+//                                 Size bytes (default 10) in the row
+// ftCursor, ftADT, ftArray, ftReference and ftDataSet hold no storable value and are refused.
+// Our dBase writer notes each column's original type and size in reserved bytes of its descriptor,
+// so time, date-time, byte and 64-bit columns read back with their own types; other programs see
+// the plain columns above. NULL reads back as NULL in every type; neither format tells an empty
+// string from NULL, so an empty string reads back as NULL, and dBase drops trailing blanks.
+// Paradox keeps no time zone and no sub-millisecond digits; a Paradox Bytes value of all zero bytes
+// reads as NULL. Field names longer than the format allows (25 Paradox, 10 dBase characters) are
+// shortened and made unique. Secondary indexes are not kept; a Paradox primary index must consist of
+// the leading fields and is written to the .px file; dBase tables keep no index.
+#include "TableDefs.h"
+#include "Variant.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class TLocalTable {
+public:
+    // The file a table name denotes: ".dbf" (any case) is dBase, ".db" or no extension Paradox;
+    // a name without extension gets ".db"; a bare name lies in the current directory.
+    static std::string TablePath(const std::string& tableName);
+    static bool IsDBase(const std::string& tableName);
+
+    // Creates the table with its companion files, replacing any table of that name all at once
+    // (written under temporary names, then renamed); the old table stays intact when this throws.
+    static void Create(const std::string& tableName, const TFieldDefs& fields, const TIndexDefs& indexes);
+    // Opens the table positioned on its first row; throws EDatabaseError for a missing, locked,
+    // unreadable, truncated or corrupt file. The caller owns the result.
+    static std::unique_ptr<TLocalTable> Open(const std::string& tableName, TOpenMode mode);
+
+    virtual ~TLocalTable(); // writes pending rows; errors are lost, so call Close to see them
+    TLocalTable(const TLocalTable&) = delete;
+    TLocalTable& operator=(const TLocalTable&) = delete;
+
+    const std::string& FileName() const { return FFileName; }
+    int FieldCount() const { return static_cast<int>(FFieldDefs.size()); }
+    const TFieldDefs& FieldDefs() const { return FFieldDefs; }
+    // Throws EDatabaseError for a position outside 0..FieldCount()-1.
+    const TFieldDef& FieldDef(int index) const;
+    // Field names compare without regard to letter case; FindField gives -1, FieldIndex throws.
+    int FindField(const std::string& name) const;
+    int FieldIndex(const std::string& name) const;
+    // Rows in the file (the header's count), not counting a row being appended.
+    virtual std::int64_t RecordCount() const = 0;
+
+    // Navigation in file order (key order for a keyed Paradox table). Pending rows are written first.
+    void First();
+    void Next();
+    bool Eof() const;
+
+    // The current row's value (the new row's while appending); throws at the end of the table.
+    TVariant Value(int index) const;
+    TVariant Value(const std::string& name) const { return Value(FieldIndex(name)); }
+
+    // Starts a new row with every field NULL (a row already being appended is discarded).
+    void Append();
+    // Sets a field of the new row; throws when no row is being appended.
+    void SetValue(int index, TVariant value);
+    void SetValue(const std::string& name, TVariant value) { SetValue(FieldIndex(name), std::move(value)); }
+    // Stores the new row; throws (keeping the new row) when a required field is NULL, a value does not
+    // fit its column, a key repeats or the write fails.
+    void Post();
+    void Cancel() { FAppending = false; }
+    bool Appending() const { return FAppending; }
+
+    // Removes every row (and memo) through a replacement of the files; the definitions stay.
+    void Empty();
+    // Writes pending rows and closes the files; throws when the final write fails. Further calls do nothing.
+    void Close();
+
+protected:
+    TLocalTable(std::string fileName, TFieldDefs fieldDefs);
+    [[noreturn]] void Raise(const std::string& what) const;
+    void SetFieldDefs(TFieldDefs defs) { FFieldDefs = std::move(defs); }
+
+    virtual void DoFirst() = 0;
+    virtual void DoNext() = 0;
+    virtual bool DoEof() const = 0;
+    virtual TVariant DoValue(int index) const = 0;
+    // Row values, one per field (auto-increment fields may be filled in); throws without storing.
+    virtual void DoPost(std::vector<TVariant>& row) = 0;
+    virtual void DoEmpty() = 0;
+    virtual void DoFlush() = 0;
+    virtual void DoClose() noexcept = 0;
+    void CloseQuietly() noexcept; // for derived destructors
+
+private:
+    std::string FFileName;
+    TFieldDefs FFieldDefs;
+    std::vector<TVariant> FNewRow;
+    bool FAppending = false;
+    bool FClosed = false;
+};
+
+// Makes field names fit a format: at most maxLength bytes, unique without regard to letter case
+// (a clash gets a numeric suffix); raises EDatabaseError naming the file for an empty name.
+std::vector<std::string> FitFieldNames(const std::string& fileName, const TFieldDefs& fields,
+                                       std::size_t maxLength);
+// Checks a definition list before creation: at least one field, storable types, sensible sizes.
+void CheckFieldDefs(const std::string& fileName, const TFieldDefs& fields);

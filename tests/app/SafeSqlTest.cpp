@@ -1,0 +1,43 @@
+#include "SafeSql.h"
+#include "Exceptions.h"
+
+#include <gtest/gtest.h>
+
+TEST(SafeSql, PlainIdentifiersPassAndInjectionShapesAreRefused) {
+    for (const char* ok : {"ORDERS", "dbo.Orders", "Šifrant_2", "@x", "#tmp", "a$b"})
+        EXPECT_TRUE(IsPlainIdentifier(ok)) << ok;
+    for (const char* bad :
+         {"", "x; DROP TABLE y", "a'b", "a--b", "[t]", "a\nb", "a b", ".a", "a.", "a..b", "a)"})
+        EXPECT_FALSE(IsPlainIdentifier(bad)) << bad;
+}
+
+TEST(SafeSql, BracketableNamesMayHoldBlanksButNoClosingBracket) {
+    EXPECT_TRUE(IsBracketableName("Order Details"));
+    EXPECT_TRUE(IsBracketableName("it's"));
+    EXPECT_FALSE(IsBracketableName("a]; DROP TABLE y --"));
+    EXPECT_FALSE(IsBracketableName("a\r\nb"));
+    EXPECT_FALSE(IsBracketableName(""));
+}
+
+TEST(SafeSql, DuplicateKeyStatementKeepsTheFamiliarText) {
+    int count = 0;
+    EXPECT_EQ(DuplicateKeyStatement("ORDERS", "A;B", count),
+              "SELECT A, B, COUNT(*) AS Stevilo FROM ORDERS GROUP BY A, B HAVING COUNT(*) > 1");
+    EXPECT_EQ(count, 2);
+    EXPECT_EQ(DuplicateKeyStatement("T", "Id", count),
+              "SELECT Id, COUNT(*) AS Stevilo FROM T GROUP BY Id HAVING COUNT(*) > 1");
+    EXPECT_EQ(count, 1);
+}
+
+TEST(SafeSql, DuplicateKeyStatementRefusesHostileOrEmptyNames) {
+    int count = 0;
+    EXPECT_THROW(DuplicateKeyStatement("x; DROP TABLE y", "a", count), EDatabaseError);
+    EXPECT_THROW(DuplicateKeyStatement("t", "a) FROM t; DROP TABLE y --", count), EDatabaseError);
+    EXPECT_THROW(DuplicateKeyStatement("t", "a;", count), EDatabaseError);
+    try {
+        DuplicateKeyStatement("x; DROP TABLE y", "a", count);
+    } catch (const EDatabaseError& e) {
+        EXPECT_NE(e.Message().find("x; DROP TABLE y"), std::string::npos)
+            << "the message names the refused name";
+    }
+}

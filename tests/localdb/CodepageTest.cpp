@@ -1,0 +1,27 @@
+#include "Codepage.h"
+
+#include <gtest/gtest.h>
+
+TEST(CodepageTest, SlovenianLettersMapToTheirCodePage1250Bytes) {
+    EXPECT_EQ(ToCp1250("čšžČŠŽ"), "\xE8\x9A\x9E\xC8\x8A\x8E");
+    EXPECT_EQ(FromCp1250("\xE8\x9A\x9E\xC8\x8A\x8E"), "čšžČŠŽ");
+}
+
+TEST(CodepageTest, EveryAssignedByteRoundTripsAndTheRestIsMarked) {
+    for (int b = 0x20; b < 0x100; ++b) {
+        const std::string one(1, static_cast<char>(b));
+        const std::string utf8 = FromCp1250(one);
+        if (b == 0x81 || b == 0x83 || b == 0x88 || b == 0x90 || b == 0x98)
+            EXPECT_EQ(utf8, "\xEF\xBF\xBD") << b;
+        else
+            EXPECT_EQ(ToCp1250(utf8), one) << b;
+    }
+}
+
+TEST(CodepageTest, CharactersOutsideTheCodePageAndMalformedUtf8BecomeQuestionMarks) {
+    EXPECT_EQ(ToCp1250("a€b"), "a\x80"
+                               "b");
+    EXPECT_EQ(ToCp1250("日本"), "??");
+    EXPECT_EQ(ToCp1250("x\xC3"), "x?");
+    EXPECT_EQ(ToCp1250("\xFF\xFE"), "??");
+}

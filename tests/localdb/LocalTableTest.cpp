@@ -1,0 +1,280 @@
+#include "TableTestSupport.h"
+
+#include "Codepage.h"
+#include "TableFile.h"
+
+#include <csignal>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+// One body for both formats: the parameter is the file extension.
+class LocalTableTest : public ::testing::TestWithParam<std::string> {
+protected:
+    TScratchDir Dir;
+    std::string Path(const std::string& stem = "t") const { return Dir / (stem + GetParam()); }
+    bool Paradox() const { return GetParam() == ".db"; }
+};
+
+// Neither format tells an empty string from NULL; other values read back equal.
+TVariant Expected(const TVariant& written) {
+    if (written.Type() == TVarType::vtText && written.TextRef().empty()) return {};
+    return written;
+}
+
+TEST_P(LocalTableTest, EveryFieldTypeRoundTripsWithNullsEmptyAndSlovenianText) {
+    const auto rows = AllTypeRows();
+    WriteRows(Path(), AllTypeFields(), rows);
+    const auto back = ReadRows(Path());
+    ASSERT_EQ(back.size(), rows.size());
+    for (std::size_t r = 0; r < rows.size(); ++r)
+        for (std::size_t c = 0; c + 1 < rows[r].size(); ++c)
+            EXPECT_EQ(back[r][c], Expected(rows[r][c]))
+                << "row " << r << " field " << AllTypeFields()[c].Name << ": " << Printable(back[r][c]);
+    // Auto-increment: NULL gets the next number, a given value is kept and moves the counter.
+    EXPECT_EQ(back[0][15], TVariant(1));
+    EXPECT_EQ(back[1][15], TVariant(2));
+    EXPECT_EQ(back[2][15], TVariant(42));
+    EXPECT_EQ(back[1][4], TVariant()) << "a NULL Boolean must not read as False";
+    EXPECT_EQ(back[2][4], TVariant(false));
+    EXPECT_EQ(back[2][1], TVariant(0)) << "zero must not read as NULL";
+}
+
+TEST_P(LocalTableTest, ReportsFieldDefinitionsByPositionAndName) {
+    WriteRows(Path(), AllTypeFields(), {});
+    auto table = TLocalTable::Open(Path(), TOpenMode::omShared);
+    ASSERT_EQ(table->FieldCount(), 16);
+    EXPECT_TRUE(table->Eof());
+    EXPECT_EQ(table->RecordCount(), 0);
+    EXPECT_EQ(table->FieldDef(0).Name, "S");
+    EXPECT_EQ(table->FieldDef(0).DataType, ftString);
+    EXPECT_EQ(table->FieldDef(0).Size, 20);
+    EXPECT_EQ(table->FieldIndex("dt"), 10);
+    EXPECT_EQ(table->FindField("nope"), -1);
+    EXPECT_THROW(table->FieldIndex("nope"), EDatabaseError);
+    EXPECT_THROW(table->FieldDef(16), EDatabaseError);
+    const std::vector<TFieldType> paradox = {
+        ftString, ftSmallint, ftInteger,  ftInteger, ftBoolean, ftFloat, ftCurrency, ftFloat,
+        ftDate,   ftTime,     ftDateTime, ftBytes,   ftBlob,    ftMemo,  ftMemo,     ftAutoInc};
+    for (int i = 0; i < 16; ++i)
+        EXPECT_EQ(table->FieldDef(i).DataType, Paradox() ? paradox[i] : AllTypeFields()[i].DataType)
+            << table->FieldDef(i).Name;
+}
+
+TEST_P(LocalTableTest, KeepsAHundredThousandByteMemo) {
+    std::string memo;
+    for (int i = 0; i < 4000; ++i)
+        memo += "Čas je zlato, šola ključ "; // 25 characters
+    ASSERT_EQ(ToCp1250(memo).size(), 100000u);
+    WriteRows(Path(), {{"ID", ftInteger}, {"M", ftMemo}}, {{1, memo}, {2, "kratko"}});
+    const auto back = ReadRows(Path());
+    ASSERT_EQ(back.size(), 2u);
+    EXPECT_EQ(back[0][1].AsText(), memo);
+    EXPECT_EQ(back[1][1].AsText(), "kratko");
+}
+
+TEST_P(LocalTableTest, ReplacingATableRemovesItsRowsAndStaleCompanionFiles) {
+    WriteRows(Path(), {{"ID", ftInteger}, {"M", ftMemo}}, {{1, "stara vrstica"}}, {{"pk", "ID", true}});
+    const std::string companion = Paradox() ? "t.mb" : "t.dbt";
+    ASSERT_TRUE(FileExists(Dir / companion));
+    WriteFileBytes(Dir / (Paradox() ? "t.MB" : "t.DBT"), "stale");
+    WriteRows(Path(), {{"NAME", ftString, 10}}, {{"nova"}});
+    EXPECT_EQ(Dir.Files(), std::vector<std::string>{"t" + GetParam()});
+    const auto back = ReadRows(Path());
+    ASSERT_EQ(back.size(), 1u);
+    EXPECT_EQ(back[0][0], TVariant("nova"));
+}
+
+TEST_P(LocalTableTest, EmptyingKeepsTheDefinitionsAndAcceptsNewRows) {
+    WriteRows(Path(), {{"ID", ftInteger}, {"M", ftMemo}}, {{1, "a"}, {2, std::string(5000, 'b')}});
+    auto table = TLocalTable::Open(Path(), TOpenMode::omExclusive);
+    table->Empty();
+    table->First();
+    EXPECT_TRUE(table->Eof());
+    EXPECT_EQ(table->RecordCount(), 0);
+    table->Append();
+    table->SetValue("ID", 7);
+    table->SetValue("m", std::string(3000, 'c'));
+    table->Post();
+    table->First();
+    ASSERT_FALSE(table->Eof());
+    EXPECT_EQ(table->Value("ID"), TVariant(7));
+    EXPECT_EQ(table->Value(1).AsText().size(), 3000u);
+    table->Next();
+    EXPECT_TRUE(table->Eof());
+    table->Close();
+}
+
+TEST_P(LocalTableTest, AppendsToATableWrittenBeforeAcrossManyBlocks) {
+    const int first = 3000, second = 2500;
+    TLocalTable::Create(Path(), {{"ID", ftInteger}, {"NAME", ftString, 40}}, {});
+    for (int pass = 0; pass < 2; ++pass) {
+        auto table = TLocalTable::Open(Path(), TOpenMode::omShared);
+        const int from = pass == 0 ? 0 : first, to = pass == 0 ? first : first + second;
+        for (int i = from; i < to; ++i) {
+            table->Append();
+            table->SetValue(0, i);
+            table->SetValue(1, "vrstica " + std::to_string(i));
+            table->Post();
+        }
+        table->Close();
+    }
+    const auto back = ReadRows(Path());
+    ASSERT_EQ(back.size(), static_cast<std::size_t>(first + second));
+    for (int i = 0; i < first + second; i += 499)
+        EXPECT_EQ(back[static_cast<std::size_t>(i)][0], TVariant(i));
+    EXPECT_EQ(back.back()[1], TVariant("vrstica " + std::to_string(first + second - 1)));
+}
+
+TEST_P(LocalTableTest, RefusesAValueThatDoesNotFitAndKeepsTheRowForCorrection) {
+    TLocalTable::Create(Path(), {{"S", ftString, 3}, {"N", ftSmallint}}, {});
+    auto table = TLocalTable::Open(Path(), TOpenMode::omExclusive);
+    table->Append();
+    table->SetValue(0, "predolgo");
+    EXPECT_THROW(table->Post(), EDatabaseError);
+    table->SetValue(0, "čšž");
+    table->SetValue(1, "ni število");
+    EXPECT_THROW(table->Post(), EDatabaseError);
+    table->SetValue(1, 5);
+    table->Post();
+    table->First();
+    EXPECT_EQ(table->Value(0), TVariant("čšž"));
+    EXPECT_EQ(table->RecordCount(), 1);
+}
+
+TEST_P(LocalTableTest, ExclusiveOpenShutsOutOtherOpens) {
+    WriteRows(Path(), {{"ID", ftInteger}}, {{1}});
+    {
+        auto a = TLocalTable::Open(Path(), TOpenMode::omShared);
+        auto b = TLocalTable::Open(Path(), TOpenMode::omShared);
+        EXPECT_THROW(TLocalTable::Open(Path(), TOpenMode::omExclusive), EDatabaseError);
+    }
+    auto x = TLocalTable::Open(Path(), TOpenMode::omExclusive);
+    try {
+        TLocalTable::Open(Path(), TOpenMode::omShared);
+        ADD_FAILURE() << "a second open of an exclusive table succeeded";
+    } catch (const EDatabaseError& e) {
+        EXPECT_NE(e.Message().find(Path()), std::string::npos) << e.Message();
+        EXPECT_NE(e.Message().find("busy"), std::string::npos) << e.Message();
+    }
+}
+
+// Writes beyond `limit` bytes fail (EFBIG) while the guard lives, also for root.
+class TFileSizeLimit {
+public:
+    explicit TFileSizeLimit(rlim_t limit) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &FOld);
+        rlimit l = FOld;
+        l.rlim_cur = limit;
+        setrlimit(RLIMIT_FSIZE, &l);
+    }
+    ~TFileSizeLimit() { setrlimit(RLIMIT_FSIZE, &FOld); }
+
+private:
+    rlimit FOld{};
+};
+
+TEST_P(LocalTableTest, AFailedWriteLeavesTheOldTableIntactWithAClearError) {
+    WriteRows(Path(), {{"ID", ftInteger}, {"M", ftMemo}}, {{1, "ostane"}});
+    const auto before = Dir.Files();
+    try {
+        TFileSizeLimit limit(1000);
+        TLocalTable::Create(Path(), TFieldDefs(40, TFieldDef{"X", ftString, 200}), {});
+        ADD_FAILURE() << "creation succeeded beyond the file size limit";
+    } catch (const EDatabaseError& e) {
+        EXPECT_NE(e.Message().find(Dir.Path()), std::string::npos) << e.Message();
+    }
+    EXPECT_EQ(Dir.Files(), before) << "temporary files must be gone, companions kept";
+    auto rows = ReadRows(Path());
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0][1], TVariant("ostane"));
+
+    // Appending past the limit fails at the flush; the rows written before stay readable.
+    {
+        auto table = TLocalTable::Open(Path(), TOpenMode::omExclusive);
+        TFileSizeLimit limit(static_cast<rlim_t>(ReadFileBytes(Path()).size()) + 4096);
+        EXPECT_THROW(
+            {
+                for (int i = 0; i < 200000; ++i) {
+                    table->Append();
+                    table->SetValue(0, i);
+                    table->Post();
+                }
+                table->Close();
+            },
+            EDatabaseError);
+    }
+    rows = ReadRows(Path());
+    ASSERT_GE(rows.size(), 1u);
+    EXPECT_EQ(rows[0][1], TVariant("ostane"));
+}
+
+INSTANTIATE_TEST_SUITE_P(BothFormats, LocalTableTest, ::testing::Values(".db", ".dbf"),
+                         [](const auto& info) { return info.param == ".db" ? "Paradox" : "dBase"; });
+
+class ParadoxTableTest : public ::testing::Test {
+protected:
+    TScratchDir Dir;
+};
+
+TEST_F(ParadoxTableTest, PrimaryKeyedTableKeepsKeyOrderWritesItsIndexAndRefusesDuplicates) {
+    const std::string path = Dir / "TTableFields";
+    TLocalTable::Create(path,
+                        {{"ZapSt", ftSmallint},
+                         {"FieldName", ftString, 30},
+                         {"DataType", ftString, 30},
+                         {"Size", ftSmallint}},
+                        {{"TTableFields", "ZapSt", true}});
+    EXPECT_TRUE(FileExists(path + ".db"));
+    EXPECT_TRUE(FileExists(path + ".px"));
+    auto table = TLocalTable::Open(path, TOpenMode::omExclusive);
+    for (int z : {3, -1, 2, 1}) {
+        table->Append();
+        table->SetValue("ZapSt", z);
+        table->SetValue("FieldName", "Polje " + std::to_string(z));
+        table->Post();
+    }
+    table->Append();
+    table->SetValue("ZapSt", 2);
+    EXPECT_THROW(table->Post(), EDatabaseError);
+    table->Cancel();
+    std::vector<std::int64_t> order;
+    for (table->First(); !table->Eof(); table->Next())
+        order.push_back(table->Value(0).AsInteger());
+    EXPECT_EQ(order, (std::vector<std::int64_t>{-1, 1, 2, 3}));
+    table->Close();
+    const std::string px = ReadFileBytes(path + ".px");
+    ASSERT_GT(px.size(), 2048u);
+    EXPECT_EQ(px[4], 1) << "index file type";
+}
+
+TEST_F(ParadoxTableTest, ANameWithoutExtensionIsAParadoxTableInTheCurrentDirectory) {
+    char* cwd = get_current_dir_name();
+    const std::string old = cwd;
+    free(cwd);
+    ASSERT_EQ(chdir(Dir.Path().c_str()), 0);
+    TLocalTable::Create("Rezultat", {{"A", ftInteger}}, {});
+    WriteRows("Kopija.DBF", {{"A", ftInteger}}, {{5}});
+    EXPECT_EQ(Dir.Files(), (std::vector<std::string>{"Kopija.DBF", "Rezultat.db"}));
+    EXPECT_EQ(ReadFileBytes(Dir / "Kopija.DBF")[29], static_cast<char>(0xC8));
+    EXPECT_EQ(ReadRows("Kopija.DBF").size(), 1u);
+    EXPECT_EQ(TLocalTable::Open("Rezultat", TOpenMode::omShared)->FieldDef(0).Name, "A");
+    ASSERT_EQ(chdir(old.c_str()), 0);
+}
+
+TEST_F(ParadoxTableTest, PrimaryIndexMustNameTheLeadingFields) {
+    EXPECT_THROW(TLocalTable::Create(Dir / "k", {{"A", ftInteger}, {"B", ftInteger}}, {{"pk", "B", true}}),
+                 EDatabaseError);
+    TLocalTable::Create(Dir / "k", {{"A", ftInteger}, {"B", ftInteger}}, {{"pk", "a;B", true}});
+    EXPECT_TRUE(FileExists(Dir / "k.px"));
+}
+
+TEST_F(ParadoxTableTest, RefusesFieldTypesThatHoldNoStorableValue) {
+    EXPECT_THROW(TLocalTable::Create(Dir / "x", {{"A", ftDataSet}}, {}), EDatabaseError);
+    EXPECT_THROW(TLocalTable::Create(Dir / "x", {}, {}), EDatabaseError);
+    EXPECT_FALSE(FileExists(Dir / "x.db"));
+}
+
+} // namespace

@@ -1,0 +1,6 @@
+#include "FuzzInput.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    ReadWholeTable(UnpackFuzzInput(data, size, ".dbf", ".dbt"));
+    return 0;
+}

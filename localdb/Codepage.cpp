@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 namespace {
 
@@ -70,14 +71,25 @@ std::size_t Decode(std::string_view s, std::size_t i, std::uint32_t& cp) {
 
 } // namespace
 
+std::size_t AsciiPrefix(const char* data, std::size_t size) {
+    // Both directions copy ASCII unchanged; table text is mostly ASCII, so find it eight bytes at a time.
+    constexpr std::uint64_t high = 0x8080808080808080ull;
+    std::size_t i = 0;
+    for (std::uint64_t word = 0; i + 8 <= size; i += 8) {
+        std::memcpy(&word, data + i, 8);
+        if (word & high) break;
+    }
+    while (i < size && static_cast<unsigned char>(data[i]) < 0x80)
+        ++i;
+    return i;
+}
+
 void AppendCp1250(std::string_view utf8, std::string& out) {
     for (std::size_t i = 0; i < utf8.size();) {
-        const auto b = static_cast<unsigned char>(utf8[i]);
-        if (b < 0x80) {
-            out.push_back(static_cast<char>(b));
-            ++i;
-            continue;
-        }
+        const std::size_t ascii = AsciiPrefix(utf8.data() + i, utf8.size() - i);
+        out.append(utf8.data() + i, ascii);
+        i += ascii;
+        if (i == utf8.size()) break;
         std::uint32_t cp = 0;
         i += Decode(utf8, i, cp);
         out.push_back(cp == 0xFFFFFFFF ? '?' : ByteFor(cp));
@@ -85,6 +97,7 @@ void AppendCp1250(std::string_view utf8, std::string& out) {
 }
 
 std::string ToCp1250(std::string_view utf8) {
+    if (AsciiPrefix(utf8.data(), utf8.size()) == utf8.size()) return std::string(utf8);
     std::string out;
     out.reserve(utf8.size());
     AppendCp1250(utf8, out);
@@ -94,17 +107,29 @@ std::string ToCp1250(std::string_view utf8) {
 void AppendUtf8FromCp1250(const char* data, std::size_t size, std::string& out) {
     const TUtf8Table& table = Utf8Table();
     for (std::size_t i = 0; i < size; ++i) {
-        const auto b = static_cast<unsigned char>(data[i]);
-        if (b < 0x80)
-            out.push_back(static_cast<char>(b));
-        else
-            out.append(table.Bytes[b - 0x80].data(), table.Length[b - 0x80]);
+        const std::size_t ascii = AsciiPrefix(data + i, size - i);
+        out.append(data + i, ascii);
+        i += ascii;
+        if (i == size) break;
+        const auto b = static_cast<unsigned char>(data[i]) - 0x80;
+        out.append(table.Bytes[b].data(), table.Length[b]);
     }
 }
 
 std::string FromCp1250(std::string_view cp1250) {
+    if (AsciiPrefix(cp1250.data(), cp1250.size()) == cp1250.size()) return std::string(cp1250);
     std::string out;
     out.reserve(cp1250.size());
     AppendUtf8FromCp1250(cp1250.data(), cp1250.size(), out);
     return out;
+}
+
+std::string_view Cp1250Text(const TVariant& value, std::string& scratch) {
+    if (value.Type() == TVarType::vtText) {
+        const std::string& text = value.TextRef();
+        if (AsciiPrefix(text.data(), text.size()) == text.size()) return text;
+        scratch = ToCp1250(text);
+    } else
+        scratch = ToCp1250(value.AsText());
+    return scratch;
 }

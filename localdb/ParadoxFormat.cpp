@@ -511,7 +511,8 @@ void EncodeValue(const TField& field, const TVariant& value, unsigned char* p) {
     if (value.IsNull()) return;
     switch (field.Type) {
     case pxAlpha: {
-        std::string text = ToCp1250(value.AsText());
+        std::string scratch;
+        const std::string_view text = Cp1250Text(value, scratch);
         if (text.size() > field.Size)
             throw EVariantError("text of " + std::to_string(text.size()) + " characters does not fit in " +
                                 std::to_string(field.Size));

@@ -17,35 +17,46 @@ bool RoundTrips(const char* text, double v) {
     return ec == std::errc() && back == v;
 }
 
-// "%.15g" of v when that is the shortest text reading back as v and has no exponent; 0 when it is
-// not (then the caller goes the long way). The shortest fixed-point text of to_chars has the same
-// digits as "%.15g" whenever it has at most 15 significant digits: two different 15-digit decimals
-// never read back as the same double.
-std::size_t ShortestG15(double v, char (&buf)[NumberTextSize]) {
-    const auto [end, ec] = std::to_chars(buf, buf + NumberTextSize, v, std::chars_format::fixed);
-    if (ec != std::errc()) return 0;
-    const char* digits = buf + (buf[0] == '-' ? 1 : 0);
-    const char* dot = std::find(digits, static_cast<const char*>(end), '.');
-    const auto intDigits = static_cast<std::size_t>(dot - digits);
-    const std::size_t fraction = dot == end ? 0 : static_cast<std::size_t>(end - dot - 1);
-    std::size_t significant = 0;
-    if (intDigits == 1 && digits[0] == '0') {
-        if (fraction == 0) return static_cast<std::size_t>(end - buf); // zero
-        const std::size_t zeros = std::strspn(dot + 1, "0");
-        if (zeros > 3) return 0; // "%.15g" turns to an exponent below 1e-4
-        significant = fraction - zeros;
-    } else {
-        if (intDigits > 15) return 0; // and from 1e15 up
-        significant = intDigits + fraction;
+// "%.15g" of v when that is the shortest text reading back as v, has no exponent and at most
+// decimals digits after the point (money, quantities, measures); 0 when it is not (then the caller
+// goes the long way). A decimal m / 10^d with m below 10^15 reads back as the double quotient of
+// m and 10^d, both exact doubles; with the fewest decimals d, it has the same digits as "%.15g",
+// because two different decimals of 15 digits never read back as the same double.
+std::size_t ShortDecimal(double v, char (&buf)[NumberTextSize]) {
+    constexpr double pow10[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14};
+    if (v == 0) return static_cast<std::size_t>(std::strlen(std::strcpy(buf, std::signbit(v) ? "-0" : "0")));
+    for (int d = 0; d < 15; ++d) {
+        const double m = std::round(v * pow10[d]);
+        if (!(std::fabs(m) < 1e15) || m / pow10[d] != v) continue;
+        // The digits of |m| with the point d places from the right; "%.15g" shows at most three zeros
+        // after the point before the first digit.
+        char digits[24];
+        const auto magnitude = static_cast<std::uint64_t>(std::fabs(m));
+        const auto count =
+            static_cast<int>(std::to_chars(digits, digits + sizeof digits, magnitude).ptr - digits);
+        if (d - count > 3) return 0;
+        char* out = buf;
+        if (m < 0) *out++ = '-';
+        if (count <= d) {
+            *out++ = '0';
+            *out++ = '.';
+            out = std::fill_n(out, d - count, '0');
+            out = std::copy_n(digits, count, out);
+        } else {
+            out = std::copy_n(digits, count - d, out);
+            if (d > 0) *out++ = '.';
+            out = std::copy_n(digits + count - d, d, out);
+        }
+        return static_cast<std::size_t>(out - buf);
     }
-    return significant <= 15 ? static_cast<std::size_t>(end - buf) : 0;
+    return 0;
 }
 
 } // namespace
 
 std::size_t NumberText(double v, std::size_t width, char (&buf)[NumberTextSize]) {
     if (!std::isfinite(v)) throw EVariantError("a number must be finite");
-    const std::size_t fast = ShortestG15(v, buf);
+    const std::size_t fast = ShortDecimal(v, buf);
     if (fast != 0 && fast <= width) return fast;
     std::snprintf(buf, sizeof buf, "%.15g", v);
     if (!std::strchr(buf, 'e') && std::strlen(buf) <= width && RoundTrips(buf, v)) return std::strlen(buf);

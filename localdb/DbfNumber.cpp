@@ -22,8 +22,10 @@ bool RoundTrips(const char* text, double v) {
 // goes the long way). A decimal m / 10^d with m below 10^15 reads back as the double quotient of
 // m and 10^d, both exact doubles; with the fewest decimals d, it has the same digits as "%.15g",
 // because two different decimals of 15 digits never read back as the same double.
+constexpr double pow10[] = {1,   1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                            1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+
 std::size_t ShortDecimal(double v, char (&buf)[NumberTextSize]) {
-    constexpr double pow10[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14};
     if (v == 0) return static_cast<std::size_t>(std::strlen(std::strcpy(buf, std::signbit(v) ? "-0" : "0")));
     for (int d = 0; d < 15; ++d) {
         const double m = std::round(v * pow10[d]);
@@ -76,4 +78,37 @@ std::size_t NumberText(double v, std::size_t width, char (&buf)[NumberTextSize])
 void PutDigits(char* out, unsigned value, int count) {
     for (int i = count; i-- > 0; value /= 10)
         out[i] = static_cast<char>('0' + value % 10);
+}
+
+std::int64_t TPlainDecimal::Integer() const {
+    const auto v = static_cast<std::int64_t>(Digits);
+    return Negative ? -v : v;
+}
+
+double TPlainDecimal::Double() const {
+    const double v = static_cast<double>(Digits) / pow10[Decimals];
+    return Negative ? -v : v;
+}
+
+bool ParsePlainDecimal(std::string_view field, TPlainDecimal& out) {
+    std::size_t i = 0;
+    const std::size_t n = field.size();
+    auto isDigit = [&](std::size_t at) { return at < n && field[at] >= '0' && field[at] <= '9'; };
+    while (i < n && field[i] == ' ')
+        ++i;
+    out = TPlainDecimal{};
+    if (i < n && field[i] == '-') out.Negative = true, ++i;
+    if (!isDigit(i)) return false;
+    int count = 0;
+    for (; isDigit(i); ++i, ++count)
+        out.Digits = out.Digits * 10 + static_cast<unsigned>(field[i] - '0');
+    if (i < n && field[i] == '.') {
+        out.Point = true;
+        if (!isDigit(++i)) return false;
+        for (; isDigit(i); ++i, ++count, ++out.Decimals)
+            out.Digits = out.Digits * 10 + static_cast<unsigned>(field[i] - '0');
+    }
+    for (; i < n; ++i)
+        if (field[i] != ' ' && field[i] != '\0') return false;
+    return count <= 15;
 }

@@ -248,6 +248,11 @@ std::string ToHex(const TBytes& bytes) {
 }
 
 TVariant DecodeNumber(const TColumn& c, std::string_view text) {
+    TPlainDecimal plain;
+    if (ParsePlainDecimal(text, plain)) {
+        if (IsIntegerType(c.Def.DataType) && !plain.Point) return plain.Integer();
+        return plain.Double();
+    }
     text = Trim(text);
     if (text.empty()) return {};
     if (text.front() == '+') text.remove_prefix(1);
@@ -266,6 +271,17 @@ TVariant DecodeNumber(const TColumn& c, std::string_view text) {
 TVariant DecodeDate(std::string_view text) {
     if (Trim(text).empty() || text == "00000000") return {};
     TVarDate d;
+    if (text.size() == 8 &&
+        std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        auto num = [&](std::size_t at, std::size_t n) {
+            int v = 0;
+            for (std::size_t i = at; i < at + n; ++i)
+                v = v * 10 + (text[i] - '0');
+            return v;
+        };
+        d = TVarDate{num(0, 4), num(4, 2), num(6, 2)};
+        return IsValidDate(d) ? TVariant(d) : TVariant();
+    }
     auto num = [&](std::size_t at, std::size_t n, int& out) {
         return std::from_chars(text.data() + at, text.data() + at + n, out).ptr == text.data() + at + n;
     };

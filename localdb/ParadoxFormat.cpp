@@ -153,10 +153,6 @@ std::uint32_t THeader::KeySize() const {
     return size;
 }
 
-bool IsBlob(std::uint8_t type) {
-    return type == pxMemo || type == pxBlob || type == pxFmtMemo || type == pxOle || type == pxGraphic;
-}
-
 bool IsTextBlob(std::uint8_t type) {
     return type == pxMemo || type == pxFmtMemo;
 }
@@ -507,8 +503,11 @@ TVariant DecodeValue(const TField& field, const unsigned char* p) {
 }
 
 void EncodeValue(const TField& field, const TVariant& value, unsigned char* p) {
-    std::memset(p, 0, field.Size);
-    if (value.IsNull()) return;
+    // Fixed-width types write every byte of their column; only text and bytes leave a zero tail.
+    if (value.IsNull()) {
+        std::memset(p, 0, field.Size);
+        return;
+    }
     switch (field.Type) {
     case pxAlpha: {
         std::string scratch;
@@ -517,6 +516,7 @@ void EncodeValue(const TField& field, const TVariant& value, unsigned char* p) {
             throw EVariantError("text of " + std::to_string(text.size()) + " characters does not fit in " +
                                 std::to_string(field.Size));
         std::memcpy(p, text.data(), text.size());
+        std::memset(p + text.size(), 0, field.Size - text.size());
         return;
     }
     case pxShort:
@@ -551,6 +551,7 @@ void EncodeValue(const TField& field, const TVariant& value, unsigned char* p) {
             throw EVariantError(std::to_string(bytes.size()) + " bytes do not fit in " +
                                 std::to_string(field.Size));
         std::memcpy(p, bytes.data(), bytes.size());
+        std::memset(p + bytes.size(), 0, field.Size - bytes.size());
         return;
     }
     default:

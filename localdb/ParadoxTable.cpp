@@ -223,7 +223,8 @@ void TParadoxTable::OpenFiles() {
     FRecord.assign(FHeader.RecordSize, '\0');
     FMb.Close();
     FMbPath.clear();
-    if (HasBlobs(FHeader)) {
+    FHasBlobs = HasBlobs(FHeader);
+    if (FHasBlobs) {
         FMbPath = FindCompanion(FPath, ".mb");
         if (!FMbPath.empty()) {
             FMb = TFile(FMbPath, FDb.Writable() ? TFile::faReadWrite : TFile::faRead);
@@ -363,6 +364,7 @@ void TParadoxTable::EncodeFixed(std::vector<TVariant>& row) {
 }
 
 void TParadoxTable::EncodeBlobs(const std::vector<TVariant>& row) {
+    if (!FHasBlobs) return;
     auto* record = reinterpret_cast<unsigned char*>(FRecord.data());
     for (std::size_t i = 0; i < FHeader.Fields.size(); ++i) {
         const TField& f = FHeader.Fields[i];

@@ -54,6 +54,7 @@ private:
     TFile FDb;
     TFile FMb;
     std::string FMbPath;
+    bool FHasBlobs = false;
 
     // Reading position.
     std::vector<unsigned char> FBlock;

@@ -105,3 +105,31 @@ TEST(DbfNumberTest, DigitsKeepTheirLeadingZeros) {
     PutDigits(out + 4, 2026, 4);
     EXPECT_EQ(std::string(out, 8), "00072026");
 }
+
+TEST(DbfNumberTest, PaddedDecimalsReadAsFromCharsReadsThem) {
+    std::mt19937_64 random(7);
+    std::uniform_real_distribution<double> exponent(-6, 11);
+    for (int i = 0; i < 4000; ++i) {
+        const double v = std::round(std::pow(10.0, exponent(random)) * 1000) / 1000 * (i % 3 ? 1 : -1);
+        char buf[NumberTextSize];
+        const std::string text(buf, NumberText(v, 20, buf));
+        TPlainDecimal plain;
+        ASSERT_TRUE(ParsePlainDecimal("   " + text + std::string(3, '\0'), plain)) << text;
+        double expected = 0;
+        std::from_chars(text.data(), text.data() + text.size(), expected);
+        EXPECT_EQ(plain.Double(), expected) << text;
+        EXPECT_EQ(std::signbit(plain.Double()), std::signbit(expected)) << text;
+        EXPECT_EQ(plain.Point, text.find('.') != std::string::npos) << text;
+    }
+    TPlainDecimal plain;
+    ASSERT_TRUE(ParsePlainDecimal("  -123456789012345", plain));
+    EXPECT_EQ(plain.Integer(), -123456789012345);
+    EXPECT_FALSE(plain.Point);
+}
+
+TEST(DbfNumberTest, AnythingButAPlainPaddedDecimalIsLeftToTheLongWay) {
+    TPlainDecimal plain;
+    for (const char* text : {"", "    ", "+5", "5.", ".5", "1e5", "- 5", "**********", "1234567890123456",
+                             "12 3", "1.2.3", "--1", "0x10", "\0 12"})
+        EXPECT_FALSE(ParsePlainDecimal(text, plain)) << text;
+}

@@ -28,8 +28,11 @@ constexpr double pow10[] = {1,   1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
 std::size_t ShortDecimal(double v, char (&buf)[NumberTextSize]) {
     if (v == 0) return static_cast<std::size_t>(std::strlen(std::strcpy(buf, std::signbit(v) ? "-0" : "0")));
     for (int d = 0; d < 15; ++d) {
-        const double m = std::round(v * pow10[d]);
-        if (!(std::fabs(m) < 1e15) || m / pow10[d] != v) continue;
+        const double scaled = v * pow10[d];
+        if (!(std::fabs(scaled) < 1e15)) return 0;
+        // Near a whole number (as it is when d decimals suffice) adding a half and cutting rounds.
+        const auto m = static_cast<double>(static_cast<std::int64_t>(scaled + (scaled < 0 ? -0.5 : 0.5)));
+        if (m / pow10[d] != v) continue;
         // The digits of |m| with the point d places from the right; "%.15g" shows at most three zeros
         // after the point before the first digit.
         char digits[24];

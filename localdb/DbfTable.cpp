@@ -574,8 +574,9 @@ std::int64_t TDbfTable::NextAutoInc(std::size_t index) {
 }
 
 void TDbfTable::EncodeField(const TColumn& c, const TVariant& value, char* out) {
-    std::memset(out, ' ', c.Length);
+    // Every branch fills the whole field: numbers and dates from end to end, text with blanks after it.
     if (value.IsNull()) {
+        std::memset(out, ' ', c.Length);
         if (c.Type == 'L') out[0] = '?';
         return;
     }
@@ -606,6 +607,7 @@ void TDbfTable::EncodeField(const TColumn& c, const TVariant& value, char* out) 
     else
         text = Cp1250Text(value, scratch);
     if (c.Type == 'M') {
+        std::memset(out, ' ', c.Length);
         if (!text.empty()) PutRight(out, c.Length, StoreMemo(std::string(text)));
         return;
     }
@@ -613,6 +615,7 @@ void TDbfTable::EncodeField(const TColumn& c, const TVariant& value, char* out) 
         throw EVariantError("text of " + std::to_string(text.size()) + " characters does not fit in " +
                             std::to_string(c.Length));
     std::memcpy(out, text.data(), text.size());
+    std::memset(out + text.size(), ' ', c.Length - text.size());
 }
 
 void TDbfTable::DoPost(std::vector<TVariant>& row) {

@@ -82,15 +82,8 @@ void TLocalTable::Next() {
     if (!DoEof()) DoNext();
 }
 
-bool TLocalTable::Eof() const {
-    return FClosed || DoEof();
-}
-
-TVariant TLocalTable::Value(int index) const {
-    FieldDef(index);
-    if (FAppending) return FNewRow[static_cast<std::size_t>(index)];
-    if (Eof()) Raise("no current row (end of table)");
-    return DoValue(index);
+void TLocalTable::RaiseNoRow() const {
+    Raise("no current row (end of table)");
 }
 
 void TLocalTable::Append() {

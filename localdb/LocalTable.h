@@ -79,10 +79,15 @@ public:
     // Navigation in file order (key order for a keyed Paradox table). Pending rows are written first.
     void First();
     void Next();
-    bool Eof() const;
+    bool Eof() const { return FClosed || DoEof(); }
 
     // The current row's value (the new row's while appending); throws at the end of the table.
-    TVariant Value(int index) const;
+    TVariant Value(int index) const {
+        FieldDef(index);
+        if (FAppending) return FNewRow[static_cast<std::size_t>(index)];
+        if (Eof()) RaiseNoRow();
+        return DoValue(index);
+    }
     TVariant Value(const std::string& name) const { return Value(FieldIndex(name)); }
 
     // Starts a new row with every field NULL (a row already being appended is discarded).
@@ -125,6 +130,7 @@ protected:
 private:
     [[noreturn]] void RaiseFieldIndex(int index) const;
     [[noreturn]] void RaiseNotAppending() const;
+    [[noreturn]] void RaiseNoRow() const;
 
     std::string FFileName;
     TFieldDefs FFieldDefs;

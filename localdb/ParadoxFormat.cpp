@@ -54,18 +54,17 @@ std::size_t FieldInfoOffset(std::uint8_t version, std::uint8_t fileType) {
     RaiseFileError(fileName, "not a valid Paradox table (" + what + ")");
 }
 
+// Big-endian values of 1 to 8 bytes (the fixed columns' widths) as one load or store each.
+static_assert(std::endian::native == std::endian::little);
 std::uint64_t GetBig(const unsigned char* p, std::size_t n) {
     std::uint64_t v = 0;
-    for (std::size_t i = 0; i < n; ++i)
-        v = (v << 8) | p[i];
-    return v;
+    std::memcpy(reinterpret_cast<unsigned char*>(&v) + 8 - n, p, n);
+    return __builtin_bswap64(v);
 }
 
 void PutBig(unsigned char* p, std::size_t n, std::uint64_t v) {
-    for (std::size_t i = n; i-- > 0;) {
-        p[i] = static_cast<unsigned char>(v & 0xFF);
-        v >>= 8;
-    }
+    v = __builtin_bswap64(v);
+    std::memcpy(p, reinterpret_cast<const unsigned char*>(&v) + 8 - n, n);
 }
 
 bool AllZero(const unsigned char* p, std::size_t n) {

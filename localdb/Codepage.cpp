@@ -1,6 +1,7 @@
 #include "Codepage.h"
 
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -71,17 +72,27 @@ std::size_t Decode(std::string_view s, std::size_t i, std::uint32_t& cp) {
 
 } // namespace
 
+static_assert(std::endian::native == std::endian::little); // the first byte is the word's lowest
+
 std::size_t AsciiPrefix(const char* data, std::size_t size) {
-    // Both directions copy ASCII unchanged; table text is mostly ASCII, so find it eight bytes at a time.
+    // Both directions copy ASCII unchanged; table text is mostly ASCII, so look at eight bytes at a time
+    // (the last eight overlapping the ones before), and find the first high bit by its position.
     constexpr std::uint64_t high = 0x8080808080808080ull;
-    std::size_t i = 0;
-    for (std::uint64_t word = 0; i + 8 <= size; i += 8) {
-        std::memcpy(&word, data + i, 8);
-        if (word & high) break;
+    auto firstHigh = [&](std::size_t at) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, data + at, 8);
+        word &= high;
+        return word ? at + static_cast<std::size_t>(std::countr_zero(word)) / 8 : size;
+    };
+    if (size < 8) {
+        std::size_t i = 0;
+        while (i < size && static_cast<unsigned char>(data[i]) < 0x80)
+            ++i;
+        return i;
     }
-    while (i < size && static_cast<unsigned char>(data[i]) < 0x80)
-        ++i;
-    return i;
+    for (std::size_t i = 0; i + 8 <= size; i += 8)
+        if (const std::size_t at = firstHigh(i); at != size) return at;
+    return size % 8 ? firstHigh(size - 8) : size;
 }
 
 void AppendCp1250(std::string_view utf8, std::string& out) {

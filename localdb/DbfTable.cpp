@@ -308,10 +308,8 @@ void PutRight(char* out, std::size_t width, std::string_view text) {
 
 void EncodeNumber(const TColumn& c, const TVariant& value, char* out) {
     char buf[NumberTextSize];
-    const std::size_t n =
-        IsIntegerType(c.Def.DataType)
-            ? static_cast<std::size_t>(std::to_chars(buf, buf + sizeof buf, value.AsInteger()).ptr - buf)
-            : NumberText(value.AsDouble(), c.Length, buf);
+    const std::size_t n = IsIntegerType(c.Def.DataType) ? IntegerText(value.AsInteger(), buf)
+                                                        : NumberText(value.AsDouble(), c.Length, buf);
     const std::string_view text(buf, n);
     if (text.size() > c.Length)
         throw EVariantError("the number " + std::string(text) + " does not fit in " +

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <random>
 #include <string>
 
@@ -99,11 +100,16 @@ TEST(DbfNumberTest, NumbersThatAreNotFiniteAreRefused) {
     EXPECT_THROW(NumberText(NAN, 20, buf), EVariantError);
 }
 
-TEST(DbfNumberTest, DigitsKeepTheirLeadingZeros) {
+TEST(DbfNumberTest, IntegersAndDigitsAreWrittenInFull) {
     char out[8];
     PutDigits(out, 7, 4);
     PutDigits(out + 4, 2026, 4);
     EXPECT_EQ(std::string(out, 8), "00072026");
+    char buf[NumberTextSize];
+    for (std::int64_t v :
+         {std::int64_t{0}, std::int64_t{-7}, std::int64_t{1234567890123},
+          std::numeric_limits<std::int64_t>::min(), std::numeric_limits<std::int64_t>::max()})
+        EXPECT_EQ(std::string(buf, IntegerText(v, buf)), std::to_string(v));
 }
 
 TEST(DbfNumberTest, PaddedDecimalsReadAsFromCharsReadsThem) {

@@ -37,9 +37,8 @@ std::size_t ShortDecimal(double v, char (&buf)[NumberTextSize]) {
         // after the point before the first digit.
         char digits[24];
         const auto magnitude = static_cast<std::uint64_t>(std::fabs(m));
-        const char* first = PutDecimalBackward(digits + sizeof digits, magnitude);
-        std::memmove(digits, first, static_cast<std::size_t>(digits + sizeof digits - first));
-        const auto count = static_cast<int>(digits + sizeof digits - first);
+        const auto count =
+            static_cast<int>(std::to_chars(digits, digits + sizeof digits, magnitude).ptr - digits);
         if (d - count > 3) return 0;
         char* out = buf;
         if (m < 0) *out++ = '-';
@@ -79,22 +78,8 @@ std::size_t NumberText(double v, std::size_t width, char (&buf)[NumberTextSize])
                         " digits");
 }
 
-char* PutDecimalBackward(char* end, std::uint64_t value) {
-    do {
-        *--end = static_cast<char>('0' + value % 10);
-        value /= 10;
-    } while (value != 0);
-    return end;
-}
-
 std::size_t IntegerText(std::int64_t v, char (&buf)[NumberTextSize]) {
-    // The magnitude of the most negative value still fits the unsigned type.
-    const std::uint64_t magnitude = v < 0 ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
-    char* first = PutDecimalBackward(buf + NumberTextSize, magnitude);
-    if (v < 0) *--first = '-';
-    const auto n = static_cast<std::size_t>(buf + NumberTextSize - first);
-    std::memmove(buf, first, n);
-    return n;
+    return static_cast<std::size_t>(std::to_chars(buf, buf + NumberTextSize, v).ptr - buf);
 }
 
 void PutDigits(char* out, unsigned value, int count) {

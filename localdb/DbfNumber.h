@@ -14,8 +14,6 @@ constexpr std::size_t NumberTextSize = 64;
 // number that is not finite or that has no such text.
 std::size_t NumberText(double v, std::size_t width, char (&buf)[NumberTextSize]);
 
-// Writes the decimal digits of value so that they end just before end; returns where they begin.
-char* PutDecimalBackward(char* end, std::uint64_t value);
 // The decimal text of v ("-12", "0") written to buf; returns its length.
 std::size_t IntegerText(std::int64_t v, char (&buf)[NumberTextSize]);
 

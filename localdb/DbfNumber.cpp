@@ -3,6 +3,7 @@
 #include "Variant.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -83,8 +84,16 @@ std::size_t IntegerText(std::int64_t v, char (&buf)[NumberTextSize]) {
 }
 
 void PutDigits(char* out, unsigned value, int count) {
-    for (int i = count; i-- > 0; value /= 10)
-        out[i] = static_cast<char>('0' + value % 10);
+    // Two digits at a time from a table of "00" to "99".
+    static constexpr auto pairs = [] {
+        std::array<char, 200> p{};
+        for (int i = 0; i < 100; ++i)
+            p[2 * i] = static_cast<char>('0' + i / 10), p[2 * i + 1] = static_cast<char>('0' + i % 10);
+        return p;
+    }();
+    for (; count >= 2; count -= 2, value /= 100)
+        std::memcpy(out + count - 2, pairs.data() + 2 * (value % 100), 2);
+    if (count == 1) out[0] = static_cast<char>('0' + value % 10);
 }
 
 std::int64_t TPlainDecimal::Integer() const {

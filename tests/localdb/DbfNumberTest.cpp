@@ -105,6 +105,9 @@ TEST(DbfNumberTest, IntegersAndDigitsAreWrittenInFull) {
     PutDigits(out, 7, 4);
     PutDigits(out + 4, 2026, 4);
     EXPECT_EQ(std::string(out, 8), "00072026");
+    PutDigits(out, 123, 3);
+    PutDigits(out + 3, 5, 1);
+    EXPECT_EQ(std::string(out, 4), "1235");
     char buf[NumberTextSize];
     for (std::int64_t v :
          {std::int64_t{0}, std::int64_t{-7}, std::int64_t{1234567890123},

@@ -6,6 +6,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <type_traits>
 
 namespace paradox {
 
@@ -56,15 +57,32 @@ std::size_t FieldInfoOffset(std::uint8_t version, std::uint8_t fileType) {
 
 // Big-endian values of 1 to 8 bytes (the fixed columns' widths) as one load or store each.
 static_assert(std::endian::native == std::endian::little);
+// The common widths get copies of a constant size, which compile to single moves.
+template <typename Copy> void WithWidth(std::size_t n, Copy copy) {
+    switch (n) {
+    case 2:
+        return copy(std::integral_constant<std::size_t, 2>{});
+    case 4:
+        return copy(std::integral_constant<std::size_t, 4>{});
+    case 8:
+        return copy(std::integral_constant<std::size_t, 8>{});
+    default:
+        return copy(n);
+    }
+}
+
 std::uint64_t GetBig(const unsigned char* p, std::size_t n) {
     std::uint64_t v = 0;
-    std::memcpy(reinterpret_cast<unsigned char*>(&v) + 8 - n, p, n);
+    WithWidth(n,
+              [&](auto width) { std::memcpy(reinterpret_cast<unsigned char*>(&v) + 8 - width, p, width); });
     return __builtin_bswap64(v);
 }
 
 void PutBig(unsigned char* p, std::size_t n, std::uint64_t v) {
     v = __builtin_bswap64(v);
-    std::memcpy(p, reinterpret_cast<const unsigned char*>(&v) + 8 - n, n);
+    WithWidth(n, [&](auto width) {
+        std::memcpy(p, reinterpret_cast<const unsigned char*>(&v) + 8 - width, width);
+    });
 }
 
 bool AllZero(const unsigned char* p, std::size_t n) {

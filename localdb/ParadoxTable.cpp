@@ -221,6 +221,7 @@ void TParadoxTable::OpenFiles() {
     FHeaderBytes = bytes.substr(0, FHeader.HeaderSize);
     FBlock.assign(FHeader.BlockSize(), 0);
     FRecord.assign(FHeader.RecordSize, '\0');
+    FRecordsPerBlock = RecordsPerBlock(FHeader, FHeader.RecordSize);
     FMb.Close();
     FMbPath.clear();
     FHasBlobs = HasBlobs(FHeader);
@@ -451,7 +452,7 @@ void TParadoxTable::AppendRecord(const std::vector<TVariant>& row) {
         FTailCount = FBlockRecords;
         FEof = true;
     }
-    if (FWriteBuf.empty() || FTailCount >= RecordsPerBlock(FHeader, FHeader.RecordSize)) StartNewBlock();
+    if (FWriteBuf.empty() || FTailCount >= FRecordsPerBlock) StartNewBlock();
     EncodeBlobs(row);
     auto* tail = reinterpret_cast<unsigned char*>(FWriteBuf.data()) + FWriteBuf.size() - blockSize;
     std::memcpy(tail + BlockHeaderSize + FTailCount * FHeader.RecordSize, FRecord.data(), FHeader.RecordSize);

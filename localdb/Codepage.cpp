@@ -1,7 +1,9 @@
 #include "Codepage.h"
 
 #include <array>
+#include <bit>
 #include <cstdint>
+#include <cstring>
 
 namespace {
 
@@ -70,14 +72,35 @@ std::size_t Decode(std::string_view s, std::size_t i, std::uint32_t& cp) {
 
 } // namespace
 
+static_assert(std::endian::native == std::endian::little); // the first byte is the word's lowest
+
+std::size_t AsciiPrefix(const char* data, std::size_t size) {
+    // Both directions copy ASCII unchanged; table text is mostly ASCII, so look at eight bytes at a time
+    // (the last eight overlapping the ones before), and find the first high bit by its position.
+    constexpr std::uint64_t high = 0x8080808080808080ull;
+    auto firstHigh = [&](std::size_t at) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, data + at, 8);
+        word &= high;
+        return word ? at + static_cast<std::size_t>(std::countr_zero(word)) / 8 : size;
+    };
+    if (size < 8) {
+        std::size_t i = 0;
+        while (i < size && static_cast<unsigned char>(data[i]) < 0x80)
+            ++i;
+        return i;
+    }
+    for (std::size_t i = 0; i + 8 <= size; i += 8)
+        if (const std::size_t at = firstHigh(i); at != size) return at;
+    return size % 8 ? firstHigh(size - 8) : size;
+}
+
 void AppendCp1250(std::string_view utf8, std::string& out) {
     for (std::size_t i = 0; i < utf8.size();) {
-        const auto b = static_cast<unsigned char>(utf8[i]);
-        if (b < 0x80) {
-            out.push_back(static_cast<char>(b));
-            ++i;
-            continue;
-        }
+        const std::size_t ascii = AsciiPrefix(utf8.data() + i, utf8.size() - i);
+        out.append(utf8.data() + i, ascii);
+        i += ascii;
+        if (i == utf8.size()) break;
         std::uint32_t cp = 0;
         i += Decode(utf8, i, cp);
         out.push_back(cp == 0xFFFFFFFF ? '?' : ByteFor(cp));
@@ -85,6 +108,7 @@ void AppendCp1250(std::string_view utf8, std::string& out) {
 }
 
 std::string ToCp1250(std::string_view utf8) {
+    if (AsciiPrefix(utf8.data(), utf8.size()) == utf8.size()) return std::string(utf8);
     std::string out;
     out.reserve(utf8.size());
     AppendCp1250(utf8, out);
@@ -94,17 +118,29 @@ std::string ToCp1250(std::string_view utf8) {
 void AppendUtf8FromCp1250(const char* data, std::size_t size, std::string& out) {
     const TUtf8Table& table = Utf8Table();
     for (std::size_t i = 0; i < size; ++i) {
-        const auto b = static_cast<unsigned char>(data[i]);
-        if (b < 0x80)
-            out.push_back(static_cast<char>(b));
-        else
-            out.append(table.Bytes[b - 0x80].data(), table.Length[b - 0x80]);
+        const std::size_t ascii = AsciiPrefix(data + i, size - i);
+        out.append(data + i, ascii);
+        i += ascii;
+        if (i == size) break;
+        const auto b = static_cast<unsigned char>(data[i]) - 0x80;
+        out.append(table.Bytes[b].data(), table.Length[b]);
     }
 }
 
 std::string FromCp1250(std::string_view cp1250) {
+    if (AsciiPrefix(cp1250.data(), cp1250.size()) == cp1250.size()) return std::string(cp1250);
     std::string out;
     out.reserve(cp1250.size());
     AppendUtf8FromCp1250(cp1250.data(), cp1250.size(), out);
     return out;
+}
+
+std::string_view Cp1250Text(const TVariant& value, std::string& scratch) {
+    if (value.Type() == TVarType::vtText) {
+        const std::string& text = value.TextRef();
+        if (AsciiPrefix(text.data(), text.size()) == text.size()) return text;
+        scratch = ToCp1250(text);
+    } else
+        scratch = ToCp1250(value.AsText());
+    return scratch;
 }

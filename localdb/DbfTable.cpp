@@ -1,6 +1,7 @@
 #include "DbfTable.h"
 
 #include "Codepage.h"
+#include "DbfNumber.h"
 
 #include <algorithm>
 #include <charconv>
@@ -247,6 +248,11 @@ std::string ToHex(const TBytes& bytes) {
 }
 
 TVariant DecodeNumber(const TColumn& c, std::string_view text) {
+    TPlainDecimal plain;
+    if (ParsePlainDecimal(text, plain)) {
+        if (IsIntegerType(c.Def.DataType) && !plain.Point) return plain.Integer();
+        return plain.Double();
+    }
     text = Trim(text);
     if (text.empty()) return {};
     if (text.front() == '+') text.remove_prefix(1);
@@ -265,6 +271,17 @@ TVariant DecodeNumber(const TColumn& c, std::string_view text) {
 TVariant DecodeDate(std::string_view text) {
     if (Trim(text).empty() || text == "00000000") return {};
     TVarDate d;
+    if (text.size() == 8 &&
+        std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        auto num = [&](std::size_t at, std::size_t n) {
+            int v = 0;
+            for (std::size_t i = at; i < at + n; ++i)
+                v = v * 10 + (text[i] - '0');
+            return v;
+        };
+        d = TVarDate{num(0, 4), num(4, 2), num(6, 2)};
+        return IsValidDate(d) ? TVariant(d) : TVariant();
+    }
     auto num = [&](std::size_t at, std::size_t n, int& out) {
         return std::from_chars(text.data() + at, text.data() + at + n, out).ptr == text.data() + at + n;
     };
@@ -289,29 +306,29 @@ void PutRight(char* out, std::size_t width, std::string_view text) {
     std::memcpy(out + width - text.size(), text.data(), text.size());
 }
 
-bool RoundTrips(const char* text, double v) {
-    double back = 0;
-    auto [p, ec] = std::from_chars(text, text + std::strlen(text), back);
-    return ec == std::errc() && back == v;
+void EncodeNumber(const TColumn& c, const TVariant& value, char* out) {
+    char buf[NumberTextSize];
+    const std::size_t n = IsIntegerType(c.Def.DataType) ? IntegerText(value.AsInteger(), buf)
+                                                        : NumberText(value.AsDouble(), c.Length, buf);
+    const std::string_view text(buf, n);
+    if (text.size() > c.Length)
+        throw EVariantError("the number " + std::string(text) + " does not fit in " +
+                            std::to_string(c.Length) + " digits");
+    PutRight(out, c.Length, text);
 }
 
-// The shortest plain text of a number that reads back unchanged and fits the width.
-std::string NumberText(double v, std::size_t width) {
-    if (!std::isfinite(v)) throw EVariantError("a number must be finite");
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.15g", v);
-    if (!std::strchr(buf, 'e') && std::strlen(buf) <= width && RoundTrips(buf, v)) return buf;
-    for (int decimals = 0; decimals <= 17; ++decimals) {
-        const int n = std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
-        if (n > static_cast<int>(width)) break;
-        if (RoundTrips(buf, v)) return buf;
-    }
-    for (int digits = 15; digits <= 17; ++digits) {
-        std::snprintf(buf, sizeof buf, "%.*E", digits - 1, v);
-        if (RoundTrips(buf, v) && std::strlen(buf) <= width) return buf;
-    }
-    throw EVariantError("the number " + std::string(buf) + " does not fit in " + std::to_string(width) +
-                        " digits");
+// "HH:MM:SS.mmm" of a time column, "YYYY-MM-DD HH:MM:SS.mmm" of a date-time column.
+std::string TimeText(const TColumn& c, const TVariant& value) {
+    TVarDateTime dt;
+    if (c.Def.DataType == ftTime)
+        dt.Time = value.AsTime();
+    else
+        dt = value.AsDateTime();
+    if (!IsValidDate(dt.Date) || !IsValidTime(dt.Time)) throw EVariantError("invalid date or time");
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%02d:%02d:%02d.%03u", dt.Time.Hour, dt.Time.Minute, dt.Time.Second,
+                  dt.Time.Fraction / 1000000u);
+    return c.Def.DataType == ftTime ? buf : FormatDate(dt.Date) + " " + buf;
 }
 
 } // namespace
@@ -555,59 +572,48 @@ std::int64_t TDbfTable::NextAutoInc(std::size_t index) {
 }
 
 void TDbfTable::EncodeField(const TColumn& c, const TVariant& value, char* out) {
-    std::memset(out, ' ', c.Length);
+    // Every branch fills the whole field: numbers and dates from end to end, text with blanks after it.
     if (value.IsNull()) {
+        std::memset(out, ' ', c.Length);
         if (c.Type == 'L') out[0] = '?';
         return;
     }
     switch (c.Type) {
     case 'N':
-    case 'F': {
-        const std::string text = IsIntegerType(c.Def.DataType) ? std::to_string(value.AsInteger())
-                                                               : NumberText(value.AsDouble(), c.Length);
-        if (text.size() > c.Length)
-            throw EVariantError("the number " + text + " does not fit in " + std::to_string(c.Length) +
-                                " digits");
-        return PutRight(out, c.Length, text);
-    }
+    case 'F':
+        return EncodeNumber(c, value, out);
     case 'L':
         out[0] = value.AsBoolean() ? 'T' : 'F';
         return;
     case 'D': {
         const TVarDate d = value.AsDate();
         if (!IsValidDate(d)) throw EVariantError("invalid date");
-        char buf[16];
-        std::snprintf(buf, sizeof buf, "%04d%02d%02d", d.Year, d.Month, d.Day);
-        std::memcpy(out, buf, 8);
+        PutDigits(out, static_cast<unsigned>(d.Year), 4);
+        PutDigits(out + 4, static_cast<unsigned>(d.Month), 2);
+        PutDigits(out + 6, static_cast<unsigned>(d.Day), 2);
         return;
     }
     default:
         break;
     }
-    std::string text;
+    std::string scratch;
+    std::string_view text;
     if (c.Hex)
-        text = ToHex(value.AsBytes());
-    else if (c.Def.DataType == ftTime || c.Def.DataType == ftDateTime) {
-        TVarDateTime dt;
-        if (c.Def.DataType == ftTime)
-            dt.Time = value.AsTime();
-        else
-            dt = value.AsDateTime();
-        if (!IsValidDate(dt.Date) || !IsValidTime(dt.Time)) throw EVariantError("invalid date or time");
-        char buf[16];
-        std::snprintf(buf, sizeof buf, "%02d:%02d:%02d.%03u", dt.Time.Hour, dt.Time.Minute, dt.Time.Second,
-                      dt.Time.Fraction / 1000000u);
-        text = c.Def.DataType == ftTime ? buf : FormatDate(dt.Date) + " " + buf;
-    } else
-        text = ToCp1250(value.AsText());
+        text = scratch = ToHex(value.AsBytes());
+    else if (c.Def.DataType == ftTime || c.Def.DataType == ftDateTime)
+        text = scratch = TimeText(c, value);
+    else
+        text = Cp1250Text(value, scratch);
     if (c.Type == 'M') {
-        if (!text.empty()) PutRight(out, c.Length, StoreMemo(text));
+        std::memset(out, ' ', c.Length);
+        if (!text.empty()) PutRight(out, c.Length, StoreMemo(std::string(text)));
         return;
     }
     if (text.size() > c.Length)
         throw EVariantError("text of " + std::to_string(text.size()) + " characters does not fit in " +
                             std::to_string(c.Length));
     std::memcpy(out, text.data(), text.size());
+    std::memset(out + text.size(), ' ', c.Length - text.size());
 }
 
 void TDbfTable::DoPost(std::vector<TVariant>& row) {

@@ -49,9 +49,12 @@ void TLocalTable::Raise(const std::string& what) const {
     RaiseFileError(FFileName, what);
 }
 
-const TFieldDef& TLocalTable::FieldDef(int index) const {
-    if (index < 0 || index >= FieldCount()) Raise("field index " + std::to_string(index) + " out of range");
-    return FFieldDefs[static_cast<std::size_t>(index)];
+void TLocalTable::RaiseFieldIndex(int index) const {
+    Raise("field index " + std::to_string(index) + " out of range");
+}
+
+void TLocalTable::RaiseNotAppending() const {
+    Raise("the table is not in append mode");
 }
 
 int TLocalTable::FindField(const std::string& name) const {
@@ -79,31 +82,20 @@ void TLocalTable::Next() {
     if (!DoEof()) DoNext();
 }
 
-bool TLocalTable::Eof() const {
-    return FClosed || DoEof();
-}
-
-TVariant TLocalTable::Value(int index) const {
-    FieldDef(index);
-    if (FAppending) return FNewRow[static_cast<std::size_t>(index)];
-    if (Eof()) Raise("no current row (end of table)");
-    return DoValue(index);
+void TLocalTable::RaiseNoRow() const {
+    Raise("no current row (end of table)");
 }
 
 void TLocalTable::Append() {
     if (FClosed) Raise("the table is closed");
-    FNewRow.assign(FFieldDefs.size(), TVariant());
+    FNewRow.resize(FFieldDefs.size());
+    for (TVariant& value : FNewRow)
+        value = TVariant();
     FAppending = true;
 }
 
-void TLocalTable::SetValue(int index, TVariant value) {
-    FieldDef(index);
-    if (!FAppending) Raise("the table is not in append mode");
-    FNewRow[static_cast<std::size_t>(index)] = std::move(value);
-}
-
 void TLocalTable::Post() {
-    if (!FAppending) Raise("the table is not in append mode");
+    if (!FAppending) RaiseNotAppending();
     for (std::size_t i = 0; i < FFieldDefs.size(); ++i)
         if (FFieldDefs[i].Required && FNewRow[i].IsNull() && FFieldDefs[i].DataType != ftAutoInc)
             Raise("field '" + FFieldDefs[i].Name + "' must have a value");

@@ -66,7 +66,10 @@ public:
     int FieldCount() const { return static_cast<int>(FFieldDefs.size()); }
     const TFieldDefs& FieldDefs() const { return FFieldDefs; }
     // Throws EDatabaseError for a position outside 0..FieldCount()-1.
-    const TFieldDef& FieldDef(int index) const;
+    const TFieldDef& FieldDef(int index) const {
+        if (index < 0 || index >= FieldCount()) RaiseFieldIndex(index);
+        return FFieldDefs[static_cast<std::size_t>(index)];
+    }
     // Field names compare without regard to letter case; FindField gives -1, FieldIndex throws.
     int FindField(const std::string& name) const;
     int FieldIndex(const std::string& name) const;
@@ -76,16 +79,26 @@ public:
     // Navigation in file order (key order for a keyed Paradox table). Pending rows are written first.
     void First();
     void Next();
-    bool Eof() const;
+    bool Eof() const { return FClosed || DoEof(); }
 
     // The current row's value (the new row's while appending); throws at the end of the table.
-    TVariant Value(int index) const;
+    TVariant Value(int index) const {
+        FieldDef(index);
+        if (FAppending) return FNewRow[static_cast<std::size_t>(index)];
+        if (Eof()) RaiseNoRow();
+        return DoValue(index);
+    }
     TVariant Value(const std::string& name) const { return Value(FieldIndex(name)); }
 
     // Starts a new row with every field NULL (a row already being appended is discarded).
     void Append();
-    // Sets a field of the new row; throws when no row is being appended.
-    void SetValue(int index, TVariant value);
+    // Sets a field of the new row; throws when no row is being appended. Inline: filling rows is the
+    // hot loop of an import, and the value's kind is then known where it is stored.
+    void SetValue(int index, TVariant value) {
+        FieldDef(index);
+        if (!FAppending) RaiseNotAppending();
+        FNewRow[static_cast<std::size_t>(index)] = std::move(value);
+    }
     void SetValue(const std::string& name, TVariant value) { SetValue(FieldIndex(name), std::move(value)); }
     // Stores the new row; throws (keeping the new row) when a required field is NULL, a value does not
     // fit its column, a key repeats or the write fails.
@@ -115,6 +128,10 @@ protected:
     void CloseQuietly() noexcept; // for derived destructors
 
 private:
+    [[noreturn]] void RaiseFieldIndex(int index) const;
+    [[noreturn]] void RaiseNotAppending() const;
+    [[noreturn]] void RaiseNoRow() const;
+
     std::string FFileName;
     TFieldDefs FFieldDefs;
     std::vector<TVariant> FNewRow;

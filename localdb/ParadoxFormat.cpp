@@ -6,6 +6,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <type_traits>
 
 namespace paradox {
 
@@ -54,18 +55,34 @@ std::size_t FieldInfoOffset(std::uint8_t version, std::uint8_t fileType) {
     RaiseFileError(fileName, "not a valid Paradox table (" + what + ")");
 }
 
+// Big-endian values of 1 to 8 bytes (the fixed columns' widths) as one load or store each.
+static_assert(std::endian::native == std::endian::little);
+// The common widths get copies of a constant size, which compile to single moves.
+template <typename Copy> void WithWidth(std::size_t n, Copy copy) {
+    switch (n) {
+    case 2:
+        return copy(std::integral_constant<std::size_t, 2>{});
+    case 4:
+        return copy(std::integral_constant<std::size_t, 4>{});
+    case 8:
+        return copy(std::integral_constant<std::size_t, 8>{});
+    default:
+        return copy(n);
+    }
+}
+
 std::uint64_t GetBig(const unsigned char* p, std::size_t n) {
     std::uint64_t v = 0;
-    for (std::size_t i = 0; i < n; ++i)
-        v = (v << 8) | p[i];
-    return v;
+    WithWidth(n,
+              [&](auto width) { std::memcpy(reinterpret_cast<unsigned char*>(&v) + 8 - width, p, width); });
+    return __builtin_bswap64(v);
 }
 
 void PutBig(unsigned char* p, std::size_t n, std::uint64_t v) {
-    for (std::size_t i = n; i-- > 0;) {
-        p[i] = static_cast<unsigned char>(v & 0xFF);
-        v >>= 8;
-    }
+    v = __builtin_bswap64(v);
+    WithWidth(n, [&](auto width) {
+        std::memcpy(p, reinterpret_cast<const unsigned char*>(&v) + 8 - width, width);
+    });
 }
 
 bool AllZero(const unsigned char* p, std::size_t n) {
@@ -151,10 +168,6 @@ std::uint32_t THeader::KeySize() const {
     for (std::size_t i = 0; i < KeyFields && i < Fields.size(); ++i)
         size += Fields[i].Size;
     return size;
-}
-
-bool IsBlob(std::uint8_t type) {
-    return type == pxMemo || type == pxBlob || type == pxFmtMemo || type == pxOle || type == pxGraphic;
 }
 
 bool IsTextBlob(std::uint8_t type) {
@@ -507,15 +520,20 @@ TVariant DecodeValue(const TField& field, const unsigned char* p) {
 }
 
 void EncodeValue(const TField& field, const TVariant& value, unsigned char* p) {
-    std::memset(p, 0, field.Size);
-    if (value.IsNull()) return;
+    // Fixed-width types write every byte of their column; only text and bytes leave a zero tail.
+    if (value.IsNull()) {
+        std::memset(p, 0, field.Size);
+        return;
+    }
     switch (field.Type) {
     case pxAlpha: {
-        std::string text = ToCp1250(value.AsText());
+        std::string scratch;
+        const std::string_view text = Cp1250Text(value, scratch);
         if (text.size() > field.Size)
             throw EVariantError("text of " + std::to_string(text.size()) + " characters does not fit in " +
                                 std::to_string(field.Size));
         std::memcpy(p, text.data(), text.size());
+        std::memset(p + text.size(), 0, field.Size - text.size());
         return;
     }
     case pxShort:
@@ -550,6 +568,7 @@ void EncodeValue(const TField& field, const TVariant& value, unsigned char* p) {
             throw EVariantError(std::to_string(bytes.size()) + " bytes do not fit in " +
                                 std::to_string(field.Size));
         std::memcpy(p, bytes.data(), bytes.size());
+        std::memset(p + bytes.size(), 0, field.Size - bytes.size());
         return;
     }
     default:

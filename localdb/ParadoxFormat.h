@@ -68,7 +68,10 @@ struct THeader {
     std::uint32_t KeySize() const;
 };
 
-bool IsBlob(std::uint8_t type);
+// Memo, blob, formatted memo, OLE and graphic: the types kept in the .mb file.
+inline bool IsBlob(std::uint8_t type) {
+    return type >= pxMemo && type <= pxGraphic;
+}
 bool IsTextBlob(std::uint8_t type);
 // The column width a type fixes (0 where the definition chooses it).
 std::uint8_t FixedSize(std::uint8_t type);

@@ -221,9 +221,11 @@ void TParadoxTable::OpenFiles() {
     FHeaderBytes = bytes.substr(0, FHeader.HeaderSize);
     FBlock.assign(FHeader.BlockSize(), 0);
     FRecord.assign(FHeader.RecordSize, '\0');
+    FRecordsPerBlock = RecordsPerBlock(FHeader, FHeader.RecordSize);
     FMb.Close();
     FMbPath.clear();
-    if (HasBlobs(FHeader)) {
+    FHasBlobs = HasBlobs(FHeader);
+    if (FHasBlobs) {
         FMbPath = FindCompanion(FPath, ".mb");
         if (!FMbPath.empty()) {
             FMb = TFile(FMbPath, FDb.Writable() ? TFile::faReadWrite : TFile::faRead);
@@ -363,6 +365,7 @@ void TParadoxTable::EncodeFixed(std::vector<TVariant>& row) {
 }
 
 void TParadoxTable::EncodeBlobs(const std::vector<TVariant>& row) {
+    if (!FHasBlobs) return;
     auto* record = reinterpret_cast<unsigned char*>(FRecord.data());
     for (std::size_t i = 0; i < FHeader.Fields.size(); ++i) {
         const TField& f = FHeader.Fields[i];
@@ -449,7 +452,7 @@ void TParadoxTable::AppendRecord(const std::vector<TVariant>& row) {
         FTailCount = FBlockRecords;
         FEof = true;
     }
-    if (FWriteBuf.empty() || FTailCount >= RecordsPerBlock(FHeader, FHeader.RecordSize)) StartNewBlock();
+    if (FWriteBuf.empty() || FTailCount >= FRecordsPerBlock) StartNewBlock();
     EncodeBlobs(row);
     auto* tail = reinterpret_cast<unsigned char*>(FWriteBuf.data()) + FWriteBuf.size() - blockSize;
     std::memcpy(tail + BlockHeaderSize + FTailCount * FHeader.RecordSize, FRecord.data(), FHeader.RecordSize);

@@ -54,6 +54,7 @@ private:
     TFile FDb;
     TFile FMb;
     std::string FMbPath;
+    bool FHasBlobs = false;
 
     // Reading position.
     std::vector<unsigned char> FBlock;
@@ -67,6 +68,7 @@ private:
     // Appending: FWriteBuf holds consecutive blocks from FWriteFirst, the last one being the table's
     // last block (FTailCount rows); memo blocks wait in FMbPending until the next flush.
     std::string FRecord;
+    std::uint32_t FRecordsPerBlock = 0;
     std::string FWriteBuf;
     std::uint16_t FWriteFirst = 0;
     std::uint32_t FTailCount = 0;

@@ -25,3 +25,16 @@ TEST(CodepageTest, CharactersOutsideTheCodePageAndMalformedUtf8BecomeQuestionMar
     EXPECT_EQ(ToCp1250("x\xC3"), "x?");
     EXPECT_EQ(ToCp1250("\xFF\xFE"), "??");
 }
+
+TEST(CodepageTest, LettersAnywhereInLongAsciiTextConvertInPlace) {
+    const std::string ascii = "Izdelek 12345 / cena: 100 EUR";
+    for (std::size_t at = 0; at <= ascii.size(); ++at) {
+        const std::string utf8 = ascii.substr(0, at) + "š" + ascii.substr(at) + "Ž";
+        const std::string cp = ascii.substr(0, at) + "\x9A" + ascii.substr(at) + "\x8E";
+        EXPECT_EQ(ToCp1250(utf8), cp) << at;
+        EXPECT_EQ(FromCp1250(cp), utf8) << at;
+        EXPECT_EQ(AsciiPrefix(utf8.data(), utf8.size()), at);
+    }
+    EXPECT_EQ(ToCp1250(ascii), ascii);
+    EXPECT_EQ(FromCp1250(ascii), ascii);
+}

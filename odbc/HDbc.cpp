@@ -14,12 +14,13 @@ TDriverRec Row(const char* name) {
     return TDriverRec{name, 255, 255, MaxInt, 255, 255, MaxInt, 15, 15, 19, 15, 15, 0};
 }
 
-char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+char Upper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 bool SameText(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return Upper(x) == Upper(y);
-           });
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Upper(x) == Upper(y); });
 }
 
 // KEY=value; with the value braced when it holds a character that would end or open a part.
@@ -85,9 +86,10 @@ const TDriverRec* FindDriverRecIn(const std::vector<TDriverRec>& table, const st
 std::string ComposeConnectString(const std::string& dataSource, const std::string& userName,
                                  const std::string& password, const std::string& driver,
                                  const std::vector<std::string>& attributes) {
-    std::string s = Part("DSN=", dataSource) + Part("UID=", userName) + Part("PWD=", password) +
-                    Part("DRIVER=", driver);
-    for (const std::string& line : attributes) s += line + ";";
+    std::string s =
+        Part("DSN=", dataSource) + Part("UID=", userName) + Part("PWD=", password) + Part("DRIVER=", driver);
+    for (const std::string& line : attributes)
+        s += line + ";";
     return s;
 }
 
@@ -103,7 +105,8 @@ THdbc::~THdbc() {
         // A destructor never throws; the handles are gone with the environment at worst.
     }
     const std::vector<THstmt*> users = FUsers;
-    for (THstmt* s : users) s->ForgetHdbc(this);
+    for (THstmt* s : users)
+        s->ForgetHdbc(this);
     FChildren.Clear();
 }
 
@@ -161,13 +164,14 @@ void THdbc::Connect() {
     SetCursorLib(FCursorLib);
     auto text = [](const std::string& s) { return reinterpret_cast<SQLCHAR*>(const_cast<char*>(s.c_str())); };
     if (FInfoPrompt == SQL_DRIVER_NOPROMPT && FDriver.empty() && FAttributes.empty()) {
-        Check(SQLConnect(FHandle, text(FDataSource), SQL_NTS, text(FUserName), SQL_NTS, text(FPassword), SQL_NTS));
+        Check(SQLConnect(FHandle, text(FDataSource), SQL_NTS, text(FUserName), SQL_NTS, text(FPassword),
+                         SQL_NTS));
     } else {
         const std::string connect = ConnectString();
         SQLCHAR completed[256];
         SQLSMALLINT completedLength = 0;
-        Check(SQLDriverConnect(FHandle, static_cast<SQLHWND>(ParentWindow()), text(connect), SQL_NTS, completed,
-                               sizeof completed, &completedLength, FInfoPrompt));
+        Check(SQLDriverConnect(FHandle, static_cast<SQLHWND>(ParentWindow()), text(connect), SQL_NTS,
+                               completed, sizeof completed, &completedLength, FInfoPrompt));
     }
     FConnected = true;
     SetIsolationLevel(FIsolationLevel);
@@ -242,7 +246,9 @@ bool THdbc::NoDescribeParam() {
     return FNoDescribeParam;
 }
 
-TConnectionPooling THdbc::ConnectionPooling() const { return GlobalEnv().ConnectionPooling(); }
+TConnectionPooling THdbc::ConnectionPooling() const {
+    return GlobalEnv().ConnectionPooling();
+}
 
 void THdbc::SetConnectionPooling(TConnectionPooling value) {
     if (Loading()) {
@@ -279,14 +285,18 @@ SQLUINTEGER THdbc::InfoInteger(SQLUSMALLINT infoType) {
     return Success(FRetCode) ? value : 0;
 }
 
-std::string THdbc::DBMSAndDriver() { return InfoString(SQL_DBMS_NAME) + ";" + InfoString(SQL_DRIVER_NAME); }
+std::string THdbc::DBMSAndDriver() {
+    return InfoString(SQL_DBMS_NAME) + ";" + InfoString(SQL_DRIVER_NAME);
+}
 
 bool THdbc::IsDriver(const std::vector<std::string>& texts) {
     const std::string mine = DBMSAndDriver();
     return std::any_of(texts.begin(), texts.end(), [&](const std::string& t) { return SameText(mine, t); });
 }
 
-void THdbc::AddUser(THstmt* statement) { FUsers.push_back(statement); }
+void THdbc::AddUser(THstmt* statement) {
+    FUsers.push_back(statement);
+}
 
 void THdbc::RemoveUser(THstmt* statement) {
     auto it = std::find(FUsers.begin(), FUsers.end(), statement);

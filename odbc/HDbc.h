@@ -16,8 +16,8 @@ class THstmt;
 // Parameter sizes for one driver, used when the driver cannot describe a parameter.
 struct TDriverRec {
     std::string Name; // DBMS name ";" driver file name, compared without regard to case
-    std::int32_t CharSize, VarcharSize, LongVarcharSize, BinarySize, VarbinarySize, LongVarbinarySize, DecimalSize,
-        NumericSize, TimestampSize;
+    std::int32_t CharSize, VarcharSize, LongVarcharSize, BinarySize, VarbinarySize, LongVarbinarySize,
+        DecimalSize, NumericSize, TimestampSize;
     std::int16_t DecimalDigits, NumericDigits, TimestampDigits;
 };
 
@@ -94,7 +94,8 @@ public:
     // Connects, then asks SQLGetFunctions; false when the driver cannot tell. Throws
     // EVERODezuzid for SQL_API_ALL_FUNCTIONS/SQL_API_ODBC3_ALL_FUNCTIONS, EODBC when connecting fails.
     bool FunctionSupported(SQLUSMALLINT functionId);
-    // Connects, then SQLGetInfo; the empty text or 0 when the driver cannot tell. Throw EODBC only on connect.
+    // Connects, then SQLGetInfo; the empty text or 0 when the driver cannot tell. Throw EODBC only on
+    // connect.
     std::string InfoString(SQLUSMALLINT infoType);
     SQLUINTEGER InfoInteger(SQLUSMALLINT infoType);
     // "DBMS name;driver file name", e.g. "Microsoft SQL Server;sqlsrv32.dll".
@@ -102,7 +103,9 @@ public:
     // Whether DBMSAndDriver equals one of the texts without regard to case.
     bool IsDriver(const std::vector<std::string>& texts);
     // The driver-table row for a key (case-insensitive); null when none. Owned by the connection.
-    const TDriverRec* FindDriverRec(const std::string& key) const { return FindDriverRecIn(FDriverTable, key); }
+    const TDriverRec* FindDriverRec(const std::string& key) const {
+        return FindDriverRecIn(FDriverTable, key);
+    }
     const std::vector<TDriverRec>& DriverTable() const { return FDriverTable; }
 
     TNotifyEvent BeforeConnect, AfterConnect, BeforeDisconnect, AfterDisconnect;

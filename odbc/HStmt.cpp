@@ -10,10 +10,14 @@
 namespace {
 TProcessMessagesHandler processMessagesHandler = nullptr;
 
-SQLPOINTER AsPointer(SQLULEN value) { return reinterpret_cast<SQLPOINTER>(value); }
+SQLPOINTER AsPointer(SQLULEN value) {
+    return reinterpret_cast<SQLPOINTER>(value);
+}
 } // namespace
 
-void SetProcessMessagesHandler(TProcessMessagesHandler handler) { processMessagesHandler = handler; }
+void SetProcessMessagesHandler(TProcessMessagesHandler handler) {
+    processMessagesHandler = handler;
+}
 
 void ProcessMessages() {
     if (processMessagesHandler) processMessagesHandler();
@@ -54,7 +58,9 @@ SQLHSTMT THstmt::Handle() {
     return FHandle;
 }
 
-THbase* THstmt::LostConnectionTarget() { return FHdbc; }
+THbase* THstmt::LostConnectionTarget() {
+    return FHdbc;
+}
 
 void THstmt::BeforeRaise() {
     if (!FAsyncOn) return;
@@ -63,7 +69,10 @@ void THstmt::BeforeRaise() {
 }
 
 void THstmt::ForgetHdbc(THdbc* connection) {
-    if (FHdbc == connection) FHdbc = nullptr;
+    if (FHdbc != connection) return;
+    // The connection could not terminate us (it failed on the way out): let the handle go.
+    if (FAllocated) DropHandle();
+    FHdbc = nullptr;
 }
 
 void THstmt::Notification(TComponent* component, TOperation operation) {
@@ -183,25 +192,28 @@ bool THstmt::Terminate() {
     Trace(1, "THstmt.Terminate");
     THbase::Terminate();
     if (FAllocated) {
-        FHdbc->Children().Remove(this);
+        if (FHdbc) FHdbc->Children().Remove(this);
         try {
             Close();
         } catch (...) {
-            // The handle is released below in any case; the close error is reported after that.
-            FreeParams();
-            FreeColumns();
-            SQLFreeHandle(SQL_HANDLE_STMT, FHandle);
-            FHandle = SQL_NULL_HSTMT;
-            FAllocated = false;
+            // The handle goes in any case; the close error is reported after that.
+            DropHandle();
             throw;
         }
-        const SQLRETURN rc = SQLFreeHandle(SQL_HANDLE_STMT, FHandle);
-        FHandle = SQL_NULL_HSTMT;
-        FAllocated = false;
-        FAsyncOn = false;
-        Check(rc);
+        Check(DropHandle());
     }
     return !FAllocated;
+}
+
+SQLRETURN THstmt::DropHandle() {
+    FreeParams();
+    FreeColumns();
+    const SQLRETURN rc = SQLFreeHandle(SQL_HANDLE_STMT, FHandle);
+    // A handle the driver refused to free still answers for its diagnostics.
+    if (Success(rc)) FHandle = SQL_NULL_HSTMT;
+    FAllocated = false;
+    FAsyncOn = false;
+    return rc;
 }
 
 void THstmt::CloseCursor() {
@@ -237,13 +249,29 @@ void THstmt::Close() {
         SQLSetStmtAttr(FHandle, SQL_ATTR_ROW_STATUS_PTR, nullptr, 0);
         Check(SQLFreeStmt(FHandle, SQL_UNBIND));
     }
-    for (auto& aux : FAuxiliary)
-        if (aux) aux->FPrepared = false;
+    UnprepareAuxiliary();
     FPrepared = false;
     FExecuted = false;
 }
 
-std::string THstmt::ParsedSQL() { return ParseSQL(FSQL, FParamNames); }
+void THstmt::UnprepareAuxiliary() {
+    for (auto& aux : FAuxiliary)
+        if (aux) aux->FPrepared = false;
+}
+
+void THstmt::SetSkipByPosition(bool value) {
+    FSkipByPosition = value;
+    UnprepareAuxiliary();
+}
+
+void THstmt::SetSkipByCursor(bool value) {
+    FSkipByCursor = value;
+    UnprepareAuxiliary();
+}
+
+std::string THstmt::ParsedSQL() {
+    return ParseSQL(FSQL, FParamNames);
+}
 
 const std::vector<std::string>& THstmt::ParamNames() {
     ParsedSQL();
@@ -404,14 +432,16 @@ SQLLEN THstmt::CountByTraversal() {
     counter->Prepare();
     counter->Execute();
     SQLLEN n = 0;
-    while (counter->FetchNext()) ++n;
+    while (counter->FetchNext())
+        ++n;
     return n;
 }
 
 SQLLEN THstmt::RowCount() {
     if (FRowCountMethod == rcFunction) {
         SQLLEN count = -1;
-        FRetCode = SQLGetDiagField(SQL_HANDLE_STMT, Handle(), 0, SQL_DIAG_CURSOR_ROW_COUNT, &count, 0, nullptr);
+        FRetCode =
+            SQLGetDiagField(SQL_HANDLE_STMT, Handle(), 0, SQL_DIAG_CURSOR_ROW_COUNT, &count, 0, nullptr);
         if (Success(FRetCode) && count >= 0) return count;
     }
     if (FRowCountMethod == rcCustom) {
@@ -446,4 +476,6 @@ void THstmt::DoBeforeFetch() {
 void THstmt::DoAfterFetch() {
     if (AfterFetch) AfterFetch(this);
 }
-std::int32_t THstmt::DoRowCount() { return OnRowCount ? OnRowCount(this) : -1; }
+std::int32_t THstmt::DoRowCount() {
+    return OnRowCount ? OnRowCount(this) : -1;
+}

@@ -24,7 +24,9 @@ enum TEmptyToNull { enNever, enAlways, enIfNullable };
 enum TNoRowsAffectedKind { nrByInsert, nrByUpdate, nrByDelete, nrByRefresh };
 // A set of TNoRowsAffectedKind values, one bit each.
 using TNoRowsAffected = unsigned;
-constexpr TNoRowsAffected NoRowsAffectedBit(TNoRowsAffectedKind kind) { return 1u << kind; }
+constexpr TNoRowsAffected NoRowsAffectedBit(TNoRowsAffectedKind kind) {
+    return 1u << kind;
+}
 
 using TRowCountEvent = std::function<std::int32_t(TComponent* sender)>;
 
@@ -58,7 +60,8 @@ public:
     bool Init() override;
     // Closes and frees the handle. Throws EODBC.
     bool Terminate() override;
-    // Closes the cursor and frees parameters and columns; allocates a handle when there is none. Throws EODBC.
+    // Closes the cursor and frees parameters and columns; allocates a handle when there is none. Throws
+    // EODBC.
     virtual void Close();
     // SQLFreeStmt(SQL_CLOSE), allocating a handle when there is none. Throws EODBC.
     virtual void CloseCursor();
@@ -76,7 +79,8 @@ public:
     bool FetchAbsolute(SQLLEN row) { return Fetch(SQL_FETCH_ABSOLUTE, row); }
     // Fetches the row of a bookmark of BookmarkLength bytes (the caller's). Throws EODBC.
     bool FetchBookmark(const void* bookmark);
-    // Moves to the next result set, dropping the columns; false (columns kept) when there is none. Throws EODBC.
+    // Moves to the next result set, dropping the columns; false (columns kept) when there is none. Throws
+    // EODBC.
     bool MoreResults();
 
     // Binds the columns when needed, then their number. Throws EODBC.
@@ -116,7 +120,8 @@ public:
     SQLUINTEGER ConcurrencyType() const { return FConcurrencyType; }
     SQLUINTEGER CursorType() const { return FCursorType; }
     SQLULEN RowSetSize() const { return FRowSetSize; }
-    // On an allocated statement: Close, then set the attribute when the driver reports another value. Throw EODBC.
+    // On an allocated statement: Close, then set the attribute when the driver reports another value. Throw
+    // EODBC.
     void SetConcurrencyType(SQLUINTEGER value);
     void SetCursorType(SQLUINTEGER value);
     // 0 is ignored.
@@ -143,19 +148,24 @@ public:
     void SetRowCountMethod(TRowCountMethod value) { FRowCountMethod = value; }
     TNoRowsAffected NoRowsAffected() const { return FNoRowsAffected; }
     void SetNoRowsAffected(TNoRowsAffected value) { FNoRowsAffected = value; }
+    // Whether row operations avoid SQLSetPos/SQLBulkOperations, and WHERE CURRENT OF; changing
+    // either makes the generated row statements be built again.
     bool SkipByPosition() const { return FSkipByPosition; }
+    void SetSkipByPosition(bool value);
     bool SkipByCursor() const { return FSkipByCursor; }
+    void SetSkipByCursor(bool value);
 
     TNotifyEvent BeforePrepare, AfterPrepare, BeforeExecute, AfterExecute, BeforeFetch, AfterFetch;
     TRowCountEvent OnRowCount;
 
-    // ---- Columns and cells (1-based columns and rows; out-of-range cells read as empty/0 and ignore writes).
-    // Every operation below runs Init and BindCols first and so may throw EVERODezuzid or EODBC.
+    // ---- Columns and cells (1-based columns and rows; out-of-range cells read as empty/0 and ignore
+    // writes). Every operation below runs Init and BindCols first and so may throw EVERODezuzid or EODBC.
 
     // Describes and binds the result columns once per result set. Throws EODBC.
     void BindCols();
     const std::vector<std::string>& ColNames();
-    // The first column named so (ASCII case-insensitive). Throws EVERODezuzid "Identifier ... not found in result set.".
+    // The first column named so (ASCII case-insensitive). Throws EVERODezuzid "Identifier ... not found in
+    // result set.".
     SQLUSMALLINT ColByName(const std::string& name);
     SQLSMALLINT ColCType(SQLUSMALLINT col);
     SQLSMALLINT ColSQLType(SQLUSMALLINT col);
@@ -200,7 +210,9 @@ public:
     void SetColIntegerAt(SQLUSMALLINT col, SQLULEN row, std::int32_t value);
     void SetColInt64(SQLUSMALLINT col, std::int64_t value) { SetColInt64At(col, 1, value); }
     void SetColInt64At(SQLUSMALLINT col, SQLULEN row, std::int64_t value);
-    void SetColDateTime(SQLUSMALLINT col, const SQL_TIMESTAMP_STRUCT& value) { SetColDateTimeAt(col, 1, value); }
+    void SetColDateTime(SQLUSMALLINT col, const SQL_TIMESTAMP_STRUCT& value) {
+        SetColDateTimeAt(col, 1, value);
+    }
     void SetColDateTimeAt(SQLUSMALLINT col, SQLULEN row, const SQL_TIMESTAMP_STRUCT& value);
     // Long columns only: the stream becomes a copy of value, the indicator its size.
     void SetColStream(SQLUSMALLINT col, const TMemoryStream& value);
@@ -238,7 +250,10 @@ private:
     void ApplyStmtAttr(SQLINTEGER attribute, SQLULEN value);
     void LoadCursorCapabilities();
     void SetupBookmarks();
+    // Frees the buffers and the handle without asking the driver anything else; the free's result.
+    SQLRETURN DropHandle();
     void FreeParams();
+    void UnprepareAuxiliary();
     void FreeColumns();
     // The SQL as sent to the driver; refreshes the parameter names.
     std::string ParsedSQL();
@@ -251,8 +266,12 @@ private:
     // Column helpers (HStmtColumns.cpp).
     // Init, BindCols, then the column's record; null for a column that does not exist.
     TColRec* Column(SQLUSMALLINT col);
+    // A field of a column's record, or missing for a column that does not exist.
+    template <typename T> T ColField(SQLUSMALLINT col, T TColRec::*field, T missing);
     // The same for a cell; null when the row is outside the rowset too.
     TColRec* CellColumn(SQLUSMALLINT col, SQLULEN row);
+    // The same for a bound cell holding a value; null for long columns and NULL cells too.
+    TColRec* ValueColumn(SQLUSMALLINT col, SQLULEN row);
     SQLLEN NumericAttribute(SQLUSMALLINT col, SQLUSMALLINT field);
     void DescribeColumn(SQLUSMALLINT col);
     void AppendRowArrays();

@@ -9,15 +9,18 @@
 #include <cstring>
 
 namespace {
-char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+char UpperAscii(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 bool SameUpper(const std::string& a, const std::string& b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return UpperAscii(x) == UpperAscii(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [](char x, char y) { return UpperAscii(x) == UpperAscii(y); });
 }
 
 bool IsIntegerType(SQLSMALLINT sqlType) {
-    return sqlType == SQL_INTEGER || sqlType == SQL_SMALLINT || sqlType == SQL_TINYINT || sqlType == SQL_BIGINT;
+    return sqlType == SQL_INTEGER || sqlType == SQL_SMALLINT || sqlType == SQL_TINYINT ||
+           sqlType == SQL_BIGINT;
 }
 
 // Character and binary columns too large (or unbounded) for a bound cell are read in chunks.
@@ -59,17 +62,18 @@ void THstmt::DescribeColumn(SQLUSMALLINT col) {
     TColRec& r = *rec;
     FCols.push_back(std::move(rec));
     if (!bound) return; // long columns are read with SQLGetData; unknown types stay NULL
-    const SQLLEN bufferLength = binding.CType == SQL_C_CHAR || binding.CType == SQL_C_BINARY
-                                    ? static_cast<SQLLEN>(r.CellSize)
-                                    : 0;
+    const SQLLEN bufferLength =
+        binding.CType == SQL_C_CHAR || binding.CType == SQL_C_BINARY ? static_cast<SQLLEN>(r.CellSize) : 0;
     Check(SQLBindCol(FHandle, col, r.CType, r.Data.get(), bufferLength, r.Indicators.data()));
 }
 
 void THstmt::AppendRowArrays() {
     const SQLSMALLINT ushort = SQL_C_USHORT;
-    FCols.push_back(std::make_unique<TColRec>(ushort, CTypeToSQLType(ushort), CTypeSize(ushort), FRowSetSize));
+    FCols.push_back(
+        std::make_unique<TColRec>(ushort, CTypeToSQLType(ushort), CTypeSize(ushort), FRowSetSize));
     FRowStatus = FCols.back().get();
-    FCols.push_back(std::make_unique<TColRec>(ushort, CTypeToSQLType(ushort), CTypeSize(ushort), FRowSetSize));
+    FCols.push_back(
+        std::make_unique<TColRec>(ushort, CTypeToSQLType(ushort), CTypeSize(ushort), FRowSetSize));
     FRowFlags = FCols.back().get();
 }
 
@@ -82,7 +86,8 @@ void THstmt::BindCols() {
     SQLSMALLINT count = 0;
     Check(SQLNumResultCols(FHandle, &count));
     FNumCols = static_cast<SQLUSMALLINT>(std::max<SQLSMALLINT>(count, 0));
-    for (SQLUSMALLINT col = 1; col <= FNumCols; ++col) DescribeColumn(col);
+    for (SQLUSMALLINT col = 1; col <= FNumCols; ++col)
+        DescribeColumn(col);
     AppendRowArrays();
     if (FCursorCaps & SQL_CA1_BOOKMARK) {
         // Some drivers offer bookmarks but cannot describe column 0: the length then stays.
@@ -93,8 +98,8 @@ void THstmt::BindCols() {
     if (FBindBookmarks) {
         FCols.push_back(std::make_unique<TColRec>(SQL_C_BINARY, SQL_BINARY, FBookmarkLength, FRowSetSize));
         FBookmarks = FCols.back().get();
-        Check(SQLBindCol(FHandle, 0, SQL_C_BINARY, FBookmarks->Data.get(), static_cast<SQLLEN>(FBookmarkLength),
-                         FBookmarks->Indicators.data()));
+        Check(SQLBindCol(FHandle, 0, SQL_C_BINARY, FBookmarks->Data.get(),
+                         static_cast<SQLLEN>(FBookmarkLength), FBookmarks->Indicators.data()));
     }
     if (FBlobsAtFetch && FRowSetSize > 1) FBlobsAtFetch = false;
     SQLSetStmtAttr(FHandle, SQL_ATTR_ROW_STATUS_PTR, FRowStatus->Data.get(), 0);
@@ -126,34 +131,28 @@ SQLUSMALLINT THstmt::ColByName(const std::string& name) {
     throw EVERODezuzid("Identifier " + name + " not found in result set.");
 }
 
+template <typename T> T THstmt::ColField(SQLUSMALLINT col, T TColRec::*field, T missing) {
+    TColRec* rec = Column(col);
+    return rec ? rec->*field : missing;
+}
+
 SQLSMALLINT THstmt::ColCType(SQLUSMALLINT col) {
-    TColRec* rec = Column(col);
-    return rec ? rec->CType : 0;
+    return ColField<SQLSMALLINT>(col, &TColRec::CType, 0);
 }
-
 SQLSMALLINT THstmt::ColSQLType(SQLUSMALLINT col) {
-    TColRec* rec = Column(col);
-    return rec ? rec->SQLType : 0;
+    return ColField<SQLSMALLINT>(col, &TColRec::SQLType, 0);
 }
-
 bool THstmt::ColIsBlob(SQLUSMALLINT col) {
-    TColRec* rec = Column(col);
-    return rec && rec->Long;
+    return ColField(col, &TColRec::Long, false);
 }
-
 SQLULEN THstmt::ColPrecision(SQLUSMALLINT col) {
-    TColRec* rec = Column(col);
-    return rec ? rec->ColumnSize : 0;
+    return ColField<SQLULEN>(col, &TColRec::ColumnSize, 0);
 }
-
 SQLSMALLINT THstmt::ColScale(SQLUSMALLINT col) {
-    TColRec* rec = Column(col);
-    return rec ? rec->DecimalDigits : 0;
+    return ColField<SQLSMALLINT>(col, &TColRec::DecimalDigits, 0);
 }
-
 SQLSMALLINT THstmt::ColNullable(SQLUSMALLINT col) {
-    TColRec* rec = Column(col);
-    return rec ? rec->Nullable : SQL_NULLABLE_UNKNOWN;
+    return ColField<SQLSMALLINT>(col, &TColRec::Nullable, SQL_NULLABLE_UNKNOWN);
 }
 
 SQLLEN THstmt::ColAttribute(SQLUSMALLINT col, SQLUSMALLINT field) {
@@ -236,6 +235,11 @@ void* THstmt::ColValueAt(SQLUSMALLINT col, SQLULEN row) {
     return rec->Blob->Memory();
 }
 
+TColRec* THstmt::ValueColumn(SQLUSMALLINT col, SQLULEN row) {
+    TColRec* rec = CellColumn(col, row);
+    return rec && !rec->Long && rec->Indicator(row) != SQL_NULL_DATA ? rec : nullptr;
+}
+
 std::string THstmt::ColStringAt(SQLUSMALLINT col, SQLULEN row) {
     TColRec* rec = CellColumn(col, row);
     if (!rec) return std::string();
@@ -248,27 +252,23 @@ std::string THstmt::ColStringAt(SQLUSMALLINT col, SQLULEN row) {
 }
 
 std::int32_t THstmt::ColIntegerAt(SQLUSMALLINT col, SQLULEN row) {
-    TColRec* rec = CellColumn(col, row);
-    if (!rec || rec->Long || rec->Indicator(row) == SQL_NULL_DATA) return 0;
-    return ValueToInteger(rec->Cell(row), rec->CellSize, rec->CType);
+    const TColRec* rec = ValueColumn(col, row);
+    return rec ? ValueToInteger(rec->Cell(row), rec->CellSize, rec->CType) : 0;
 }
 
 double THstmt::ColDoubleAt(SQLUSMALLINT col, SQLULEN row) {
-    TColRec* rec = CellColumn(col, row);
-    if (!rec || rec->Long || rec->Indicator(row) == SQL_NULL_DATA) return 0;
-    return ValueToDouble(rec->Cell(row), rec->CellSize, rec->CType);
+    const TColRec* rec = ValueColumn(col, row);
+    return rec ? ValueToDouble(rec->Cell(row), rec->CellSize, rec->CType) : 0;
 }
 
 std::int64_t THstmt::ColInt64At(SQLUSMALLINT col, SQLULEN row) {
-    TColRec* rec = CellColumn(col, row);
-    if (!rec || rec->Long || rec->Indicator(row) == SQL_NULL_DATA) return 0;
-    return ValueToInt64(rec->Cell(row), rec->CellSize, rec->CType);
+    const TColRec* rec = ValueColumn(col, row);
+    return rec ? ValueToInt64(rec->Cell(row), rec->CellSize, rec->CType) : 0;
 }
 
 SQL_TIMESTAMP_STRUCT THstmt::ColDateTimeAt(SQLUSMALLINT col, SQLULEN row) {
-    TColRec* rec = CellColumn(col, row);
-    if (!rec || rec->Long || rec->Indicator(row) == SQL_NULL_DATA) return DefaultTimestamp();
-    return ValueToTimestamp(rec->Cell(row), rec->CType);
+    const TColRec* rec = ValueColumn(col, row);
+    return rec ? ValueToTimestamp(rec->Cell(row), rec->CType) : DefaultTimestamp();
 }
 
 TMemoryStream* THstmt::ColStreamAt(SQLUSMALLINT col, SQLULEN row) {
@@ -292,7 +292,9 @@ void THstmt::SetColSizeAt(SQLUSMALLINT col, SQLULEN row, SQLLEN size) {
     if (rec->Long && size >= 0) rec->Blob->SetSize(static_cast<std::size_t>(size));
 }
 
-bool THstmt::ColNullAt(SQLUSMALLINT col, SQLULEN row) { return ColSizeAt(col, row) == SQL_NULL_DATA; }
+bool THstmt::ColNullAt(SQLUSMALLINT col, SQLULEN row) {
+    return ColSizeAt(col, row) == SQL_NULL_DATA;
+}
 
 void THstmt::SetColNull(SQLUSMALLINT col, bool value) {
     TColRec* rec = CellColumn(col, 1);
@@ -306,7 +308,9 @@ void THstmt::SetColIgnore(SQLUSMALLINT col, bool value) {
     rec->Ignore = value;
 }
 
-bool THstmt::ColIgnoredAt(SQLUSMALLINT col, SQLULEN row) { return ColSizeAt(col, row) == SQL_COLUMN_IGNORE; }
+bool THstmt::ColIgnoredAt(SQLUSMALLINT col, SQLULEN row) {
+    return ColSizeAt(col, row) == SQL_COLUMN_IGNORE;
+}
 
 void THstmt::StoreText(TColRec& rec, SQLULEN row, const std::string& text) {
     SQLLEN stored = 0;
@@ -330,7 +334,8 @@ void THstmt::SetColStringAt(SQLUSMALLINT col, SQLULEN row, const std::string& va
     } else {
         return;
     }
-    const bool toNull = FEmptyToNull == enAlways || (FEmptyToNull == enIfNullable && rec->Nullable == SQL_NULLABLE);
+    const bool toNull =
+        FEmptyToNull == enAlways || (FEmptyToNull == enIfNullable && rec->Nullable == SQL_NULLABLE);
     if (value.empty() && toNull) rec->Indicator(row) = SQL_NULL_DATA;
 }
 
@@ -378,7 +383,8 @@ SQLUSMALLINT THstmt::RowStatus(SQLULEN row) {
 
 bool THstmt::RowValid(SQLULEN row) {
     const SQLUSMALLINT s = RowStatus(row);
-    return s == SQL_ROW_SUCCESS || s == SQL_ROW_UPDATED || s == SQL_ROW_ADDED || s == SQL_ROW_SUCCESS_WITH_INFO;
+    return s == SQL_ROW_SUCCESS || s == SQL_ROW_UPDATED || s == SQL_ROW_ADDED ||
+           s == SQL_ROW_SUCCESS_WITH_INFO;
 }
 
 SQLUSMALLINT* THstmt::RowFlags(SQLULEN row) {

@@ -7,7 +7,9 @@ bool IsTokenChar(char c) {
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '@' || c == '_';
 }
 
-[[noreturn]] void InvalidToken() { throw EVERODezuzid("Invalid parameter token in SQL statement."); }
+[[noreturn]] void InvalidToken() {
+    throw EVERODezuzid("Invalid parameter token in SQL statement.");
+}
 
 std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
     for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
@@ -39,7 +41,8 @@ std::string ParseSQL(const std::string& sql, std::vector<std::string>& names) {
             continue;
         }
         std::size_t end = i + 1;
-        while (end < sql.size() && IsTokenChar(sql[end])) ++end;
+        while (end < sql.size() && IsTokenChar(sql[end]))
+            ++end;
         if (end == i + 1) InvalidToken();
         names.push_back(sql.substr(i + 1, end - i - 1));
         out += '?';

@@ -6,7 +6,9 @@
 #include <limits>
 
 namespace {
-bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
+bool IsBlank(char c) {
+    return static_cast<unsigned char>(c) <= 32;
+}
 
 template <typename T> T Load(const void* cell) {
     T value;
@@ -14,32 +16,42 @@ template <typename T> T Load(const void* cell) {
     return value;
 }
 
-template <typename T> void Store(void* cell, T value) { std::memcpy(cell, &value, sizeof value); }
+template <typename T> void Store(void* cell, T value) {
+    std::memcpy(cell, &value, sizeof value);
+}
 
 // Writes value in decimal with leading zeros to at least width digits; returns the end.
 char* PutPadded(char* p, std::uint64_t value, int width) {
     char digits[24];
-    auto [end, ec] = std::to_chars(digits, digits + sizeof digits, value);
-    (void)ec;
-    for (int n = static_cast<int>(end - digits); n < width; ++n) *p++ = '0';
+    char* end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    for (int n = static_cast<int>(end - digits); n < width; ++n)
+        *p++ = '0';
     std::memcpy(p, digits, static_cast<std::size_t>(end - digits));
     return p + (end - digits);
+}
+
+// The same for the two-digit parts of dates and times, which every timestamp read formats five times.
+char* Put2(char* p, unsigned value) {
+    if (value >= 100) return PutPadded(p, value, 2);
+    p[0] = static_cast<char>('0' + value / 10);
+    p[1] = static_cast<char>('0' + value % 10);
+    return p + 2;
 }
 
 char* PutDate(char* p, const SQL_DATE_STRUCT& d) {
     p = PutPadded(p, static_cast<std::uint16_t>(d.year), 2);
     *p++ = '-';
-    p = PutPadded(p, d.month, 2);
+    p = Put2(p, d.month);
     *p++ = '-';
-    return PutPadded(p, d.day, 2);
+    return Put2(p, d.day);
 }
 
 char* PutTime(char* p, const SQL_TIME_STRUCT& t) {
-    p = PutPadded(p, t.hour, 2);
+    p = Put2(p, t.hour);
     *p++ = ':';
-    p = PutPadded(p, t.minute, 2);
+    p = Put2(p, t.minute);
     *p++ = ':';
-    return PutPadded(p, t.second, 2);
+    return Put2(p, t.second);
 }
 
 // Parses all of text as a number of type T (decimal, an optional leading sign for reals
@@ -64,7 +76,8 @@ bool ParseDigits(std::string_view text, std::size_t first, std::size_t count, un
 
 bool ParseDate(std::string_view text, SQL_DATE_STRUCT& d) {
     unsigned y, m, day;
-    if (!ParseDigits(text, 1, 4, y) || !ParseDigits(text, 6, 2, m) || !ParseDigits(text, 9, 2, day)) return false;
+    if (!ParseDigits(text, 1, 4, y) || !ParseDigits(text, 6, 2, m) || !ParseDigits(text, 9, 2, day))
+        return false;
     d = {static_cast<SQLSMALLINT>(y), static_cast<SQLUSMALLINT>(m), static_cast<SQLUSMALLINT>(day)};
     return true;
 }
@@ -91,7 +104,8 @@ bool ParseFraction(std::string_view digits, SQLUINTEGER& out) {
             ++used;
         }
     }
-    for (; used < 9; ++used) value *= 10;
+    for (; used < 9; ++used)
+        value *= 10;
     out = value;
     return true;
 }
@@ -101,7 +115,8 @@ bool TextToTimestamp(std::string_view text, SQL_TIMESTAMP_STRUCT& ts) {
     SQL_DATE_STRUCT d;
     SQL_TIME_STRUCT t;
     SQLUINTEGER fraction;
-    if (!ParseDate(text, d) || !ParseTime(text, 12, t) || !ParseFraction(text.substr(20), fraction)) return false;
+    if (!ParseDate(text, d) || !ParseTime(text, 12, t) || !ParseFraction(text.substr(20), fraction))
+        return false;
     ts = {d.year, d.month, d.day, t.hour, t.minute, t.second, fraction};
     return true;
 }
@@ -162,7 +177,9 @@ std::string_view CharCell(const void* cell, std::size_t cellSize) {
 }
 } // namespace
 
-SQL_TIMESTAMP_STRUCT DefaultTimestamp() { return SQL_TIMESTAMP_STRUCT{1899, 12, 30, 0, 0, 0, 0}; }
+SQL_TIMESTAMP_STRUCT DefaultTimestamp() {
+    return SQL_TIMESTAMP_STRUCT{1899, 12, 30, 0, 0, 0, 0};
+}
 
 std::size_t CTypeSize(SQLSMALLINT cType) {
     switch (cType) {
@@ -229,41 +246,75 @@ SQLSMALLINT CTypeToSQLType(SQLSMALLINT cType) {
 
 std::string_view TrimView(std::string_view text, TStringTrimming mode) {
     if (mode == stTrimLeading || mode == stTrimBoth)
-        while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+        while (!text.empty() && IsBlank(text.front()))
+            text.remove_prefix(1);
     if (mode == stTrimTrailing || mode == stTrimBoth)
-        while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+        while (!text.empty() && IsBlank(text.back()))
+            text.remove_suffix(1);
     return text;
 }
 
-std::string TrimText(std::string_view text, TStringTrimming mode) { return std::string(TrimView(text, mode)); }
+std::string TrimText(std::string_view text, TStringTrimming mode) {
+    return std::string(TrimView(text, mode));
+}
 
 std::size_t Utf8CutLength(std::string_view text, std::size_t maxBytes) {
     if (text.size() <= maxBytes) return text.size();
     std::size_t n = maxBytes;
     // A continuation byte (10xxxxxx) at the cut means the cut splits a character: step back to its lead.
-    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
+    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80)
+        --n;
     return n;
 }
 
-std::string FormatReal(double value) {
-    char out[32];
+namespace {
+// Writes the default real format into out (at least 32 bytes); returns the end.
+char* PutReal(char* out, double value) {
     char* p = out;
-    if (std::isnan(value)) return " NAN";
+    if (std::isnan(value)) {
+        std::memcpy(p, " NAN", 4);
+        return p + 4;
+    }
     *p++ = std::signbit(value) ? '-' : ' ';
     value = std::fabs(value);
-    if (std::isinf(value)) return std::string(out, 1) + "INF";
+    if (std::isinf(value)) {
+        std::memcpy(p, "INF", 3);
+        return p + 3;
+    }
+    // The shortest exact form is fast; when it has at most 15 significant digits, padding it with
+    // zeros is the correctly rounded 15-digit form, because for normal doubles the 15-digit grid
+    // is coarser than their precision. Subnormal and longer forms are rounded by to_chars.
     char digits[40];
-    auto [end, ec] = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::scientific, 14);
-    (void)ec;
-    const char* e = static_cast<const char*>(std::memchr(digits, 'e', static_cast<std::size_t>(end - digits)));
-    std::memcpy(p, digits, static_cast<std::size_t>(e - digits));
-    p += e - digits;
+    char* end = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::scientific).ptr;
+    const char* e =
+        static_cast<const char*>(std::memchr(digits, 'e', static_cast<std::size_t>(end - digits)));
+    if (e - digits > 16 || value < std::numeric_limits<double>::min()) {
+        end = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::scientific, 14).ptr;
+        e = static_cast<const char*>(std::memchr(digits, 'e', static_cast<std::size_t>(end - digits)));
+    }
+    *p++ = digits[0];
+    *p++ = '.';
+    const std::size_t decimals = e - digits > 2 ? static_cast<std::size_t>(e - digits - 2) : 0;
+    std::memcpy(p, digits + 2, decimals);
+    std::memset(p + decimals, '0', 14 - decimals);
+    p += 14;
     *p++ = 'E';
     *p++ = e[1];
     unsigned exponent = 0;
     std::from_chars(e + 2, end, exponent);
-    p = PutPadded(p, exponent, 4);
-    return std::string(out, static_cast<std::size_t>(p - out));
+    return PutPadded(p, exponent, 4);
+}
+
+// The real as text, trimmed, built in one allocation (this runs for every real cell read).
+std::string RealText(double value, TStringTrimming mode) {
+    char out[32];
+    const char* end = PutReal(out, value);
+    return std::string(TrimView(std::string_view(out, static_cast<std::size_t>(end - out)), mode));
+}
+} // namespace
+
+std::string FormatReal(double value) {
+    return RealText(value, stTrimNone);
 }
 
 std::string FormatDate(const SQL_DATE_STRUCT& date) {
@@ -292,9 +343,9 @@ std::string ValueToText(const void* cell, std::size_t cellSize, SQLSMALLINT cTyp
     case SQL_C_CHAR:
         return std::string(TrimView(CharCell(cell, cellSize), mode));
     case SQL_C_FLOAT:
-        return TrimText(FormatReal(Load<float>(cell)), mode);
+        return RealText(Load<float>(cell), mode);
     case SQL_C_DOUBLE:
-        return TrimText(FormatReal(Load<double>(cell)), mode);
+        return RealText(Load<double>(cell), mode);
     case SQL_C_TYPE_DATE:
         return FormatDate(Load<SQL_DATE_STRUCT>(cell));
     case SQL_C_TYPE_TIME:
@@ -322,8 +373,8 @@ std::string ValueToText(const void* cell, std::size_t cellSize, SQLSMALLINT cTyp
     }
 }
 
-bool TextToValue(std::string_view text, void* cell, std::size_t cellSize, SQLSMALLINT cType, TStringTrimming mode,
-                 SQLLEN* storedLength) {
+bool TextToValue(std::string_view text, void* cell, std::size_t cellSize, SQLSMALLINT cType,
+                 TStringTrimming mode, SQLLEN* storedLength) {
     text = TrimView(text, mode);
     std::size_t stored = CTypeSize(cType);
     if (!cell) return false;

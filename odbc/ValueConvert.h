@@ -52,7 +52,8 @@ bool TextToValue(std::string_view text, void* cell, std::size_t cellSize, SQLSMA
 
 // Numeric readings of a cell; 0 where the C type has no number (dates, binary, unknown).
 double ValueToDouble(const void* cell, std::size_t cellSize, SQLSMALLINT cType);
-// Reals round to nearest, halves to even, saturating at the 32-bit range; 64-bit types give their low 32 bits.
+// Reals round to nearest, halves to even, saturating at the 32-bit range; 64-bit types give their low 32
+// bits.
 std::int32_t ValueToInteger(const void* cell, std::size_t cellSize, SQLSMALLINT cType);
 std::int64_t ValueToInt64(const void* cell, std::size_t cellSize, SQLSMALLINT cType);
 // Date, time and timestamp cells fill their parts of the default record; others give the default.

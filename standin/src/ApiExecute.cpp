@@ -22,6 +22,8 @@ SQLRETURN Advance(Stmt* s) {
     s->Current = Result{};
     s->HasResult = false;
     s->RowsRead = 0;
+    s->RowsetStart = 0;
+    s->LastRowsetSize = 0;
     s->OnRow = false;
     s->GetDataColumn = 0;
     if (!s->Running) return SQL_NO_DATA;
@@ -39,6 +41,11 @@ SQLRETURN Advance(Stmt* s) {
     }
     s->Current = std::move(r);
     s->HasResult = true;
+    if (s->CursorType == SQL_CURSOR_STATIC && s->Current.Rows) {
+        auto rows = Materialize(*s->Current.Rows, s->MaxRows);
+        s->Diag.CursorRowCount = static_cast<SQLLEN>(rows->RowCount());
+        s->Current.Rows = std::move(rows);
+    }
     for (const auto& info : s->Current.Infos)
         s->Diag.Add(info);
     s->Diag.RowCount = s->Current.RowCount;

@@ -79,9 +79,52 @@ SQLRETURN WriteRow(Stmt* s, SQLULEN row) {
     return rc;
 }
 
-SQLRETURN Fetch(Stmt* s) {
+// First row (1-based) of the rowset a scroll asks for; below 1 or above the row count means
+// before the first or after the last row.
+SQLLEN ScrollTarget(const Stmt* s, SQLSMALLINT orientation, SQLLEN offset, SQLLEN rows, SQLLEN rowset) {
+    SQLLEN current = s->RowsetStart;
+    switch (orientation) {
+    case SQL_FETCH_NEXT:
+        return current == 0 ? 1 : current + static_cast<SQLLEN>(s->LastRowsetSize ? s->LastRowsetSize : 1);
+    case SQL_FETCH_PRIOR:
+        if (current == 0) return 0;
+        if (current > rows) return std::max<SQLLEN>(1, rows - rowset + 1);
+        return current == 1 ? 0 : std::max<SQLLEN>(1, current - rowset);
+    case SQL_FETCH_FIRST:
+        return 1;
+    case SQL_FETCH_LAST:
+        return std::max<SQLLEN>(1, rows - rowset + 1);
+    case SQL_FETCH_ABSOLUTE:
+        if (offset < 0) return rows + offset + 1 < 1 && -offset <= rowset ? 1 : rows + offset + 1;
+        return offset;
+    case SQL_FETCH_RELATIVE:
+        return (current == 0 ? 0 : current) + offset;
+    default:
+        throw SqlError("HY106", 0, "Fetch type out of range", false);
+    }
+}
+
+// Positions a static cursor for a scroll; false when the rowset falls outside the rows.
+bool Scroll(Stmt* s, SQLSMALLINT orientation, SQLLEN offset, SQLULEN rowset) {
+    auto* rows = dynamic_cast<RowsCursor*>(s->Current.Rows.get());
+    if (!rows) throw SqlError("HY106", 0, "Fetch type out of range", false);
+    auto count = static_cast<SQLLEN>(rows->RowCount());
+    SQLLEN start = ScrollTarget(s, orientation, offset, count, static_cast<SQLLEN>(rowset));
+    if (start < 1 || start > count) {
+        s->RowsetStart = start < 1 ? 0 : count + 1;
+        rows->Seek(start < 1 ? 0 : static_cast<size_t>(count));
+        return false;
+    }
+    s->RowsetStart = start;
+    rows->Seek(static_cast<size_t>(start - 1));
+    return true;
+}
+
+SQLRETURN Fetch(Stmt* s, SQLSMALLINT orientation, SQLLEN offset) {
     s->Conn->State.CheckLink();
     if (!s->HasResult || !s->Current.Rows) return s->Diag.Fail("24000", "Invalid cursor state");
+    bool scrolls = s->CursorType == SQL_CURSOR_STATIC;
+    if (orientation != SQL_FETCH_NEXT && !scrolls) return s->Diag.Fail("HY106", "Fetch type out of range");
     SQLULEN size = s->Ard->ArraySize ? s->Ard->ArraySize : 1;
     SQLUSMALLINT* status = s->Ird.ArrayStatus;
     SQLULEN fetched = 0;
@@ -89,8 +132,9 @@ SQLRETURN Fetch(Stmt* s) {
     s->OnRow = false;
     s->GetDataColumn = 0;
     s->GetDataOffset = 0;
+    if (scrolls && !Scroll(s, orientation, offset, size)) size = 0;
     for (; fetched < size; ++fetched) {
-        if (s->MaxRows && s->RowsRead >= s->MaxRows) break;
+        if (!scrolls && s->MaxRows && s->RowsRead >= s->MaxRows) break; // a static cursor holds MaxRows rows
         if (!s->Current.Rows->Next()) break;
         ++s->RowsRead;
         s->OnRow = true;
@@ -102,6 +146,10 @@ SQLRETURN Fetch(Stmt* s) {
         for (SQLULEN i = fetched; i < size; ++i)
             status[i] = SQL_ROW_NOROW;
     if (s->Ird.RowsProcessed) *s->Ird.RowsProcessed = fetched;
+    s->LastRowsetSize = fetched;
+    if (status && size == 0)
+        for (SQLULEN i = 0; i < (s->Ard->ArraySize ? s->Ard->ArraySize : 1); ++i)
+            status[i] = SQL_ROW_NOROW;
     return fetched == 0 ? SQL_NO_DATA : rc;
 }
 
@@ -114,12 +162,16 @@ SQLRETURN SetStmtAttr(Stmt* s, SQLINTEGER attr, SQLPOINTER value) {
         return SQL_SUCCESS;
     }
     case SQL_ATTR_CURSOR_TYPE:
-        if (number == SQL_CURSOR_FORWARD_ONLY) return SQL_SUCCESS;
+        // Forward-only and read-only static cursors; a keyset or dynamic request gets a static one.
+        s->CursorType = number == SQL_CURSOR_FORWARD_ONLY ? SQL_CURSOR_FORWARD_ONLY : SQL_CURSOR_STATIC;
+        if (number == SQL_CURSOR_FORWARD_ONLY || number == SQL_CURSOR_STATIC) return SQL_SUCCESS;
         return s->Diag.Warn("01S02", "Option value changed");
     case SQL_ATTR_CONCURRENCY:
         if (number == SQL_CONCUR_READ_ONLY) return SQL_SUCCESS;
         return s->Diag.Warn("01S02", "Option value changed");
     case SQL_ATTR_CURSOR_SCROLLABLE:
+        s->CursorType = number == SQL_SCROLLABLE ? SQL_CURSOR_STATIC : SQL_CURSOR_FORWARD_ONLY;
+        return SQL_SUCCESS;
     case SQL_ATTR_USE_BOOKMARKS:
         if (number == 0) return SQL_SUCCESS;
         return s->Diag.Warn("01S02", "Option value changed");
@@ -300,15 +352,12 @@ SQLRETURN SQL_API SQLBindCol(SQLHSTMT handle, SQLUSMALLINT column, SQLSMALLINT c
 
 SQLRETURN SQL_API SQLFetch(SQLHSTMT handle) {
     Stmt* s = AsStmt(handle);
-    return Guard(s, [&]() -> SQLRETURN { return Fetch(s); });
+    return Guard(s, [&]() -> SQLRETURN { return Fetch(s, SQL_FETCH_NEXT, 0); });
 }
 
-SQLRETURN SQL_API SQLFetchScroll(SQLHSTMT handle, SQLSMALLINT orientation, SQLLEN) {
+SQLRETURN SQL_API SQLFetchScroll(SQLHSTMT handle, SQLSMALLINT orientation, SQLLEN offset) {
     Stmt* s = AsStmt(handle);
-    return Guard(s, [&]() -> SQLRETURN {
-        if (orientation != SQL_FETCH_NEXT) return s->Diag.Fail("HY106", "Fetch type out of range");
-        return Fetch(s);
-    });
+    return Guard(s, [&]() -> SQLRETURN { return Fetch(s, orientation, offset); });
 }
 
 SQLRETURN SQL_API SQLGetData(SQLHSTMT handle, SQLUSMALLINT column, SQLSMALLINT ctype, SQLPOINTER value,

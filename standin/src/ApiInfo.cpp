@@ -162,7 +162,17 @@ bool Lookup(Dbc* dbc, SQLUSMALLINT type, Info& out) {
         out = U32(SQL_GD_ANY_COLUMN | SQL_GD_ANY_ORDER | SQL_GD_BOUND);
         return true;
     case SQL_SCROLL_OPTIONS:
-        out = U32(SQL_SO_FORWARD_ONLY);
+        out = U32(SQL_SO_FORWARD_ONLY | SQL_SO_STATIC);
+        return true;
+    case SQL_STATIC_CURSOR_ATTRIBUTES1:
+        out = U32(SQL_CA1_NEXT | SQL_CA1_ABSOLUTE | SQL_CA1_RELATIVE);
+        return true;
+    case SQL_STATIC_CURSOR_ATTRIBUTES2:
+        out = U32(SQL_CA2_READ_ONLY_CONCURRENCY | SQL_CA2_CRC_EXACT | SQL_CA2_MAX_ROWS_SELECT);
+        return true;
+    case SQL_FETCH_DIRECTION:
+        out = U32(SQL_FD_FETCH_NEXT | SQL_FD_FETCH_FIRST | SQL_FD_FETCH_LAST | SQL_FD_FETCH_PRIOR |
+                  SQL_FD_FETCH_ABSOLUTE | SQL_FD_FETCH_RELATIVE);
         return true;
     case SQL_SCROLL_CONCURRENCY:
         out = U32(SQL_SCCO_READ_ONLY);
@@ -173,8 +183,6 @@ bool Lookup(Dbc* dbc, SQLUSMALLINT type, Info& out) {
     case SQL_FORWARD_ONLY_CURSOR_ATTRIBUTES2:
         out = U32(SQL_CA2_READ_ONLY_CONCURRENCY | SQL_CA2_MAX_ROWS_SELECT);
         return true;
-    case SQL_STATIC_CURSOR_ATTRIBUTES1:
-    case SQL_STATIC_CURSOR_ATTRIBUTES2:
     case SQL_KEYSET_CURSOR_ATTRIBUTES1:
     case SQL_KEYSET_CURSOR_ATTRIBUTES2:
     case SQL_DYNAMIC_CURSOR_ATTRIBUTES1:
@@ -184,8 +192,7 @@ bool Lookup(Dbc* dbc, SQLUSMALLINT type, Info& out) {
     case SQL_POS_OPERATIONS:
     case SQL_POSITIONED_STATEMENTS:
     case SQL_LOCK_TYPES:
-    case SQL_FETCH_DIRECTION:
-        out = type == SQL_FETCH_DIRECTION ? U32(SQL_FD_FETCH_NEXT) : U32(0);
+        out = U32(0);
         return true;
     case SQL_CURSOR_SENSITIVITY:
         out = U32(SQL_INSENSITIVE);

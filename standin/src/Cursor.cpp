@@ -48,8 +48,7 @@ void LiveCursor::Describe(const std::string& sqlText) {
     FColumns.reserve(n);
     for (int i = 0; i < n; ++i) {
         const char* decl = sqlite3_column_decltype(FStmt, i);
-        ColumnInfo c = decl ? DescribeDeclared(decl)
-                            : DescribeStorage(FPending ? sqlite3_column_type(FStmt, i) : SQLITE_TEXT);
+        ColumnInfo c = decl ? DescribeDeclared(decl) : DescribeExpression(i);
         const char* name = sqlite3_column_name(FStmt, i);
         const char* table = sqlite3_column_table_name(FStmt, i);
         const char* origin = sqlite3_column_origin_name(FStmt, i);
@@ -69,6 +68,21 @@ void LiveCursor::Describe(const std::string& sqlText) {
         }
         FColumns.push_back(std::move(c));
     }
+}
+
+// A computed column is described by its first value; a text in GETDATE()'s form is a datetime.
+ColumnInfo LiveCursor::DescribeExpression(int column) const {
+    if (!FPending) return DescribeStorage(SQLITE_TEXT);
+    int type = sqlite3_column_type(FStmt, column);
+    if (type == SQLITE_TEXT && sqlite3_column_bytes(FStmt, column) == 23) {
+        const char* p = reinterpret_cast<const char*>(sqlite3_column_text(FStmt, column));
+        static const char shape[] = "dddd-dd-dd dd:dd:dd.ddd";
+        bool stamp = true;
+        for (int k = 0; k < 23 && stamp; ++k)
+            stamp = shape[k] == 'd' ? std::isdigit(static_cast<unsigned char>(p[k])) != 0 : p[k] == shape[k];
+        if (stamp) return DescribeDeclared("datetime");
+    }
+    return DescribeStorage(type);
 }
 
 bool LiveCursor::Next() {
@@ -138,6 +152,28 @@ Cell RowsCursor::Get(int column) const {
     c.Data = v.Text.data();
     c.Bytes = static_cast<int>(v.Text.size());
     return c;
+}
+
+std::unique_ptr<RowsCursor> Materialize(Cursor& source, size_t maxRows) {
+    auto out = std::make_unique<RowsCursor>();
+    for (const auto& c : source.Columns())
+        out->AddColumn(c);
+    size_t n = source.Columns().size();
+    while ((maxRows == 0 || out->RowCount() < maxRows) && source.Next()) {
+        Row row;
+        row.reserve(n);
+        for (size_t i = 0; i < n; ++i) {
+            Cell c = source.Get(static_cast<int>(i));
+            Value v;
+            v.Type = c.Type;
+            v.Int = c.Int;
+            v.Real = c.Real;
+            if (c.Data) v.Text.assign(c.Data, static_cast<size_t>(c.Bytes));
+            row.push_back(std::move(v));
+        }
+        out->AddRow(std::move(row));
+    }
+    return out;
 }
 
 namespace {

@@ -47,6 +47,7 @@ public:
 
 private:
     void Describe(const std::string& sqlText);
+    ColumnInfo DescribeExpression(int column) const;
     std::shared_ptr<Database> FDb;
     sqlite3_stmt* FStmt;
     bool FPending; // the pre-stepped row has not been handed out yet
@@ -75,8 +76,11 @@ public:
     // Adds a column described by its T-SQL declared type; returns it for further settings.
     ColumnInfo& AddColumn(const std::string& name, const std::string& declared,
                           SQLSMALLINT nullable = SQL_NULLABLE);
+    void AddColumn(ColumnInfo column) { FColumns.push_back(std::move(column)); }
     void AddRow(Row row) { FRows.push_back(std::move(row)); }
     size_t RowCount() const { return FRows.size(); }
+    // Moves before row `position` + 1 (0: before the first row), for scrolling.
+    void Seek(size_t position) { FPos = position < FRows.size() ? position : FRows.size(); }
     bool Next() override;
     Cell Get(int column) const override;
 
@@ -84,6 +88,9 @@ private:
     std::vector<Row> FRows;
     size_t FPos = 0; // 1-based position of the current row; 0 before the first
 };
+
+// Reads the rest of a cursor into memory, at most maxRows rows (0: all): a static cursor. Throws SqlError.
+std::unique_ptr<RowsCursor> Materialize(Cursor& source, size_t maxRows);
 
 // Reads every row of an SQLite query into values; for the engine's own queries. Throws SqlError.
 std::vector<Row> QueryRows(sqlite3* db, const std::string& sql, const std::vector<std::string>& args = {});

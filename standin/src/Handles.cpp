@@ -26,6 +26,8 @@ void Stmt::CloseCursor() {
     }
     Running.reset();
     RowsRead = 0;
+    RowsetStart = 0;
+    LastRowsetSize = 0;
     OnRow = false;
     GetDataColumn = 0;
     GetDataOffset = 0;

@@ -94,6 +94,8 @@ struct Stmt : HandleBase {
 
     // Fetch state of the current result.
     SQLULEN RowsRead = 0;
+    SQLLEN RowsetStart = 0; // static cursors: 1-based first row of the rowset; 0 before the first row
+    SQLULEN LastRowsetSize = 0;
     bool OnRow = false;
     SQLUSMALLINT GetDataColumn = 0;
     size_t GetDataOffset = 0;

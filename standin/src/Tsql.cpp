@@ -260,6 +260,12 @@ bool IsSymbol(const std::vector<Token>& v, size_t i, const char* s) {
     return i < v.size() && v[i].Kind == Tok::Symbol && v[i].Raw == s;
 }
 
+bool IsCharacterType(const Token& t) {
+    static const std::set<std::string> types = {"CHAR", "VARCHAR", "NCHAR",  "NVARCHAR",
+                                                "TEXT", "NTEXT",   "SYSNAME"};
+    return t.Kind == Tok::Word && types.count(t.Text) != 0;
+}
+
 bool IsOwner(const Token& t) {
     return (t.Kind == Tok::Word && t.Text == "DBO") || (t.Kind == Tok::Quoted && Upper(t.Text) == "DBO");
 }
@@ -274,11 +280,36 @@ std::string Translate(const Statement& statement, const TranslateContext& contex
     const auto& v = statement.Tokens;
     std::string out, limit;
     bool isSelect = statement.Keyword(0) == "SELECT";
-    size_t skipUntil = 0;
+    // Character columns compare ignoring case, as under the server's case-insensitive collation.
+    bool createTable = statement.Keyword(0) == "CREATE" && statement.Keyword(1) == "TABLE";
+    int depth = 0, collateAtDepth = -1;
+    size_t skipUntil = 0, prevSig = v.size();
     for (size_t i = 0; i < v.size(); ++i) {
         if (i < skipUntil) continue;
         const Token& t = v[i];
         size_t next = NextSig(v, i);
+        if (Significant(t)) {
+            bool afterName =
+                prevSig < v.size() && (v[prevSig].Kind == Tok::Word || v[prevSig].Kind == Tok::Quoted);
+            prevSig = i;
+            if (t.Kind == Tok::Symbol && t.Raw == "(") ++depth;
+            if (t.Kind == Tok::Symbol && t.Raw == ")") {
+                --depth;
+                if (depth == collateAtDepth) {
+                    out += ") COLLATE NOCASE";
+                    collateAtDepth = -1;
+                    continue;
+                }
+            }
+            if (createTable && depth == 1 && afterName && IsCharacterType(t)) {
+                out += t.Raw;
+                if (IsSymbol(v, next, "("))
+                    collateAtDepth = depth;
+                else
+                    out += " COLLATE NOCASE";
+                continue;
+            }
+        }
         if (isSelect && limit.empty() && IsWord(t, "TOP")) {
             size_t n1 = next;
             if (IsSymbol(v, n1, "(")) {

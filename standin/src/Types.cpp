@@ -122,7 +122,10 @@ ColumnInfo DescribeDeclared(const std::string& declared) {
     if (b == "binary" || b == "varbinary") return Binary(d, b.c_str());
     if (b == "image" || b == "blob") return Make("image", SQL_LONGVARBINARY, kLongText, 0, Render::Binary);
     if (b == "uniqueidentifier") return Make("uniqueidentifier", SQL_GUID, 36, 0, Render::Guid);
-    if (b == "timestamp" || b == "rowversion") return Make("timestamp", SQL_BINARY, 8, 0, Render::Binary);
+    // SQL Server's "timestamp" is a row version; the stand-in keeps no row versions and reads the
+    // name as the standard date-time type instead, so that portable DDL means the same everywhere.
+    if (b == "timestamp") return Make("datetime", SQL_TYPE_TIMESTAMP, 23, 3, Render::DateTime);
+    if (b == "rowversion") return Make("timestamp", SQL_BINARY, 8, 0, Render::Binary);
     if (b == "sysname") return Make("nvarchar", SQL_WVARCHAR, 128, 0, Render::Text);
     return Make("text", SQL_LONGVARCHAR, kLongText, 0, Render::Text);
 }

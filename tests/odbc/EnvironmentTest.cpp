@@ -1,3 +1,4 @@
+#include "HDbc.h"
 #include "HEnv.h"
 
 #include <gtest/gtest.h>
@@ -106,4 +107,19 @@ TEST(Environment, FreeingTheGlobalEnvironmentRaisesNothingAndCanStartAgain) {
     EXPECT_NO_THROW(FreeGlobalEnv());
     EXPECT_TRUE(GlobalEnv().Allocated());
     EXPECT_FALSE(GlobalEnv().SuppressErrors());
+}
+
+TEST(Environment, ConnectionPoolingSetWhileLoadingWaitsForInit) {
+    TComponent form;
+    auto* dbc = new THdbc(&form);
+    form.BeginLoading();
+    dbc->SetConnectionPooling(cpOnePerDriver);
+    form.EndLoading();
+    EXPECT_EQ(GlobalEnv().ConnectionPooling(), cpDefault);
+    dbc->Init();
+    EXPECT_EQ(GlobalEnv().ConnectionPooling(), cpOnePerDriver);
+    EXPECT_EQ(dbc->ConnectionPooling(), cpOnePerDriver);
+    dbc->SetConnectionPooling(cpDefault); // not loading: at once, which terminates the connection
+    EXPECT_EQ(GlobalEnv().ConnectionPooling(), cpDefault);
+    EXPECT_FALSE(dbc->Allocated());
 }

@@ -1,7 +1,7 @@
+#include "SqlText.h"
 #include "ColumnBuffer.h"
 #include "HDbc.h"
 #include "ODBCError.h"
-#include "SqlText.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,9 @@ namespace {
 using StatementTest = DriverTest;
 
 int messagesProcessed = 0;
-void CountMessages() { ++messagesProcessed; }
+void CountMessages() {
+    ++messagesProcessed;
+}
 
 std::string ErrorOf(const std::function<void()>& action) {
     try {
@@ -59,15 +61,16 @@ TEST(Statement, SettingsDefaultsAndIgnoredValues) {
     EXPECT_EQ(s.BlobSize(), 32768);
     s.SetBlobSize(1025);
     EXPECT_EQ(s.BlobSize(), 1025);
+    s.SetSkipByPosition(true);
+    s.SetSkipByCursor(true);
+    EXPECT_TRUE(s.SkipByPosition() && s.SkipByCursor());
     s.SetSQL("select :a, :b");
     EXPECT_EQ(s.ParamNames(), (std::vector<std::string>{"a", "b"}));
     EXPECT_FALSE(s.Allocated()); // parsing needs no handle
 }
 
 TEST_P(StatementTest, ExecutesDirectlyAndFetchesEveryRow) {
-    const std::string t = Table("id integer, name varchar(20)");
-    Exec({"INSERT INTO " + t + " VALUES (1, 'one')", "INSERT INTO " + t + " VALUES (2, 'two')",
-          "INSERT INTO " + t + " VALUES (3, 'three')"});
+    const std::string t = TableWith("id integer, name varchar(20)", {"1, 'one'", "2, 'two'", "3, 'three'"});
     THstmt s;
     s.SethDbc(&db);
     int afterExecute = 0, afterFetch = 0;
@@ -95,8 +98,7 @@ TEST_P(StatementTest, ExecutesDirectlyAndFetchesEveryRow) {
 }
 
 TEST_P(StatementTest, PreparedStatementsExecuteAgainWithoutPreparing) {
-    const std::string t = Table("id integer");
-    Exec({"INSERT INTO " + t + " VALUES (5)", "INSERT INTO " + t + " VALUES (6)"});
+    const std::string t = TableWith("id integer", {"5", "6"});
     THstmt s;
     s.SethDbc(&db);
     int prepares = 0;
@@ -118,13 +120,9 @@ TEST_P(StatementTest, PreparedStatementsExecuteAgainWithoutPreparing) {
 }
 
 TEST_P(StatementTest, RowsAffectedAndStatementsWithoutResult) {
-    const std::string t = Table("id integer, v integer");
-    Exec({"INSERT INTO " + t + " VALUES (1, 0)", "INSERT INTO " + t + " VALUES (2, 0)",
-          "INSERT INTO " + t + " VALUES (3, 0)"});
+    const std::string t = TableWith("id integer, v integer", {"1, 0", "2, 0", "3, 0"});
     THstmt s;
-    s.SethDbc(&db);
-    s.SetSQL("UPDATE " + t + " SET v = 1 WHERE id >= 2");
-    s.Execute();
+    Open(s, "UPDATE " + t + " SET v = 1 WHERE id >= 2");
     EXPECT_EQ(s.NumRowsAffected(), 2);
     EXPECT_EQ(s.NumCols(), 0);
     // Fetching where there is no result set finds no row (drivers either refuse or say no data).
@@ -137,9 +135,7 @@ TEST_P(StatementTest, RowsAffectedAndStatementsWithoutResult) {
 }
 
 TEST_P(StatementTest, RowCountByEveryMethod) {
-    const std::string t = Table("id integer");
-    Exec({"INSERT INTO " + t + " VALUES (1)", "INSERT INTO " + t + " VALUES (2)",
-          "INSERT INTO " + t + " VALUES (3)", "INSERT INTO " + t + " VALUES (4)"});
+    const std::string t = TableWith("id integer", {"1", "2", "3", "4"});
     for (TRowCountMethod method : {rcFunction, rcSelect, rcTraverse, rcCustom}) {
         THstmt s;
         s.SethDbc(&db);
@@ -189,15 +185,14 @@ TEST_P(StatementTest, FailuresCarryTheDriverDiagnosticsAndKeepTheConnection) {
     EXPECT_EQ(ErrorOf([&] { s.Prepare(); }), "Invalid parameter token in SQL statement.");
 }
 
-TEST_P(StatementTest, ScrollsAStaticCursor) {
-    const std::string t = Table("id integer");
-    Exec({"INSERT INTO " + t + " VALUES (10)", "INSERT INTO " + t + " VALUES (20)",
-          "INSERT INTO " + t + " VALUES (30)"});
+namespace {
+using ScrollTest = DriverTest;
+} // namespace
+
+TEST_P(ScrollTest, ScrollsAStaticCursor) {
+    const std::string t = TableWith("id integer", {"10", "20", "30"});
     THstmt s;
-    s.SethDbc(&db);
-    s.SetCursorType(SQL_CURSOR_STATIC);
-    s.SetSQL("SELECT id FROM " + t + " ORDER BY id");
-    s.Execute();
+    Open(s, "SELECT id FROM " + t + " ORDER BY id", SQL_CURSOR_STATIC);
     ASSERT_TRUE(s.FetchLast());
     EXPECT_EQ(s.ColInteger(1), 30);
     ASSERT_TRUE(s.FetchPrior());
@@ -215,10 +210,7 @@ TEST_P(StatementTest, FetchesRowsetsOfSeveralRows) {
     for (int i = 1; i <= 5; ++i)
         Exec({"INSERT INTO " + t + " VALUES (" + std::to_string(i) + ", 'n" + std::to_string(i) + "')"});
     THstmt s;
-    s.SethDbc(&db);
-    s.SetRowSetSize(3);
-    s.SetSQL("SELECT id, name FROM " + t + " ORDER BY id");
-    s.Execute();
+    Open(s, "SELECT id, name FROM " + t + " ORDER BY id", SQL_CURSOR_FORWARD_ONLY, 3);
     ASSERT_TRUE(s.FetchNext());
     ASSERT_EQ(s.NumRowsFetched(), 3u);
     EXPECT_EQ(s.ColIntegerAt(1, 3), 3);
@@ -253,4 +245,109 @@ TEST_P(StatementTest, AsynchronousExecutionPollsAndSwitchesTheModeOff) {
     EXPECT_EQ(s.ColInteger(1), 11);
 }
 
+TEST_P(StatementTest, AsynchronousFailureSwitchesTheModeOffBeforeRaising) {
+    THstmt s;
+    s.SethDbc(&db);
+    s.SetExecAsync(true);
+    s.SetSQL("SELEKT 1");
+    EXPECT_THROW(s.Execute(), EODBC);
+    EXPECT_FALSE(s.AsyncModeOn());
+    SQLULEN mode = 99;
+    ASSERT_TRUE(Success(SQLGetStmtAttr(s.Handle(), SQL_ATTR_ASYNC_ENABLE, &mode, 0, nullptr)));
+    EXPECT_EQ(mode, static_cast<SQLULEN>(SQL_ASYNC_ENABLE_OFF));
+}
+
+TEST_P(ScrollTest, FetchesTheRowOfABookmark) {
+    const std::string t = TableWith("id integer", {"1", "2", "3"});
+    THstmt s;
+    Open(s, "SELECT id FROM " + t + " ORDER BY id", SQL_CURSOR_STATIC);
+    ASSERT_NE(s.CursorCapabilities() & SQL_CA1_BOOKMARK, 0u);
+    ASSERT_TRUE(s.FetchAbsolute(2));
+    std::vector<char> bookmark(s.BookmarkLength());
+    SQLLEN length = 0;
+    ASSERT_TRUE(Success(SQLGetData(s.Handle(), 0, SQL_C_VARBOOKMARK, bookmark.data(),
+                                   static_cast<SQLLEN>(bookmark.size()), &length)));
+    ASSERT_TRUE(s.FetchFirst());
+    EXPECT_EQ(s.ColInteger(1), 1);
+    ASSERT_TRUE(s.FetchBookmark(bookmark.data()));
+    EXPECT_EQ(s.ColInteger(1), 2);
+}
+
+TEST_P(StatementTest, FetchesThroughTheCursorLibrary) {
+    // Without driver cursors every orientation, FETCH_NEXT included, goes through SQLFetchScroll.
+    const std::string t = TableWith("id integer", {"1", "2"});
+    db.SetCursorLib(SQL_CUR_USE_ODBC);
+    THstmt s;
+    s.SethDbc(&db);
+    s.SetSQL("SELECT id FROM " + t + " ORDER BY id");
+    s.Prepare();
+    for (int round = 0; round < 2; ++round) {
+        // Only with driver cursors does Execute close the cursor itself.
+        if (round) s.CloseCursor();
+        s.Execute();
+        std::vector<std::int32_t> ids;
+        while (s.FetchNext())
+            ids.push_back(s.ColInteger(1));
+        EXPECT_EQ(ids, (std::vector<std::int32_t>{1, 2}));
+    }
+    SQLULEN cursors = 0;
+    ASSERT_TRUE(Success(SQLGetConnectAttr(db.Handle(), SQL_ATTR_ODBC_CURSORS, &cursors, 0, nullptr)));
+    EXPECT_EQ(cursors, static_cast<SQLULEN>(SQL_CUR_USE_ODBC));
+}
+
+TEST_P(StatementTest, SettingsReachAnAllocatedHandleAndCloseIt) {
+    THstmt s;
+    Open(s, "SELECT 1");
+    s.SetRowSetSize(4);
+    EXPECT_FALSE(s.Executed()); // closed
+    SQLULEN size = 0;
+    ASSERT_TRUE(Success(SQLGetStmtAttr(s.Handle(), SQL_ATTR_ROW_ARRAY_SIZE, &size, 0, nullptr)));
+    EXPECT_EQ(size, 4u);
+    s.SetCursorType(SQL_CURSOR_STATIC);
+    EXPECT_EQ(s.CursorCapabilities(), db.InfoInteger(SQL_STATIC_CURSOR_ATTRIBUTES1));
+    // A new connection terminates the statement first.
+    THdbc other;
+    s.SethDbc(&other);
+    EXPECT_FALSE(s.Allocated());
+    EXPECT_EQ(db.Children().Count(), 0);
+}
+
+TEST_P(StatementTest, MoreResultsOnTheLastResultKeepsTheColumns) {
+    THstmt s;
+    Open(s, "SELECT 3 AS three");
+    ASSERT_TRUE(s.FetchNext());
+    EXPECT_FALSE(s.MoreResults());
+    EXPECT_EQ(s.NumCols(), 1);
+    EXPECT_EQ(s.ColInteger(1), 3);
+}
+
 INSTANTIATE_FOR_DRIVERS(StatementTest);
+// The stand-in has forward-only cursors without bookmarks so far.
+INSTANTIATE_TEST_SUITE_P(Drivers, ScrollTest, ::testing::ValuesIn(DriversExcept({"Standin"})),
+                         TestDriverName());
+
+namespace {
+using BatchTest = DriverTest;
+} // namespace
+
+TEST_P(BatchTest, MoreResultsDescribesEachResultAnew) {
+    THstmt s;
+    s.SethDbc(&db);
+    s.SetSQL("SELECT 1 AS a; SELECT 'x' AS b, 2 AS c");
+    s.Execute();
+    ASSERT_TRUE(s.FetchNext());
+    EXPECT_EQ(s.ColNames(), std::vector<std::string>{"a"});
+    EXPECT_FALSE(s.FetchNext());
+    ASSERT_TRUE(s.MoreResults());
+    EXPECT_FALSE(s.ColumnsBound()); // dropped until the next fetch describes the new result
+    ASSERT_TRUE(s.FetchNext());
+    EXPECT_EQ(s.NumCols(), 2);
+    EXPECT_EQ(s.ColString(1), "x");
+    EXPECT_EQ(s.ColIntegerByName("C"), 2);
+    EXPECT_FALSE(s.MoreResults());
+    EXPECT_EQ(s.NumCols(), 2);
+}
+
+// SQLite ODBC runs one statement per call; the others return a batch's results one by one.
+INSTANTIATE_TEST_SUITE_P(Drivers, BatchTest, ::testing::ValuesIn(DriversExcept({"Sqlite"})),
+                         TestDriverName());

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <random>
 
 namespace {
 template <typename T> std::string Text(T value, SQLSMALLINT cType, TStringTrimming mode = stTrimTrailing) {
@@ -23,6 +26,31 @@ TEST(ValueToText, RealsUseTheTwentyThreeCharacterFormat) {
     EXPECT_EQ(Text(1.5, SQL_C_DOUBLE), " 1.50000000000000E+0000");
     EXPECT_EQ(Text(1.5, SQL_C_DOUBLE, stTrimBoth), "1.50000000000000E+0000");
     EXPECT_EQ(Text(2.25f, SQL_C_FLOAT, stTrimLeading), "2.25000000000000E+0000");
+}
+
+TEST(ValueToText, RealFormatMatchesCorrectRoundingToFifteenDigits) {
+    // The reference: the C library's correctly rounded %.14E, exponent widened to four digits.
+    auto reference = [](double v) {
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "%.14E", std::fabs(v));
+        std::string s = buf;
+        const std::size_t e = s.find('E');
+        std::string exponent = s.substr(e + 2);
+        while (exponent.size() < 4)
+            exponent = "0" + exponent;
+        return (std::signbit(v) ? "-" : " ") + s.substr(0, e + 2) + exponent;
+    };
+    std::mt19937_64 random(20240229);
+    std::uniform_real_distribution<double> mantissa(-10.0, 10.0);
+    std::uniform_int_distribution<int> exponent(-300, 300);
+    for (int i = 0; i < 20000; ++i) {
+        const double v = std::ldexp(mantissa(random), exponent(random));
+        ASSERT_EQ(FormatReal(v), reference(v)) << v;
+        const double decimal = std::round(mantissa(random) * 1e4) / 100; // few digits: the padded path
+        ASSERT_EQ(FormatReal(decimal), reference(decimal)) << decimal;
+    }
+    for (double v : {0.1, 1e-310, 9.999999999999995, 123456789012345678.0, 5e-324, 1.7976931348623157e308})
+        EXPECT_EQ(FormatReal(v), reference(v)) << v;
 }
 
 TEST(ValueToText, DatesTimesAndTimestampsArePaddedWithNineFractionDigits) {
@@ -120,7 +148,8 @@ TEST(TextToValue, NumbersParseIntoTheCellWidthAndRefuseWhatDoesNotFit) {
 
 TEST(TextToValue, DateTimeTextsNeedTheirFixedLayout) {
     SQL_TIMESTAMP_STRUCT ts = DefaultTimestamp();
-    EXPECT_TRUE(TextToValue("2001-02-03 04:05:06.007000000", &ts, sizeof ts, SQL_C_TYPE_TIMESTAMP, stTrimNone));
+    EXPECT_TRUE(
+        TextToValue("2001-02-03 04:05:06.007000000", &ts, sizeof ts, SQL_C_TYPE_TIMESTAMP, stTrimNone));
     EXPECT_TRUE(SameStamp(ts, SQL_TIMESTAMP_STRUCT{2001, 2, 3, 4, 5, 6, 7000000}));
     // Fewer fraction digits are still a decimal fraction of a second.
     EXPECT_TRUE(TextToValue("2001-02-03 04:05:06.5", &ts, sizeof ts, SQL_C_TYPE_TIMESTAMP, stTrimNone));
@@ -144,7 +173,8 @@ TEST(TextToValue, DateTimeTextsNeedTheirFixedLayout) {
 
 TEST(ValueToInteger, RealsRoundHalvesToEvenAndSaturate) {
     const double cases[][2] = {{1.5, 2}, {2.5, 2}, {-2.5, -2}, {3.5, 4}, {2.4999, 2}, {-0.6, -1}};
-    for (const auto& c : cases) EXPECT_EQ(ValueToInteger(&c[0], 8, SQL_C_DOUBLE), c[1]) << c[0];
+    for (const auto& c : cases)
+        EXPECT_EQ(ValueToInteger(&c[0], 8, SQL_C_DOUBLE), c[1]) << c[0];
     const double huge = 1e12;
     EXPECT_EQ(ValueToInteger(&huge, 8, SQL_C_DOUBLE), 2147483647);
     const float half = 0.5f;
@@ -177,9 +207,11 @@ TEST(ValueToDouble, TextRealsAndIntegers) {
 
 TEST(ValueToTimestamp, FillsOnlyThePartsTheCellHas) {
     const SQL_DATE_STRUCT d{2020, 5, 6};
-    EXPECT_TRUE(SameStamp(ValueToTimestamp(&d, SQL_C_TYPE_DATE), SQL_TIMESTAMP_STRUCT{2020, 5, 6, 0, 0, 0, 0}));
+    EXPECT_TRUE(
+        SameStamp(ValueToTimestamp(&d, SQL_C_TYPE_DATE), SQL_TIMESTAMP_STRUCT{2020, 5, 6, 0, 0, 0, 0}));
     const SQL_TIME_STRUCT t{1, 2, 3};
-    EXPECT_TRUE(SameStamp(ValueToTimestamp(&t, SQL_C_TYPE_TIME), SQL_TIMESTAMP_STRUCT{1899, 12, 30, 1, 2, 3, 0}));
+    EXPECT_TRUE(
+        SameStamp(ValueToTimestamp(&t, SQL_C_TYPE_TIME), SQL_TIMESTAMP_STRUCT{1899, 12, 30, 1, 2, 3, 0}));
     const double x = 5;
     EXPECT_TRUE(SameStamp(ValueToTimestamp(&x, SQL_C_DOUBLE), DefaultTimestamp()));
 }

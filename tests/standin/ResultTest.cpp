@@ -222,7 +222,35 @@ TEST_F(Results, BoundColumnsFillRowArrays) {
     ASSERT_EQ(all.size(), 10u);
     EXPECT_EQ(all[0], "1000 Ljubljana");
     EXPECT_EQ(all[8], "8340 Črnomelj");
-    EXPECT_EQ(SQLFetchScroll(st.Handle(), SQL_FETCH_FIRST, 0), SQL_ERROR);
+    EXPECT_EQ(SQLFetchScroll(st.Handle(), SQL_FETCH_FIRST, 0), SQL_ERROR); // forward-only
+}
+
+TEST_F(Results, StaticCursorScrollsInEveryDirection) {
+    Statement st(Db);
+    ASSERT_EQ(
+        SQLSetStmtAttr(st.Handle(), SQL_ATTR_CURSOR_TYPE, reinterpret_cast<SQLPOINTER>(SQL_CURSOR_STATIC), 0),
+        SQL_SUCCESS);
+    ASSERT_TRUE(SQL_SUCCEEDED(st.Exec("select PostnaSt from Kraji order by PostnaSt"))) << st.Diag();
+    SQLINTEGER code = 0;
+    SQLLEN ind = 0;
+    ASSERT_EQ(SQLBindCol(st.Handle(), 1, SQL_C_SLONG, &code, 0, &ind), SQL_SUCCESS);
+    auto at = [&](SQLSMALLINT orientation, SQLLEN offset) {
+        SQLRETURN rc = SQLFetchScroll(st.Handle(), orientation, offset);
+        return rc == SQL_NO_DATA ? -1 : SQL_SUCCEEDED(rc) ? code : -2;
+    };
+    EXPECT_EQ(at(SQL_FETCH_LAST, 0), 9000);
+    EXPECT_EQ(at(SQL_FETCH_PRIOR, 0), 8340);
+    EXPECT_EQ(at(SQL_FETCH_FIRST, 0), 1000);
+    EXPECT_EQ(at(SQL_FETCH_PRIOR, 0), -1); // before the first row
+    EXPECT_EQ(at(SQL_FETCH_NEXT, 0), 1000);
+    EXPECT_EQ(at(SQL_FETCH_ABSOLUTE, 3), 3000);
+    EXPECT_EQ(at(SQL_FETCH_RELATIVE, 2), 4000);
+    EXPECT_EQ(at(SQL_FETCH_ABSOLUTE, -2), 8340);
+    EXPECT_EQ(at(SQL_FETCH_ABSOLUTE, 11), -1);
+    EXPECT_EQ(at(SQL_FETCH_PRIOR, 0), 9000); // from after the last row
+    SQLUINTEGER ca1 = 0;
+    SQLGetInfo(Db.Handle(), SQL_STATIC_CURSOR_ATTRIBUTES1, &ca1, sizeof ca1, nullptr);
+    EXPECT_TRUE(ca1 & SQL_CA1_ABSOLUTE);
 }
 
 TEST_F(Results, CatalogFunctionsListTablesKeysAndIndexes) {

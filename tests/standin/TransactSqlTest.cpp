@@ -152,12 +152,48 @@ TEST_F(TransactSql, TopBracketsOwnerPrefixAndNationalLiterals) {
               "Ljubljana");
 }
 
-TEST_F(TransactSql, GetDateAnswersTheCurrentDateAndTime) {
+TEST_F(TransactSql, GetDateAnswersTheCurrentDateAndTimeAsADatetime) {
     Statement st(Db);
-    std::string now = st.Query("select GETDATE()").at(0).at(0).value();
+    ASSERT_TRUE(SQL_SUCCEEDED(st.Exec("select GETDATE()")));
+    SQLSMALLINT type = 0;
+    SQLDescribeCol(st.Handle(), 1, nullptr, 0, nullptr, &type, nullptr, nullptr, nullptr);
+    EXPECT_EQ(type, SQL_TYPE_TIMESTAMP);
+    std::string now = st.FetchAll().at(0).at(0).value();
     ASSERT_EQ(now.size(), 23u) << now;
     EXPECT_EQ(now[4], '-');
     EXPECT_EQ(now[19], '.');
+}
+
+TEST_F(TransactSql, KeyDescriptionAndDuplicateKeyQueries) {
+    Statement st(Db);
+    Rows keys = st.Query("SELECT TableName, FieldsName FROM MorvinaIndex ORDER BY TableName");
+    ASSERT_EQ(keys.size(), 6u);
+    EXPECT_EQ(keys[1][0], "Cenik");
+    EXPECT_EQ(keys[1][1], "Artikel;Velja");
+    EXPECT_EQ(st.Query("SELECT FieldsName FROM MorvinaIndex WHERE TableName='Racuni'").at(0).at(0),
+              "Leto;Stevilka");
+    Rows dup = st.Query(
+        "SELECT Artikel, Velja, COUNT(*) AS Stevilo FROM Cenik GROUP BY Artikel, Velja HAVING COUNT(*) > 1");
+    ASSERT_EQ(dup.size(), 1u);
+    EXPECT_EQ(dup[0][0], "MED-01");
+    EXPECT_EQ(dup[0][1], "2024-01-01 00:00:00.000");
+    EXPECT_EQ(dup[0][2], "3");
+    EXPECT_EQ(st.Query("SELECT * FROM Stranke WHERE Sifra = 4 AND Naslov IS NULL").size(), 1u);
+    EXPECT_EQ(st.Query("SELECT Count(*) FROM Racuni WHERE Leto = 2023").at(0).at(0), "3");
+}
+
+TEST_F(TransactSql, ContentsQueryOverSeveralLinesSortsByTheKey) {
+    Statement st(Db);
+    Rows rows = st.Query("SELECT *\r\nFROM Postavke\r\nORDER BY Leto, Stevilka, Vrstica");
+    ASSERT_EQ(rows.size(), 6u);
+    EXPECT_EQ(rows[4][3], "ŽEB-10");
+}
+
+TEST_F(TransactSql, TextComparesIgnoringCaseAsTheServerCollationDoes) {
+    Statement st(Db);
+    EXPECT_EQ(st.Query("select PostnaSt from Kraji where Naziv = N'LJUBLJANA'").at(0).at(0), "1000");
+    EXPECT_EQ(st.Query("SELECT FieldsName FROM MorvinaIndex WHERE TableName='kraji'").at(0).at(0),
+              "PostnaSt");
 }
 
 TEST_F(TransactSql, ServerErrorsCarrySqlStates) {

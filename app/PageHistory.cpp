@@ -14,10 +14,16 @@ void TMain::AddToHistory(const QStringList& Lines, const QString& Title) {
     mSQLHistory->appendPlainText(QString());
 }
 
-QStringList EditorLines(const QPlainTextEdit* memo) {
-    QStringList lines = memo->toPlainText().split(QLatin1Char('\n'));
+namespace {
+QStringList LinesOf(const QString& text) {
+    QStringList lines = text.split(QLatin1Char('\n'));
     if (lines.last().isEmpty()) lines.removeLast();
     return lines;
+}
+} // namespace
+
+QStringList EditorLines(const QPlainTextEdit* memo) {
+    return LinesOf(memo->toPlainText());
 }
 
 // Line breaks count two characters here (CR LF), while the editor stores one: the caret
@@ -26,7 +32,7 @@ void TMain::SetMemoPos(QPlainTextEdit* Memo, QLabel* Label) {
     const QString text = Memo->toPlainText();
     const int caret = Memo->textCursor().selectionStart();
     const qsizetype start = caret + text.left(caret).count(QLatin1Char('\n'));
-    const QStringList lines = EditorLines(Memo);
+    const QStringList lines = LinesOf(text);
     qsizetype line = 0, column = 0, preceding = 0;
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const qsizetype length = lines[i].size();

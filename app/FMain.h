@@ -34,6 +34,10 @@ class TOECatalog;
 class THdbc;
 class THstmt;
 
+// A text box's lines as the window counts them: the empty place after a final line break is no line,
+// so an empty memo has none.
+QStringList EditorLines(const QPlainTextEdit* memo);
+
 class TMain : public QWidget {
     Q_OBJECT
 public:
@@ -61,6 +65,8 @@ public:
     // "SQL NoData" (PageSqlNoData.cpp).
     void bPozeniNoDataClick();
     void mSQLNoDataKeyUp();
+    // Writes every row of every result of Hstmt into mSQLNoDataResult; errors end it silently.
+    void ReadNoDataResults();
 
     // "Tabele in strukture" and "Podatki o bazi" (PageTables.cpp).
     void FillTabele();
@@ -83,7 +89,10 @@ public:
 
     // "Duplicate key" (PageDuplicateKey.cpp).
     void bDuplicateKeyClick();
+    // Throws EDatabaseError for a name that is not a plain identifier (nothing is sent then), EODBC.
     void CheckTableKeys(const QString& TableName, const QString& KeyFields);
+    // Sets a progress label and paints it at once, without letting other window messages run.
+    static void ShowProgress(QLabel* Label, const QString& Text);
 
     // "SQL BDE" (PageSqlBde.cpp).
     void VidrolChange();

@@ -4,6 +4,8 @@
 #include "ODBCError.h"
 #include "Ui.h"
 
+#include <QStringList>
+
 #include <deque>
 #include <vector>
 
@@ -44,6 +46,14 @@ public:
         ++CursorChanges;
     }
     void ProcessMessages() override { ++MessageRuns; }
+
+    // The texts of every box shown so far, for failure messages.
+    QString BoxTexts() const {
+        QStringList texts;
+        for (const TMessageBox& box : Boxes)
+            texts << box.Text;
+        return texts.join(QStringLiteral(" | "));
+    }
 
 private:
     bool AnswerFile(TFileDialog& dialog) {

@@ -80,7 +80,7 @@ SQLRETURN Run(Stmt* s, const std::string& sql) {
 
 const ColumnInfo& Column(Stmt* s, SQLUSMALLINT number) {
     const auto* cols = s->Columns();
-    if (!cols) throw SqlError("07005", 0, "Prepared statement not a cursor-specification", false);
+    if (!cols) throw SqlError("07005", 0, "Prepared statement is not a query", false);
     if (number < 1 || number > cols->size()) throw SqlError("07009", 0, "Invalid descriptor index", false);
     return (*cols)[number - 1];
 }

@@ -225,26 +225,31 @@ std::unique_ptr<RowsCursor> Tables(Session& s, const Arg& catalog, const Arg& sc
     return c;
 }
 
+// The column description that SQLColumns and SQLProcedureColumns share, DATA_TYPE to IS_NULLABLE.
+static void AddTypeDescriptionColumns(RowsCursor& c) {
+    c.AddColumn("DATA_TYPE", "smallint", SQL_NO_NULLS);
+    c.AddColumn("TYPE_NAME", "nvarchar(128)", SQL_NO_NULLS);
+    c.AddColumn("COLUMN_SIZE", "int");
+    c.AddColumn("BUFFER_LENGTH", "int");
+    c.AddColumn("DECIMAL_DIGITS", "smallint");
+    c.AddColumn("NUM_PREC_RADIX", "smallint");
+    c.AddColumn("NULLABLE", "smallint", SQL_NO_NULLS);
+    c.AddColumn("REMARKS", "varchar(254)");
+    c.AddColumn("COLUMN_DEF", "nvarchar(4000)");
+    c.AddColumn("SQL_DATA_TYPE", "smallint", SQL_NO_NULLS);
+    c.AddColumn("SQL_DATETIME_SUB", "smallint");
+    c.AddColumn("CHAR_OCTET_LENGTH", "int");
+    c.AddColumn("ORDINAL_POSITION", "int", SQL_NO_NULLS);
+    c.AddColumn("IS_NULLABLE", "varchar(254)");
+}
+
 std::unique_ptr<RowsCursor> Columns(Session& s, const Arg& catalog, const Arg& schema, const Arg& table,
                                     const Arg& column) {
     auto c = std::make_unique<RowsCursor>();
     const char* names[] = {"TABLE_CAT", "TABLE_SCHEM", "TABLE_NAME", "COLUMN_NAME"};
     for (const char* n : names)
         c->AddColumn(n, "nvarchar(128)", n[6] == 'C' || n[6] == 'S' ? SQL_NULLABLE : SQL_NO_NULLS);
-    c->AddColumn("DATA_TYPE", "smallint", SQL_NO_NULLS);
-    c->AddColumn("TYPE_NAME", "nvarchar(128)", SQL_NO_NULLS);
-    c->AddColumn("COLUMN_SIZE", "int");
-    c->AddColumn("BUFFER_LENGTH", "int");
-    c->AddColumn("DECIMAL_DIGITS", "smallint");
-    c->AddColumn("NUM_PREC_RADIX", "smallint");
-    c->AddColumn("NULLABLE", "smallint", SQL_NO_NULLS);
-    c->AddColumn("REMARKS", "varchar(254)");
-    c->AddColumn("COLUMN_DEF", "nvarchar(4000)");
-    c->AddColumn("SQL_DATA_TYPE", "smallint", SQL_NO_NULLS);
-    c->AddColumn("SQL_DATETIME_SUB", "smallint");
-    c->AddColumn("CHAR_OCTET_LENGTH", "int");
-    c->AddColumn("ORDINAL_POSITION", "int", SQL_NO_NULLS);
-    c->AddColumn("IS_NULLABLE", "varchar(254)");
+    AddTypeDescriptionColumns(*c);
     auto db = Target(s, catalog);
     if (!db || !Matches(schema, "dbo")) return c;
     for (const auto& t : TableList(db->Handle())) {
@@ -377,20 +382,7 @@ std::unique_ptr<RowsCursor> ProcedureColumns() {
     for (const char* n : {"PROCEDURE_CAT", "PROCEDURE_SCHEM", "PROCEDURE_NAME", "COLUMN_NAME"})
         c->AddColumn(n, "nvarchar(128)");
     c->AddColumn("COLUMN_TYPE", "smallint", SQL_NO_NULLS);
-    c->AddColumn("DATA_TYPE", "smallint", SQL_NO_NULLS);
-    c->AddColumn("TYPE_NAME", "nvarchar(128)", SQL_NO_NULLS);
-    c->AddColumn("COLUMN_SIZE", "int");
-    c->AddColumn("BUFFER_LENGTH", "int");
-    c->AddColumn("DECIMAL_DIGITS", "smallint");
-    c->AddColumn("NUM_PREC_RADIX", "smallint");
-    c->AddColumn("NULLABLE", "smallint", SQL_NO_NULLS);
-    c->AddColumn("REMARKS", "varchar(254)");
-    c->AddColumn("COLUMN_DEF", "nvarchar(4000)");
-    c->AddColumn("SQL_DATA_TYPE", "smallint", SQL_NO_NULLS);
-    c->AddColumn("SQL_DATETIME_SUB", "smallint");
-    c->AddColumn("CHAR_OCTET_LENGTH", "int");
-    c->AddColumn("ORDINAL_POSITION", "int", SQL_NO_NULLS);
-    c->AddColumn("IS_NULLABLE", "varchar(254)");
+    AddTypeDescriptionColumns(*c);
     return c;
 }
 

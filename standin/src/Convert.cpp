@@ -108,7 +108,7 @@ std::string Hex(const char* p, int n) {
 }
 
 SqlError Invalid() {
-    return SqlError("22018", 0, "Invalid character value for cast specification", false);
+    return SqlError("22018", 0, "Invalid character value for cast", false);
 }
 SqlError OutOfRange() {
     return SqlError("22003", 0, "Numeric value out of range", false);

@@ -1,11 +1,11 @@
 // The main window as it opens: pages, header, navigator bars, start-up and the error box.
+#include "Administrator.h"
 #include "Controls.h"
 #include "DBGrid.h"
 #include "DBNavigator.h"
 #include "Exceptions.h"
 #include "FMain.h"
 #include "RecordingUi.h"
-#include "Administrator.h"
 
 #include <QAction>
 #include <QFrame>

@@ -324,9 +324,7 @@ void THstmt::Execute() {
         Check(SQLSetStmtAttr(FHandle, SQL_ATTR_ASYNC_ENABLE, AsPointer(SQL_ASYNC_ENABLE_OFF), 0));
         FRetCode = rc;
     }
-    // Values sent at execution come only from parameters bound for it, which this statement
-    // does not bind yet: a driver asking for data is reported, never left waiting.
-    if (rc == SQL_NEED_DATA) GlobalEnv().Error().RaiseODBCError(this, SQL_NEED_DATA);
+    if (rc == SQL_NEED_DATA) SendDataAtExec(TExecDataList::Params);
     if (Success(FRetCode)) DoAfterExecute();
     SQLSetStmtAttr(FHandle, SQL_ATTR_ROWS_FETCHED_PTR, &FRowsFetched, 0);
     FExecuted = true;
@@ -413,7 +411,7 @@ SQLLEN THstmt::CountByQuery(const std::string& countSQL, bool& counted) {
     std::unique_ptr<THstmt> counter = CountingStatement();
     counter->SetSQL(countSQL);
     counter->Prepare();
-    // Parameters of this statement are bound on the counter here once parameter binding exists.
+    BindParamsOn(*counter);
     try {
         counter->Execute();
         const SQLLEN n = counter->FetchNext() ? counter->ColInteger(1) : 0;
@@ -430,6 +428,7 @@ SQLLEN THstmt::CountByTraversal() {
     std::unique_ptr<THstmt> counter = CountingStatement();
     counter->SetSQL(FSQL);
     counter->Prepare();
+    BindParamsOn(*counter);
     counter->Execute();
     SQLLEN n = 0;
     while (counter->FetchNext())

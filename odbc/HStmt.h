@@ -36,7 +36,8 @@ using TProcessMessagesHandler = void (*)();
 void SetProcessMessagesHandler(TProcessMessagesHandler handler);
 void ProcessMessages();
 
-// One bound parameter (binding itself comes with the parameter operations).
+// One bound parameter number. Buffer and indicators lead, as in TColRec, so values sent at
+// execution are found the same way in either list.
 struct TParamRec {
     void* Buffer = nullptr; // the caller's; null means NULL
     std::vector<SQLLEN> Indicators;
@@ -47,7 +48,10 @@ struct TParamRec {
     SQLLEN ColumnSize = 0;
     SQLSMALLINT DecimalDigits = 0;
     SQLSMALLINT Nullable = SQL_NULLABLE_UNKNOWN;
+    SQLLEN BufferLength = 0; // as handed to SQLBindParameter by the last bind
 };
+
+struct TParamDescription;
 
 class THstmt : public THbase {
 public:
@@ -94,6 +98,39 @@ public:
     SQLLEN RowCount();
     // The parameter token names of SQL in order. Throws EVERODezuzid for a bad token.
     const std::vector<std::string>& ParamNames();
+
+    // ---- Parameters (1-based numbers). Buffers stay the caller's and must outlive Execute.
+
+    // The position of the first token of that name (ASCII case-insensitive) in the parsed SQL.
+    // Throws EVERODezuzid "Token NAME not found in SQL statement.".
+    SQLUSMALLINT ParamByName(const std::string& name);
+    // Direction of the next bind only: SQL_PARAM_INPUT, _INPUT_OUTPUT or _OUTPUT; others ignored.
+    void SetParamType(SQLUSMALLINT direction);
+    // Describes the parameter (by the driver, or the driver table when it cannot, the statement is
+    // not prepared or BindByName is set), then binds buffer (null binds NULL). Throws EODBC.
+    void BindParam(SQLUSMALLINT number, SQLSMALLINT cType, SQLSMALLINT sqlType, void* buffer);
+    // Binds a stream's bytes as a long text or binary value of the stream's size (NULL when empty).
+    // The stream stays the caller's and must not change size until executed. Throws EODBC.
+    void BindParamBlob(SQLUSMALLINT number, TMemoryStream& stream, bool binary);
+    // Binds as described; a number bound before keeps its record and sizes and takes the new types
+    // and buffer. arraySize 0 binds a single value. Throws EVERODezuzid "Cannot insert bulk blobs."
+    // for an array of long values, EODBC.
+    void BindParamMain(SQLUSMALLINT number, SQLSMALLINT cType, SQLULEN arraySize, SQLSMALLINT nullable,
+                       SQLSMALLINT decimalDigits, SQLLEN columnSize, SQLSMALLINT sqlType, void* buffer);
+    // The first length/indicator of a parameter (a value sent at execution: its length); 0 unbound.
+    SQLLEN GetParamSize(SQLUSMALLINT number) const;
+    // Sets the first length/indicator (-1 for NULL); a value sent at execution keeps that marking
+    // for a length of 0 or more. Nothing for an unbound number.
+    void SetParamSize(SQLUSMALLINT number, SQLLEN size);
+    // The record bound for a number; null when none. Owned by the statement until Close.
+    const TParamRec* ParamRecord(SQLUSMALLINT number) const;
+    std::size_t ParamCount() const { return FParams.size(); }
+    SQLULEN ParamSetSize() const { return FParamSetSize; }
+    // Whether long parameter values are sent in parts at execution (BlobPlacement; bpDetect asks
+    // the driver for SQL_NEED_LONG_DATA_LEN).
+    bool LongValuesByParts();
+    // Told the length of every piece a value sent at execution goes in, after sending it.
+    std::function<void(THstmt* sender, SQLLEN bytes)> OnPutData;
 
     // SQL_ATTR_MAX_ROWS, after Init. Throws EODBC.
     SQLULEN MaxRows();
@@ -261,6 +298,20 @@ private:
     void ReadLongsAfterFetch();
     SQLLEN CountByQuery(const std::string& countSQL, bool& counted);
     SQLLEN CountByTraversal();
+    // Binds this statement's parameters again on another statement, with their sizes.
+    void BindParamsOn(THstmt& other) const;
+
+    // Parameter helpers (HStmtParams.cpp).
+    TParamRec* FindParam(SQLUSMALLINT number) const;
+    TParamDescription DescribeParam(SQLUSMALLINT number, SQLSMALLINT sqlType);
+    void NameParam(SQLUSMALLINT number);
+    enum class TExecDataList { Params, Columns };
+    // Answers SQL_NEED_DATA: sends every value the driver asks for from the records of the list, in
+    // BlobSize pieces; FRetCode is then the final SQLParamData's (SQL_NO_DATA is no error). On any
+    // failure the statement is cancelled, so the driver is never left waiting. Throws EODBC, and
+    // EVERODezuzid for a token that is no record's buffer.
+    void SendDataAtExec(TExecDataList list);
+    void PutValue(const char* buffer, SQLLEN indicator);
     std::unique_ptr<THstmt> CountingStatement();
 
     // Column helpers (HStmtColumns.cpp).

@@ -48,7 +48,8 @@ struct TParamRec {
     SQLLEN ColumnSize = 0;
     SQLSMALLINT DecimalDigits = 0;
     SQLSMALLINT Nullable = SQL_NULLABLE_UNKNOWN;
-    SQLLEN BufferLength = 0; // as handed to SQLBindParameter by the last bind
+    SQLLEN BufferLength = 0;                 // as handed to SQLBindParameter by the last bind
+    SQLSMALLINT Direction = SQL_PARAM_INPUT; // InputOutputType of the last bind
 };
 
 struct TParamDescription;
@@ -107,7 +108,8 @@ public:
     // Direction of the next bind only: SQL_PARAM_INPUT, _INPUT_OUTPUT or _OUTPUT; others ignored.
     void SetParamType(SQLUSMALLINT direction);
     // Describes the parameter (by the driver, or the driver table when it cannot, the statement is
-    // not prepared or BindByName is set), then binds buffer (null binds NULL). Throws EODBC.
+    // not prepared or BindByName is set), then binds buffer (null binds NULL). A type the caller gave
+    // as not long stays so even when the driver describes long data. Throws EODBC.
     void BindParam(SQLUSMALLINT number, SQLSMALLINT cType, SQLSMALLINT sqlType, void* buffer);
     // Binds a stream's bytes as a long text or binary value of the stream's size (NULL when empty).
     // The stream stays the caller's and must not change size until executed. Throws EODBC.

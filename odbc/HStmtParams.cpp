@@ -70,7 +70,10 @@ TParamDescription THstmt::DescribeParam(SQLUSMALLINT number, SQLSMALLINT sqlType
 
 void THstmt::BindParam(SQLUSMALLINT number, SQLSMALLINT cType, SQLSMALLINT sqlType, void* buffer) {
     Init();
-    const TParamDescription d = DescribeParam(number, sqlType);
+    TParamDescription d = DescribeParam(number, sqlType);
+    // A driver may describe any text marker as long text; a plain buffer bound as such would be
+    // sent empty (long values take their length from SetParamSize), so it keeps the caller's type.
+    if (IsLongSQLType(d.SQLType) && !IsLongSQLType(sqlType)) d.SQLType = sqlType;
     BindParamMain(number, cType, 0, d.Nullable, d.DecimalDigits, static_cast<SQLLEN>(d.ColumnSize), d.SQLType,
                   buffer);
 }
@@ -96,10 +99,9 @@ void THstmt::BindParamMain(SQLUSMALLINT number, SQLSMALLINT cType, SQLULEN array
                            SQLSMALLINT decimalDigits, SQLLEN columnSize, SQLSMALLINT sqlType, void* buffer) {
     Trace(1, "THstmt.BindParamMain");
     Init();
-    const bool isLong = sqlType == SQL_LONGVARCHAR || sqlType == SQL_LONGVARBINARY;
     TParamRec* rec = FindParam(number);
     const TParamLayout layout = ParamLayout(sqlType, arraySize, rec ? rec->ColumnSize : columnSize,
-                                            isLong && LongValuesByParts(), buffer == nullptr);
+                                            IsLongSQLType(sqlType) && LongValuesByParts(), buffer == nullptr);
     if (!rec) {
         auto created = std::make_unique<TParamRec>();
         created->Number = number;
@@ -120,9 +122,9 @@ void THstmt::BindParamMain(SQLUSMALLINT number, SQLSMALLINT cType, SQLULEN array
         std::fill(rec->Indicators.begin(), rec->Indicators.end(), layout.FirstIndicator);
     else
         rec->Indicators[0] = layout.FirstIndicator;
-    const SQLUSMALLINT direction = FNextParamDirection;
+    rec->Direction = static_cast<SQLSMALLINT>(FNextParamDirection);
     FNextParamDirection = SQL_PARAM_INPUT;
-    Check(SQLBindParameter(FHandle, number, static_cast<SQLSMALLINT>(direction), cType, sqlType,
+    Check(SQLBindParameter(FHandle, number, rec->Direction, cType, sqlType,
                            static_cast<SQLULEN>(std::max<SQLLEN>(rec->ColumnSize, 0)), rec->DecimalDigits,
                            buffer, rec->BufferLength, rec->Indicators.data()));
     if (FBindByName && number >= 1 && number <= FParamNames.size()) NameParam(number);

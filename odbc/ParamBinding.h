@@ -25,6 +25,10 @@ struct TParamDescription {
 TParamDescription DescribeByDriverTable(const std::vector<TDriverRec>& table, const std::string& key,
                                         SQLSMALLINT sqlType);
 
+constexpr bool IsLongSQLType(SQLSMALLINT sqlType) {
+    return sqlType == SQL_LONGVARCHAR || sqlType == SQL_LONGVARBINARY;
+}
+
 struct TParamLayout {
     SQLLEN BufferLength = 0;
     SQLLEN FirstIndicator = 0;

@@ -2,6 +2,7 @@
 #include "ColumnAttributes.h"
 #include "Handles.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -66,17 +67,58 @@ SQLRETURN Execute(Stmt* s, const std::string& sql, std::vector<Value> params) {
     return rc;
 }
 
-// Values of the first `count` parameters; data-at-execution ones from what SQLPutData sent.
-std::vector<Value> ParameterValues(const Stmt* s, size_t count, const PendingExecute* sent) {
-    std::vector<Value> values(count);
-    for (size_t i = 0; i < count; ++i)
-        if (!sent || !s->Params[i].AtExec()) values[i] = ReadParameter(s->Params[i]);
+template <typename T> T* PointerAttribute(const Stmt* s, SQLINTEGER attr) {
+    auto it = s->Attributes.find(attr);
+    return it == s->Attributes.end() ? nullptr : reinterpret_cast<T*>(it->second);
+}
+
+// Parameter i as bound for one set of the parameter array.
+Parameter ParameterOf(const Stmt* s, size_t i, size_t set) {
+    auto type = s->Attributes.find(SQL_ATTR_PARAM_BIND_TYPE);
+    const SQLLEN* offset = PointerAttribute<SQLLEN>(s, SQL_ATTR_PARAM_BIND_OFFSET_PTR);
+    return ParameterInSet(s->Params[i], set,
+                          type == s->Attributes.end() ? SQL_PARAM_BIND_BY_COLUMN : type->second,
+                          offset ? *offset : 0);
+}
+
+// Values of the first `count` parameters of one set; data-at-execution ones from what SQLPutData sent.
+void AppendValues(const Stmt* s, size_t count, size_t set, const PendingExecute* sent,
+                  std::vector<Value>& out) {
+    size_t first = out.size();
+    for (size_t i = 0; i < count; ++i) {
+        Parameter p = ParameterOf(s, i, set);
+        out.push_back(sent && p.AtExec() ? Value::Null() : ReadParameter(p));
+    }
     if (sent)
         for (size_t k = 0; k < sent->AtExec.size(); ++k) {
             size_t i = sent->AtExec[k];
-            values[i] = ReadPieces(s->Params[i], sent->Pieces[k], sent->Null[k]);
+            out[first + i] = ReadPieces(s->Params[i], sent->Pieces[k], sent->Null[k]);
         }
-    return values;
+}
+
+// Every set of a parameter array runs as one statement of a single batch, so each set's
+// result follows through SQLMoreResults.
+SQLRETURN ExecuteSets(Stmt* s, const std::string& sql, size_t markers, const PendingExecute* sent) {
+    size_t sets = sent ? 1 : std::max<SQLULEN>(s->ParamsetSize, 1);
+    std::string text = sets == 1 ? sql : std::string();
+    std::vector<Value> values;
+    for (size_t set = 0; set < sets; ++set) {
+        if (sets > 1) text += sql + "\n;\n";
+        AppendValues(s, markers, set, sent, values);
+    }
+    auto* status = PointerAttribute<SQLUSMALLINT>(s, SQL_ATTR_PARAM_STATUS_PTR);
+    if (auto* processed = PointerAttribute<SQLULEN>(s, SQL_ATTR_PARAMS_PROCESSED_PTR)) *processed = sets;
+    SQLRETURN rc = SQL_ERROR;
+    try {
+        rc = Execute(s, text, std::move(values));
+    } catch (...) {
+        for (size_t set = 0; status && set < sets; ++set)
+            status[set] = SQL_PARAM_ERROR;
+        throw;
+    }
+    for (size_t set = 0; status && set < sets; ++set)
+        status[set] = SQL_PARAM_SUCCESS;
+    return rc;
 }
 
 // Checks the bindings of the markers; runs the batch, or waits for data at execution.
@@ -84,14 +126,14 @@ SQLRETURN Start(Stmt* s, const std::string& sql) {
     s->Pending.reset();
     size_t markers = CountMarkers(sql);
     if (markers == 0) return Execute(s, sql, {});
-    if (s->ParamsetSize != 1) return s->Diag.Fail("HYC00", "Optional feature not implemented");
     PendingExecute wait{sql, markers, {}, 0, {}, {}};
     for (size_t i = 0; i < markers; ++i) {
         if (i >= s->Params.size() || !s->Params[i].Bound())
             return s->Diag.Fail("07002", "COUNT field incorrect");
-        if (s->Params[i].AtExec()) wait.AtExec.push_back(i);
+        if (ParameterOf(s, i, 0).AtExec()) wait.AtExec.push_back(i);
     }
-    if (wait.AtExec.empty()) return Execute(s, sql, ParameterValues(s, markers, nullptr));
+    if (wait.AtExec.empty()) return ExecuteSets(s, sql, markers, nullptr);
+    if (s->ParamsetSize > 1) return s->Diag.Fail("HYC00", "Optional feature not implemented");
     wait.Pieces.resize(wait.AtExec.size());
     wait.Null.resize(wait.AtExec.size());
     s->Conn->State.CheckLink();
@@ -297,13 +339,13 @@ SQLRETURN SQL_API SQLParamData(SQLHSTMT handle, SQLPOINTER* token) {
         if (!s->Pending) return s->Diag.Fail("HY010", "Function sequence error");
         PendingExecute& wait = *s->Pending;
         if (wait.Current < wait.AtExec.size()) {
-            if (token) *token = s->Params[wait.AtExec[wait.Current]].Data;
+            if (token) *token = ParameterOf(s, wait.AtExec[wait.Current], 0).Data;
             ++wait.Current;
             return SQL_NEED_DATA;
         }
         PendingExecute sent = std::move(wait);
         s->Pending.reset();
-        return Execute(s, sent.Sql, ParameterValues(s, sent.Markers, &sent));
+        return ExecuteSets(s, sent.Sql, sent.Markers, &sent);
     });
 }
 

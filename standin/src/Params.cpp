@@ -2,6 +2,7 @@
 
 #include "Diagnostics.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -291,6 +292,20 @@ size_t WideLength(const char* p) {
 
 bool Parameter::AtExec() const {
     return Indicator && (*Indicator == SQL_DATA_AT_EXEC || *Indicator <= SQL_LEN_DATA_AT_EXEC_OFFSET);
+}
+
+Parameter ParameterInSet(const Parameter& p, size_t set, SQLULEN bindType, SQLLEN offset) {
+    Parameter q = p;
+    bool byColumn = bindType == SQL_PARAM_BIND_BY_COLUMN;
+    size_t fixed = FixedSize(p.CType);
+    size_t dataStride =
+        byColumn ? (fixed ? fixed : static_cast<size_t>(std::max<SQLLEN>(p.BufferLength, 0))) : bindType;
+    size_t indicatorStride = byColumn ? sizeof(SQLLEN) : bindType;
+    if (q.Data) q.Data = static_cast<char*>(q.Data) + offset + set * dataStride;
+    if (q.Indicator)
+        q.Indicator =
+            reinterpret_cast<SQLLEN*>(reinterpret_cast<char*>(q.Indicator) + offset + set * indicatorStride);
+    return q;
 }
 
 SQLSMALLINT ParameterCType(SQLSMALLINT cType, SQLSMALLINT sqlType) {

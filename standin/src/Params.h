@@ -23,6 +23,10 @@ struct Parameter {
     bool AtExec() const;
 };
 
+// The binding of one set of a parameter array: `bindType` is SQL_PARAM_BIND_BY_COLUMN or the
+// size of the application's row structure; `offset` is the bind offset, added to both pointers.
+Parameter ParameterInSet(const Parameter& p, size_t set, SQLULEN bindType, SQLLEN offset);
+
 // The C type a parameter is read as: SQL_C_DEFAULT resolved from the SQL type.
 // Throws SqlError HY003 for a C type the driver does not read.
 SQLSMALLINT ParameterCType(SQLSMALLINT cType, SQLSMALLINT sqlType);

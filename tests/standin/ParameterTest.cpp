@@ -281,3 +281,41 @@ TEST_F(StandinParameters, DriverClaimsParameterFunctionsButNotDescribeParam) {
     ASSERT_TRUE(SQL_SUCCEEDED(SQLGetFunctions(Db.Handle(), SQL_API_SQLDESCRIBEPARAM, &supported)));
     EXPECT_EQ(supported, SQL_FALSE);
 }
+
+TEST_F(StandinParameters, ParameterArraysRunOnceForEverySet) {
+    Statement st(Db);
+    std::string t = Table(st, "ParNiz", "Id int, Ime nvarchar(20)");
+    SQLHSTMT h = st.Handle();
+    SQLINTEGER ids[3] = {1, 2, 3};
+    char names[3][8] = {"ena", "dva", "tri"};
+    SQLLEN nameInd[3] = {SQL_NTS, SQL_NULL_DATA, 3};
+    SQLULEN processed = 0;
+    SQLUSMALLINT status[3] = {0, 0, 0};
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLSetStmtAttr(h, SQL_ATTR_PARAMSET_SIZE, reinterpret_cast<SQLPOINTER>(3), 0)));
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLSetStmtAttr(h, SQL_ATTR_PARAMS_PROCESSED_PTR, &processed, 0)));
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLSetStmtAttr(h, SQL_ATTR_PARAM_STATUS_PTR, status, 0)));
+    ASSERT_EQ(Bind(h, 1, SQL_C_SLONG, SQL_INTEGER, ids, 0, nullptr), SQL_SUCCESS);
+    ASSERT_EQ(Bind(h, 2, SQL_C_CHAR, SQL_WVARCHAR, names, sizeof names[0], nameInd), SQL_SUCCESS);
+    ASSERT_TRUE(SQL_SUCCEEDED(ExecDirect(h, "insert into " + t + " values (?, ?)"))) << st.Diag();
+    EXPECT_EQ(processed, 3u);
+    EXPECT_EQ(status[2], SQL_PARAM_SUCCESS);
+
+    // Bound by rows: one structure per set.
+    struct Set {
+        SQLINTEGER Id;
+        SQLLEN IdInd;
+    } rows[2] = {{10, 0}, {11, 0}};
+    ASSERT_EQ(SQLFreeStmt(h, SQL_RESET_PARAMS), SQL_SUCCESS);
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLSetStmtAttr(h, SQL_ATTR_PARAMSET_SIZE, reinterpret_cast<SQLPOINTER>(2), 0)));
+    ASSERT_TRUE(SQL_SUCCEEDED(
+        SQLSetStmtAttr(h, SQL_ATTR_PARAM_BIND_TYPE, reinterpret_cast<SQLPOINTER>(sizeof(Set)), 0)));
+    ASSERT_EQ(Bind(h, 1, SQL_C_SLONG, SQL_INTEGER, &rows[0].Id, 0, &rows[0].IdInd), SQL_SUCCESS);
+    ASSERT_TRUE(SQL_SUCCEEDED(ExecDirect(h, "insert into " + t + " (Id) values (?)"))) << st.Diag();
+    EXPECT_EQ(processed, 2u);
+
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLSetStmtAttr(h, SQL_ATTR_PARAMSET_SIZE, reinterpret_cast<SQLPOINTER>(1), 0)));
+    EXPECT_EQ(
+        st.Query("select Id, Ime from " + t + " order by Id"),
+        (Rows{{"1", "ena"}, {"2", std::nullopt}, {"3", "tri"}, {"10", std::nullopt}, {"11", std::nullopt}}));
+    st.Run("drop table " + t);
+}

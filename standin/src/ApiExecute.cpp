@@ -2,6 +2,7 @@
 #include "ColumnAttributes.h"
 #include "Handles.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -52,6 +53,95 @@ SQLRETURN Advance(Stmt* s) {
     return SQL_SUCCESS;
 }
 
+// Runs the batch now with the values of its markers.
+SQLRETURN Execute(Stmt* s, const std::string& sql, std::vector<Value> params) {
+    ConnectionState& c = s->Conn->State;
+    c.CheckLink();
+    s->CloseCursor();
+    s->Running = std::make_unique<Batch>(c, sql, std::move(params));
+    SQLRETURN rc = Advance(s);
+    if (rc == SQL_NO_DATA) return SQL_SUCCESS; // an empty batch
+    // Like SQL Server's driver, an update or delete that touched no row answers SQL_NO_DATA.
+    bool odbc3 = s->Conn->Owner->OdbcVersion >= static_cast<SQLINTEGER>(SQL_OV_ODBC3);
+    if (odbc3 && !s->Current.Rows && s->Current.RowCount == 0 && s->Current.Infos.empty()) return SQL_NO_DATA;
+    return rc;
+}
+
+template <typename T> T* PointerAttribute(const Stmt* s, SQLINTEGER attr) {
+    auto it = s->Attributes.find(attr);
+    return it == s->Attributes.end() ? nullptr : reinterpret_cast<T*>(it->second);
+}
+
+// Parameter i as bound for one set of the parameter array.
+Parameter ParameterOf(const Stmt* s, size_t i, size_t set) {
+    auto type = s->Attributes.find(SQL_ATTR_PARAM_BIND_TYPE);
+    const SQLLEN* offset = PointerAttribute<SQLLEN>(s, SQL_ATTR_PARAM_BIND_OFFSET_PTR);
+    return ParameterInSet(s->Params[i], set,
+                          type == s->Attributes.end() ? SQL_PARAM_BIND_BY_COLUMN : type->second,
+                          offset ? *offset : 0);
+}
+
+// Values of the first `count` parameters of one set; data-at-execution ones from what SQLPutData sent.
+void AppendValues(const Stmt* s, size_t count, size_t set, const PendingExecute* sent,
+                  std::vector<Value>& out) {
+    size_t first = out.size();
+    for (size_t i = 0; i < count; ++i) {
+        Parameter p = ParameterOf(s, i, set);
+        out.push_back(sent && p.AtExec() ? Value::Null() : ReadParameter(p));
+    }
+    if (sent)
+        for (size_t k = 0; k < sent->AtExec.size(); ++k) {
+            size_t i = sent->AtExec[k];
+            out[first + i] = ReadPieces(s->Params[i], sent->Pieces[k], sent->Null[k]);
+        }
+}
+
+// Every set of a parameter array runs as one statement of a single batch, so each set's
+// result follows through SQLMoreResults.
+SQLRETURN ExecuteSets(Stmt* s, const std::string& sql, size_t markers, const PendingExecute* sent) {
+    size_t sets = sent ? 1 : std::max<SQLULEN>(s->ParamsetSize, 1);
+    std::string text = sets == 1 ? sql : std::string();
+    std::vector<Value> values;
+    for (size_t set = 0; set < sets; ++set) {
+        if (sets > 1) text += sql + "\n;\n";
+        AppendValues(s, markers, set, sent, values);
+    }
+    auto* status = PointerAttribute<SQLUSMALLINT>(s, SQL_ATTR_PARAM_STATUS_PTR);
+    if (auto* processed = PointerAttribute<SQLULEN>(s, SQL_ATTR_PARAMS_PROCESSED_PTR)) *processed = sets;
+    SQLRETURN rc = SQL_ERROR;
+    try {
+        rc = Execute(s, text, std::move(values));
+    } catch (...) {
+        for (size_t set = 0; status && set < sets; ++set)
+            status[set] = SQL_PARAM_ERROR;
+        throw;
+    }
+    for (size_t set = 0; status && set < sets; ++set)
+        status[set] = SQL_PARAM_SUCCESS;
+    return rc;
+}
+
+// Checks the bindings of the markers; runs the batch, or waits for data at execution.
+SQLRETURN Start(Stmt* s, const std::string& sql) {
+    s->Pending.reset();
+    size_t markers = CountMarkers(sql);
+    if (markers == 0) return Execute(s, sql, {});
+    PendingExecute wait{sql, markers, {}, 0, {}, {}};
+    for (size_t i = 0; i < markers; ++i) {
+        if (i >= s->Params.size() || !s->Params[i].Bound())
+            return s->Diag.Fail("07002", "COUNT field incorrect");
+        if (ParameterOf(s, i, 0).AtExec()) wait.AtExec.push_back(i);
+    }
+    if (wait.AtExec.empty()) return ExecuteSets(s, sql, markers, nullptr);
+    if (s->ParamsetSize > 1) return s->Diag.Fail("HYC00", "Optional feature not implemented");
+    wait.Pieces.resize(wait.AtExec.size());
+    wait.Null.resize(wait.AtExec.size());
+    s->Conn->State.CheckLink();
+    s->CloseCursor();
+    s->Pending = std::move(wait);
+    return SQL_NEED_DATA;
+}
+
 SQLRETURN Run(Stmt* s, const std::string& sql) {
     if (s->AsyncEnable == SQL_ASYNC_ENABLE_ON) {
         if (s->CancelPending) {
@@ -66,16 +156,7 @@ SQLRETURN Run(Stmt* s, const std::string& sql) {
         }
         s->PollsLeft = -1;
     }
-    ConnectionState& c = s->Conn->State;
-    c.CheckLink();
-    s->CloseCursor();
-    s->Running = std::make_unique<Batch>(c, sql);
-    SQLRETURN rc = Advance(s);
-    if (rc == SQL_NO_DATA) return SQL_SUCCESS; // an empty batch
-    // Like SQL Server's driver, an update or delete that touched no row answers SQL_NO_DATA.
-    bool odbc3 = s->Conn->Owner->OdbcVersion >= static_cast<SQLINTEGER>(SQL_OV_ODBC3);
-    if (odbc3 && !s->Current.Rows && s->Current.RowCount == 0 && s->Current.Infos.empty()) return SQL_NO_DATA;
-    return rc;
+    return Start(s, sql);
 }
 
 const ColumnInfo& Column(Stmt* s, SQLUSMALLINT number) {
@@ -113,6 +194,7 @@ SQLRETURN SQL_API SQLPrepare(SQLHSTMT handle, SQLCHAR* text, SQLINTEGER length) 
     return Guard(s, [&]() -> SQLRETURN {
         s->Conn->State.CheckLink();
         s->CloseCursor();
+        s->Pending.reset();
         s->PreparedSql = ArgText(text, length);
         Tokenize(s->PreparedSql); // unclosed quotes are reported at once
         s->Prepared = true;
@@ -200,6 +282,7 @@ SQLRETURN SQL_API SQLCancel(SQLHSTMT handle) {
     Stmt* s = AsStmt(handle);
     return Guard(s, [&]() -> SQLRETURN {
         if (s->PollsLeft >= 0) s->CancelPending = true;
+        s->Pending.reset();
         return SQL_SUCCESS;
     });
 }
@@ -210,6 +293,7 @@ SQLRETURN SQL_API SQLFreeStmt(SQLHSTMT handle, SQLUSMALLINT option) {
     return Guard(s, [&]() -> SQLRETURN {
         switch (option) {
         case SQL_CLOSE:
+            s->Pending.reset();
             s->CloseCursor();
             break;
         case SQL_UNBIND:
@@ -217,10 +301,67 @@ SQLRETURN SQL_API SQLFreeStmt(SQLHSTMT handle, SQLUSMALLINT option) {
             break;
         case SQL_RESET_PARAMS:
             s->Apd.Records.clear();
+            s->Params.clear();
             break;
         default:
             return s->Diag.Fail("HY092", "Invalid attribute/option identifier");
         }
+        return SQL_SUCCESS;
+    });
+}
+
+SQLRETURN SQL_API SQLBindParameter(SQLHSTMT handle, SQLUSMALLINT number, SQLSMALLINT io, SQLSMALLINT cType,
+                                   SQLSMALLINT sqlType, SQLULEN size, SQLSMALLINT digits, SQLPOINTER data,
+                                   SQLLEN bufferLength, SQLLEN* indicator) {
+    Stmt* s = AsStmt(handle);
+    return Guard(s, [&]() -> SQLRETURN {
+        if (number < 1) return s->Diag.Fail("07009", "Invalid descriptor index");
+        if (io != SQL_PARAM_INPUT) return s->Diag.Fail("HYC00", "Optional feature not implemented");
+        Parameter p{ParameterCType(cType, sqlType), sqlType, size, digits, data, bufferLength, indicator};
+        if (s->Params.size() < number) s->Params.resize(number);
+        s->Params[number - 1] = p;
+        return SQL_SUCCESS;
+    });
+}
+
+SQLRETURN SQL_API SQLNumParams(SQLHSTMT handle, SQLSMALLINT* count) {
+    Stmt* s = AsStmt(handle);
+    return Guard(s, [&]() -> SQLRETURN {
+        if (!s->Prepared) return s->Diag.Fail("HY010", "Function sequence error");
+        if (count) *count = static_cast<SQLSMALLINT>(CountMarkers(s->PreparedSql));
+        return SQL_SUCCESS;
+    });
+}
+
+SQLRETURN SQL_API SQLParamData(SQLHSTMT handle, SQLPOINTER* token) {
+    Stmt* s = AsStmt(handle);
+    return Guard(s, [&]() -> SQLRETURN {
+        if (!s->Pending) return s->Diag.Fail("HY010", "Function sequence error");
+        PendingExecute& wait = *s->Pending;
+        if (wait.Current < wait.AtExec.size()) {
+            if (token) *token = ParameterOf(s, wait.AtExec[wait.Current], 0).Data;
+            ++wait.Current;
+            return SQL_NEED_DATA;
+        }
+        PendingExecute sent = std::move(wait);
+        s->Pending.reset();
+        return ExecuteSets(s, sent.Sql, sent.Markers, &sent);
+    });
+}
+
+SQLRETURN SQL_API SQLPutData(SQLHSTMT handle, SQLPOINTER data, SQLLEN length) {
+    Stmt* s = AsStmt(handle);
+    return Guard(s, [&]() -> SQLRETURN {
+        if (!s->Pending || s->Pending->Current == 0) return s->Diag.Fail("HY010", "Function sequence error");
+        PendingExecute& wait = *s->Pending;
+        size_t k = wait.Current - 1;
+        SQLLEN n = PieceLength(s->Params[wait.AtExec[k]].CType, data, length);
+        if (n == SQL_NULL_DATA) {
+            wait.Null[k] = true;
+            return SQL_SUCCESS;
+        }
+        if (!data && n > 0) return s->Diag.Fail("HY009", "Invalid use of null pointer");
+        if (n > 0) wait.Pieces[k].append(static_cast<const char*>(data), static_cast<size_t>(n));
         return SQL_SUCCESS;
     });
 }

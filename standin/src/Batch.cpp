@@ -1,6 +1,9 @@
 #include "Batch.h"
 
 #include "Diagnostics.h"
+#include "Params.h"
+
+#include <cstdlib>
 
 namespace standin {
 
@@ -33,8 +36,29 @@ bool IsProcedureName(const std::string& upperWord) {
 
 } // namespace
 
-Batch::Batch(ConnectionState& conn, const std::string& sql) : FConn(conn) {
+Batch::Batch(ConnectionState& conn, const std::string& sql, std::vector<Value> params)
+    : FConn(conn), FParams(std::move(params)) {
     FStatements = SplitBatch(Tokenize(sql));
+    NumberMarkers(FStatements);
+}
+
+void Batch::BindMarkers(sqlite3_stmt* stmt) const {
+    for (int i = 1, n = sqlite3_bind_parameter_count(stmt); i <= n; ++i) {
+        const char* name = sqlite3_bind_parameter_name(stmt, i);
+        size_t number = name && name[0] == '?' ? std::strtoul(name + 1, nullptr, 10) : 0;
+        if (number < 1 || number > FParams.size()) continue;
+        const Value& v = FParams[number - 1];
+        int rc = SQLITE_OK;
+        if (v.Type == SQLITE_INTEGER)
+            rc = sqlite3_bind_int64(stmt, i, v.Int);
+        else if (v.Type == SQLITE_FLOAT)
+            rc = sqlite3_bind_double(stmt, i, v.Real);
+        else if (v.Type == SQLITE_TEXT)
+            rc = sqlite3_bind_text64(stmt, i, v.Text.data(), v.Text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+        else if (v.Type == SQLITE_BLOB)
+            rc = sqlite3_bind_blob64(stmt, i, v.Text.data(), v.Text.size(), SQLITE_TRANSIENT);
+        if (rc != SQLITE_OK) throw TranslateSqliteError(sqlite3_db_handle(stmt), rc);
+    }
 }
 
 bool Batch::Next(Result& out) {
@@ -144,6 +168,12 @@ void Batch::RunSqlite(const Statement& st) {
         int rc = sqlite3_prepare_v2(db->Handle(), tail, static_cast<int>(end - tail), &stmt, &tail);
         if (rc != SQLITE_OK) throw TranslateSqliteError(db->Handle(), rc);
         if (!stmt) continue; // only blanks or comments remained
+        try {
+            BindMarkers(stmt);
+        } catch (...) {
+            sqlite3_finalize(stmt);
+            throw;
+        }
         rc = sqlite3_step(stmt);
         if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
             SqlError e = TranslateSqliteError(db->Handle(), rc);

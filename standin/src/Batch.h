@@ -9,8 +9,9 @@ namespace standin {
 
 class Batch {
 public:
-    // Splits the text; throws SqlError for an unclosed quote or bracket.
-    Batch(ConnectionState& conn, const std::string& sql);
+    // Splits the text; throws SqlError for an unclosed quote or bracket. `params` are the
+    // values of the "?" markers in order; a marker without a value is NULL.
+    Batch(ConnectionState& conn, const std::string& sql, std::vector<Value> params = {});
     // Runs statements until one gives a result; false when the batch is done. Throws SqlError;
     // after a failure the rest of the batch is dropped.
     bool Next(Result& out);
@@ -21,11 +22,13 @@ private:
     void RunSqlite(const Statement& st);
     void RunExec(const Statement& st, size_t nameAt);
     void BeginImplicit();
+    void BindMarkers(sqlite3_stmt* stmt) const;
 
     ConnectionState& FConn;
     std::vector<Statement> FStatements;
     size_t FPos = 0;
     std::deque<Result> FQueued;
+    std::vector<Value> FParams;
 };
 
 } // namespace standin

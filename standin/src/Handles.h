@@ -4,10 +4,12 @@
 #include "Batch.h"
 #include "Connection.h"
 #include "Diagnostics.h"
+#include "Params.h"
 
 #include <map>
 #include <memory>
 #include <new>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -65,11 +67,24 @@ struct Dbc : HandleBase {
     bool Connected() const { return State.Sess != nullptr; }
 };
 
+// An execute waiting for data-at-execution values (SQLParamData / SQLPutData).
+struct PendingExecute {
+    std::string Sql;
+    size_t Markers = 0;
+    std::vector<size_t> AtExec;      // 0-based parameter numbers, in the order they are asked for
+    size_t Current = 0;              // 1-based position in AtExec being sent; 0 before the first
+    std::vector<std::string> Pieces; // per position: the bytes SQLPutData sent
+    std::vector<bool> Null;
+};
+
 struct Stmt : HandleBase {
     explicit Stmt(Dbc* dbc);
     Dbc* Conn;
     Desc ImplicitArd, Apd, Ird, Ipd;
     Desc* Ard; // the implicit one or one the application allocated
+
+    std::vector<Parameter> Params; // index = parameter number - 1
+    std::optional<PendingExecute> Pending;
 
     std::string PreparedSql;
     bool Prepared = false;

@@ -121,7 +121,7 @@ std::string Utf16ToUtf8(const char* p, size_t bytes) {
 }
 
 SqlError CastError() {
-    return SqlError("22018", 0, "Invalid character value for cast specification", false);
+    return SqlError("22018", 0, "Invalid character value for cast", false);
 }
 
 std::string FromHex(const std::string& text) {

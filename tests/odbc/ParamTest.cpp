@@ -217,6 +217,24 @@ TEST_P(ParamTest, SetParamSizeKeepsTheExecutionMarkingAndCloseFreesTheRecords) {
     EXPECT_EQ(s.ParamSetSize(), 0u);
 }
 
+TEST_P(ParamTest, AnArrayInsertsOneRowPerElementAlsoAfterASingleValueBind) {
+    const std::string t = Table("i integer, v varchar(10)");
+    THstmt s;
+    s.SethDbc(&db);
+    s.SetSQL("INSERT INTO " + t + " VALUES (:i, :v)");
+    SQLINTEGER one = 7;
+    char single[11] = "x";
+    s.BindParam(1, SQL_C_SLONG, SQL_INTEGER, &one);
+    s.BindParam(2, SQL_C_CHAR, SQL_VARCHAR, single);
+    SQLINTEGER numbers[3] = {1, 2, 3};
+    char texts[3][256] = {"a", "bb", "ccc"};
+    s.BindParamMain(1, SQL_C_SLONG, 3, SQL_NULLABLE, 0, 0, SQL_INTEGER, numbers);
+    s.BindParamMain(2, SQL_C_CHAR, 3, SQL_NULLABLE, 0, 10, SQL_VARCHAR, texts);
+    ASSERT_EQ(s.ParamRecord(1)->Indicators.size(), 3u);
+    s.Execute();
+    EXPECT_EQ(Column1("SELECT v FROM " + t + " ORDER BY i"), (std::vector<std::string>{"a", "bb", "ccc"}));
+}
+
 TEST_P(ParamTest, RowCountQueryCarriesTheParameters) {
     const std::string t = TableWith("i integer", {"1", "2", "3", "4", "5"});
     THstmt s;

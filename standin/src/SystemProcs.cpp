@@ -232,6 +232,10 @@ const std::map<std::string, Procedure>& SystemProcedures() {
 
 } // namespace
 
+bool IsSystemProcedure(const std::string& name) {
+    return SystemProcedures().count(Lower(name)) != 0;
+}
+
 std::vector<Result> RunProcedure(ConnectionState& conn, const std::string& name,
                                  const std::vector<ExecArg>& args) {
     auto it = SystemProcedures().find(Lower(name));

@@ -3,9 +3,9 @@
 #include "Handles.h"
 
 #include <algorithm>
-#include <set>
 #include <cstdlib>
 #include <cstring>
+#include <set>
 
 using namespace standin;
 

@@ -31,6 +31,10 @@ SqlError SyntaxNear(const Statement& st, size_t n) {
     return SqlError("42000", 102, "Incorrect syntax near '" + near + "'.");
 }
 
+SqlError MisplacedDefinition() {
+    return SqlError("42000", 111, "'CREATE/ALTER PROCEDURE' must be the first statement in a query batch.");
+}
+
 bool IsProcedureName(const std::string& upperWord) {
     return upperWord.rfind("SP_", 0) == 0 || upperWord.rfind("STANDIN_", 0) == 0;
 }
@@ -42,6 +46,12 @@ Batch::Batch(ConnectionState& conn, const std::string& sql, std::vector<Value> p
     : FConn(conn), FParams(std::move(params)), FOutputMarkers(std::move(outputMarkers)),
       FOwnFrame(std::make_unique<Frame>()), FFrame(FOwnFrame.get()) {
     FStatements = SplitBatch(Tokenize(sql));
+    // The server compiles a batch before running any of it.
+    for (size_t i = 1; i < FStatements.size(); ++i) {
+        std::string k0 = FStatements[i].Keyword(0), k1 = FStatements[i].Keyword(1);
+        if ((k0 == "CREATE" || k0 == "ALTER") && (k1 == "PROCEDURE" || k1 == "PROC"))
+            throw MisplacedDefinition();
+    }
     NumberMarkers(FStatements);
 }
 
@@ -160,8 +170,7 @@ bool Batch::RunProcedureStatement(const Statement& st, bool first) {
     std::string k0 = st.Keyword(0), k1 = st.Keyword(1);
     bool procedure = k1 == "PROCEDURE" || k1 == "PROC";
     if ((k0 == "CREATE" || k0 == "ALTER") && procedure) {
-        if (!first || FBody)
-            throw SqlError("42000", 111, "'CREATE/ALTER PROCEDURE' must be the first statement in a query batch.");
+        if (!first || FBody) throw MisplacedDefinition();
         StoreProcedure(*FConn.Sess->Current(), ParseProcedure(st));
     } else if (k0 == "DROP" && procedure) {
         bool ifExists = st.Keyword(2) == "IF" && st.Keyword(3) == "EXISTS";
@@ -280,7 +289,8 @@ void Batch::RunSqlite(const Statement& st) {
         } else {
             sqlite3_finalize(stmt);
             // Under SET NOCOUNT ON the row counts of changes are not sent.
-            if (!(counts && FFrame->NoCount)) FQueued.push_back(Done(counts ? sqlite3_changes(db->Handle()) : -1));
+            if (!(counts && FFrame->NoCount))
+                FQueued.push_back(Done(counts ? sqlite3_changes(db->Handle()) : -1));
         }
     }
 }

@@ -29,7 +29,8 @@ bool IsSignificant(const Token& t) {
 
 // The token index where the expression starting at `from` ends: a comma outside parentheses,
 // a word from `stops` outside parentheses, or the end.
-size_t ExpressionEnd(const std::vector<Token>& v, size_t from, std::initializer_list<const char*> stops = {}) {
+size_t ExpressionEnd(const std::vector<Token>& v, size_t from,
+                     std::initializer_list<const char*> stops = {}) {
     int depth = 0;
     for (size_t i = from; i < v.size(); ++i) {
         if (IsSymbolToken(v[i], "(")) ++depth;
@@ -61,7 +62,8 @@ Value ColumnValue(sqlite3_stmt* stmt, int i) {
                                          static_cast<size_t>(sqlite3_column_bytes(stmt, i))));
     case SQLITE_BLOB: {
         const char* p = static_cast<const char*>(sqlite3_column_blob(stmt, i));
-        return Value::Bytes(p ? std::string(p, static_cast<size_t>(sqlite3_column_bytes(stmt, i))) : std::string());
+        return Value::Bytes(p ? std::string(p, static_cast<size_t>(sqlite3_column_bytes(stmt, i)))
+                              : std::string());
     }
     default:
         return Value::Null();
@@ -118,7 +120,8 @@ void Batch::Declare(const Statement& st) {
                                "' has already been declared. Variable names must be unique within a query "
                                "batch or stored procedure.");
         if (st.Keyword(++n) == "AS") ++n;
-        if (st.Keyword(n) == "TABLE") throw SqlError("42000", 50000, "Table variables are not supported by this server.");
+        if (st.Keyword(n) == "TABLE")
+            throw SqlError("42000", 50000, "Table variables are not supported by this server.");
         Variable var{DescribeDeclared(DeclaredTypeAt(st, n)), Value::Null()};
         int eq = st.Significant(n);
         size_t end = eq < 0 ? st.Tokens.size() : static_cast<size_t>(eq);
@@ -154,7 +157,8 @@ void Batch::AssignSelect(const Statement& st) {
                            "A SELECT statement that assigns a value to a variable must not be combined with "
                            "data-retrieval operations.");
         targets.push_back(v[at].Text);
-        size_t end = ExpressionEnd(v, static_cast<size_t>(eq) + 1, {"FROM", "WHERE", "GROUP", "ORDER", "HAVING"});
+        size_t end =
+            ExpressionEnd(v, static_cast<size_t>(eq) + 1, {"FROM", "WHERE", "GROUP", "ORDER", "HAVING"});
         query.Tokens.insert(query.Tokens.end(), v.begin() + eq + 1, v.begin() + static_cast<long>(end));
         if (end >= v.size() || !IsSymbolToken(v[end], ",")) {
             query.Tokens.insert(query.Tokens.end(), v.begin() + static_cast<long>(end), v.end());
@@ -196,10 +200,9 @@ void Batch::RaiseError(const Statement& st) {
 void Batch::Print(const Statement& st) {
     int from = st.Significant(1);
     Result r;
-    r.Infos.push_back({"01000", 0,
-                       from < 0 ? std::string()
-                                : TextOf(Evaluate(st, static_cast<size_t>(from), st.Tokens.size())),
-                       true});
+    r.Infos.push_back(
+        {"01000", 0,
+         from < 0 ? std::string() : TextOf(Evaluate(st, static_cast<size_t>(from), st.Tokens.size())), true});
     FQueued.push_back(std::move(r));
 }
 

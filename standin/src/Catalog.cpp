@@ -249,12 +249,20 @@ static void AppendTypeDescription(Row& row, const ColumnInfo& info, bool nullabl
                                   int ordinal) {
     bool numeric = info.Radix() != 0, dt = info.DateTimeSub() != 0;
     bool chars = info.IsCharacter() || info.IsBinary();
-    Row tail = {Int(info.SqlType), Str(info.TypeName), Int(static_cast<sqlite3_int64>(info.Size)),
-                Int(info.OctetLength()), numeric || dt ? Int(info.Digits) : Value::Null(),
-                numeric ? Int(info.Radix()) : Value::Null(), Int(nullable ? SQL_NULLABLE : SQL_NO_NULLS),
-                Value::Null(), std::move(defaultValue), Int(info.VerboseType()),
-                dt ? Int(info.DateTimeSub()) : Value::Null(), chars ? Int(info.OctetLength()) : Value::Null(),
-                Int(ordinal), Str(nullable ? "YES" : "NO")};
+    Row tail = {Int(info.SqlType),
+                Str(info.TypeName),
+                Int(static_cast<sqlite3_int64>(info.Size)),
+                Int(info.OctetLength()),
+                numeric || dt ? Int(info.Digits) : Value::Null(),
+                numeric ? Int(info.Radix()) : Value::Null(),
+                Int(nullable ? SQL_NULLABLE : SQL_NO_NULLS),
+                Value::Null(),
+                std::move(defaultValue),
+                Int(info.VerboseType()),
+                dt ? Int(info.DateTimeSub()) : Value::Null(),
+                chars ? Int(info.OctetLength()) : Value::Null(),
+                Int(ordinal),
+                Str(nullable ? "YES" : "NO")};
     row.insert(row.end(), std::make_move_iterator(tail.begin()), std::make_move_iterator(tail.end()));
 }
 
@@ -374,13 +382,14 @@ std::unique_ptr<RowsCursor> Statistics(Session& s, const Arg& catalog, const std
 namespace {
 
 // The procedures of a catalog argument's database that the patterns select.
-std::vector<ProcedureDef> MatchingProcedures(Session& s, const Arg& catalog, const Arg& schema, const Arg& name,
-                                             std::shared_ptr<Database>& db) {
+std::vector<ProcedureDef> MatchingProcedures(Session& s, const Arg& catalog, const Arg& schema,
+                                             const Arg& name, std::shared_ptr<Database>& db) {
     db = Target(s, catalog);
     if (!db || !Matches(schema, "dbo")) return {};
     std::vector<ProcedureDef> out;
     for (auto& p : ListProcedures(*db))
-        if (!name || MatchPattern(*name, p.Name) || MatchPattern(*name, p.Name + ";1")) out.push_back(std::move(p));
+        if (!name || MatchPattern(*name, p.Name) || MatchPattern(*name, p.Name + ";1"))
+            out.push_back(std::move(p));
     return out;
 }
 
@@ -425,7 +434,8 @@ std::unique_ptr<RowsCursor> ProcedureColumns(Session& s, const Arg& catalog, con
             const ColumnInfo& info = *columns[ordinal].second;
             if (column && !MatchPattern(*column, info.Name)) continue;
             bool isStatus = ordinal == 0;
-            Row row = {Str(db->Name()), Str("dbo"), Str(p.Name + ";1"), Str(info.Name), Int(columns[ordinal].first)};
+            Row row = {Str(db->Name()), Str("dbo"), Str(p.Name + ";1"), Str(info.Name),
+                       Int(columns[ordinal].first)};
             AppendTypeDescription(row, info, !isStatus, Value::Null(), static_cast<int>(ordinal));
             c->AddRow(std::move(row));
         }

@@ -110,11 +110,12 @@ std::vector<const ExecArg*> MatchArguments(const ProcedureDef& def, const std::v
         size_t p = 0;
         if (a.Name.empty()) {
             if (named)
-                throw SqlError("42000", 119,
-                               "Must pass parameter number " + std::to_string(i + 1) +
-                                   " and subsequent parameters as '@name = value'. After the form '@name = "
-                                   "value' has been used, all subsequent parameters must be passed in the form "
-                                   "'@name = value'.");
+                throw SqlError(
+                    "42000", 119,
+                    "Must pass parameter number " + std::to_string(i + 1) +
+                        " and subsequent parameters as '@name = value'. After the form '@name = "
+                        "value' has been used, all subsequent parameters must be passed in the form "
+                        "'@name = value'.");
             if (i >= def.Params.size())
                 throw SqlError("42000", 8144,
                                "Procedure or function " + def.Name + " has too many arguments specified.");
@@ -124,14 +125,16 @@ std::vector<const ExecArg*> MatchArguments(const ProcedureDef& def, const std::v
             auto it = std::find_if(def.Params.begin(), def.Params.end(),
                                    [&](const ProcParam& q) { return Upper(q.Name.substr(1)) == a.Name; });
             if (it == def.Params.end())
-                throw SqlError("42000", 8145, "@" + a.Name + " is not a parameter for procedure " + def.Name + ".");
+                throw SqlError("42000", 8145,
+                               "@" + a.Name + " is not a parameter for procedure " + def.Name + ".");
             p = static_cast<size_t>(it - def.Params.begin());
         }
         if (a.Output && !def.Params[p].Output)
-            throw SqlError("42000", 8162,
-                           "The formal parameter \"" + def.Params[p].Name +
-                               "\" was not declared as an OUTPUT parameter, but the actual parameter passed in "
-                               "requested output.");
+            throw SqlError(
+                "42000", 8162,
+                "The formal parameter \"" + def.Params[p].Name +
+                    "\" was not declared as an OUTPUT parameter, but the actual parameter passed in "
+                    "requested output.");
         of[p] = &a;
     }
     return of;
@@ -142,8 +145,9 @@ std::vector<const ExecArg*> MatchArguments(const ProcedureDef& def, const std::v
 CallOutcome CallProcedure(ConnectionState& conn, const ProcedureDef& def, const std::vector<ExecArg>& args,
                           int depth, bool noCount) {
     if (depth >= kMaxNesting)
-        throw SqlError("42000", 217,
-                       "Maximum stored procedure, function, trigger, or view nesting level exceeded (limit 32).");
+        throw SqlError(
+            "42000", 217,
+            "Maximum stored procedure, function, trigger, or view nesting level exceeded (limit 32).");
     auto of = MatchArguments(def, args);
     Frame frame;
     frame.NoCount = noCount;
@@ -176,7 +180,8 @@ CallOutcome CallProcedure(ConnectionState& conn, const ProcedureDef& def, const 
     out.ReturnValue = frame.ReturnValue;
     for (size_t p = 0; p < def.Params.size(); ++p)
         if (of[p] && of[p]->Output)
-            out.Outputs.emplace_back(static_cast<size_t>(of[p] - args.data()), frame.Vars[Upper(def.Params[p].Name)]);
+            out.Outputs.emplace_back(static_cast<size_t>(of[p] - args.data()),
+                                     frame.Vars[Upper(def.Params[p].Name)]);
     return out;
 }
 

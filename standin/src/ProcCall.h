@@ -30,8 +30,8 @@ struct Frame {
 Value Coerce(const Value& v, const ColumnInfo& type);
 
 struct CallOutcome {
-    std::vector<Result> Results;    // in order; rows already read into memory
-    std::optional<SqlError> Error;  // the failure that ended the call after Results
+    std::vector<Result> Results;   // in order; rows already read into memory
+    std::optional<SqlError> Error; // the failure that ended the call after Results
     sqlite3_int64 ReturnValue = 0;
     std::vector<std::pair<size_t, Variable>> Outputs; // argument index and the value it receives
 };

@@ -74,13 +74,14 @@ std::vector<Statement> BodyOf(std::vector<Token> tokens) {
         body.Tokens.erase(body.Tokens.begin(), body.Tokens.begin() + body.Significant(0) + 1);
     }
     auto statements = SplitBatch(body.Tokens);
-    static const std::set<std::string> refused = {"IF",    "WHILE", "ELSE",  "BEGIN",   "END",       "GOTO",
-                                                  "BREAK", "CONTINUE", "WAITFOR", "OPEN", "FETCH", "CLOSE",
-                                                  "DEALLOCATE", "TRY", "CATCH"};
+    static const std::set<std::string> refused = {"IF",    "WHILE", "ELSE",       "BEGIN",   "END",
+                                                  "GOTO",  "BREAK", "CONTINUE",   "WAITFOR", "OPEN",
+                                                  "FETCH", "CLOSE", "DEALLOCATE", "TRY",     "CATCH"};
     for (const Statement& st : statements) {
         std::string k0 = st.Keyword(0), k1 = st.Keyword(1);
         if (k0 == "USE")
-            throw SqlError("42000", 154, "a USE database statement is not allowed in a procedure, function or trigger.");
+            throw SqlError("42000", 154,
+                           "a USE database statement is not allowed in a procedure, function or trigger.");
         if ((k0 == "CREATE" || k0 == "ALTER") && (k1 == "PROCEDURE" || k1 == "PROC"))
             throw Unsupported("CREATE PROCEDURE");
         if (k0 == "BEGIN" && (k1 == "TRAN" || k1 == "TRANSACTION")) continue;
@@ -156,20 +157,23 @@ void StoreProcedure(Database& db, const ProcedureDef& def) {
     bool exists = FindProcedure(db, def.Name).has_value();
     if (def.Alter) {
         if (!exists) throw SqlError("42S02", 208, "Invalid object name '" + def.Name + "'.");
-        ExecSql(h, std::string("UPDATE ") + kTable + " SET definition = ? WHERE name = ?", {def.Text, def.Name});
+        ExecSql(h, std::string("UPDATE ") + kTable + " SET definition = ? WHERE name = ?",
+                {def.Text, def.Name});
         return;
     }
-    bool taken = exists || !QueryRows(h,
-                                      "SELECT 1 FROM sqlite_master WHERE type IN ('table', 'view') AND name = ? "
-                                      "COLLATE NOCASE",
-                                      {def.Name})
-                                .empty();
+    bool taken =
+        exists || !QueryRows(h,
+                             "SELECT 1 FROM sqlite_master WHERE type IN ('table', 'view') AND name = ? "
+                             "COLLATE NOCASE",
+                             {def.Name})
+                       .empty();
     if (taken)
         throw SqlError("42S01", 2714, "There is already an object named '" + def.Name + "' in the database.");
-    ExecSql(h,
-            std::string("INSERT INTO ") + kTable +
-                " (name, definition, crdate) VALUES (?, ?, strftime('%Y-%m-%d %H:%M:%f', 'now', 'localtime'))",
-            {def.Name, def.Text});
+    ExecSql(
+        h,
+        std::string("INSERT INTO ") + kTable +
+            " (name, definition, crdate) VALUES (?, ?, strftime('%Y-%m-%d %H:%M:%f', 'now', 'localtime'))",
+        {def.Name, def.Text});
 }
 
 void DropProcedure(Database& db, const std::string& name, bool ifExists) {
@@ -184,7 +188,8 @@ void DropProcedure(Database& db, const std::string& name, bool ifExists) {
 
 std::optional<ProcedureDef> FindProcedure(Database& db, const std::string& name) {
     if (!HasTable(db.Handle())) return std::nullopt;
-    auto rows = QueryRows(db.Handle(), std::string("SELECT definition FROM ") + kTable + " WHERE name = ?", {name});
+    auto rows =
+        QueryRows(db.Handle(), std::string("SELECT definition FROM ") + kTable + " WHERE name = ?", {name});
     if (rows.empty()) return std::nullopt;
     return ParseText(Text(rows[0][0]));
 }
@@ -192,8 +197,8 @@ std::optional<ProcedureDef> FindProcedure(Database& db, const std::string& name)
 std::vector<ProcedureDef> ListProcedures(Database& db) {
     std::vector<ProcedureDef> out;
     if (!HasTable(db.Handle())) return out;
-    for (const auto& r :
-         QueryRows(db.Handle(), std::string("SELECT definition FROM ") + kTable + " ORDER BY name COLLATE NOCASE"))
+    for (const auto& r : QueryRows(db.Handle(), std::string("SELECT definition FROM ") + kTable +
+                                                    " ORDER BY name COLLATE NOCASE"))
         out.push_back(ParseText(Text(r[0])));
     return out;
 }

@@ -175,11 +175,12 @@ public:
 private:
     bool StartsStatement(const Token& t, const std::vector<Token>& tokens, size_t i) {
         if (t.Kind != Tok::Word || FKind.empty()) return false;
-        static const std::set<std::string> always = {
-            "INSERT", "EXEC",   "EXECUTE", "USE",    "TRUNCATE", "CREATE",   "DECLARE",
-            "PRINT",  "COMMIT", "GRANT",   "REVOKE", "RETURN",   "RAISERROR", "WHILE"};
+        static const std::set<std::string> always = {"INSERT", "EXEC",    "EXECUTE",   "USE",    "TRUNCATE",
+                                                     "CREATE", "DECLARE", "PRINT",     "COMMIT", "GRANT",
+                                                     "REVOKE", "RETURN",  "RAISERROR", "WHILE"};
         const std::string& w = t.Text;
-        if (w == "IF") return FPrev != "TABLE" && FPrev != "VIEW" && FPrev != "INDEX" && FPrev != "PROCEDURE" &&
+        if (w == "IF")
+            return FPrev != "TABLE" && FPrev != "VIEW" && FPrev != "INDEX" && FPrev != "PROCEDURE" &&
                    FPrev != "PROC";
         if (w == "DELETE" || w == "UPDATE") return FPrev != "ON" && FPrev != "FOR" && FPrev != "OF";
         if (w == "DROP") return FKind != "ALTER";

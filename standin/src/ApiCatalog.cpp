@@ -85,7 +85,7 @@ SQLRETURN SQL_API SQLProcedureColumns(SQLHSTMT handle, SQLCHAR* catalog, SQLSMAL
                                       SQLSMALLINT nameLength, SQLCHAR* column, SQLSMALLINT columnLength) {
     return Open(handle, [&](Session& s) {
         return ProcedureColumns(s, Text(catalog, catalogLength), Text(schema, schemaLength),
-                                Text(name, nameLength), Text(column, columnLength), false);
+                                Text(name, nameLength), Text(column, columnLength));
     });
 }
 

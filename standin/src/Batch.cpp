@@ -31,6 +31,13 @@ SqlError SyntaxNear(const Statement& st, size_t n) {
     return SqlError("42000", 102, "Incorrect syntax near '" + near + "'.");
 }
 
+// Whether the first word of a batch may be a procedure's name rather than a statement's keyword.
+bool MayNameProcedure(const std::string& upperWord) {
+    static const std::set<std::string> keywords = {"SELECT", "INSERT", "UPDATE", "DELETE",  "CREATE",
+                                                   "DROP",   "ALTER",  "WITH",   "REPLACE", "PRAGMA"};
+    return !upperWord.empty() && keywords.count(upperWord) == 0;
+}
+
 SqlError MisplacedDefinition() {
     return SqlError("42000", 111, "'CREATE/ALTER PROCEDURE' must be the first statement in a query batch.");
 }
@@ -159,7 +166,7 @@ void Batch::Run(const Statement& st, bool first) {
         FQueued.push_back(Done());
     } else if (k0 == "IF" || k0 == "WHILE" || k0 == "GOTO" || (k0 == "BEGIN" && k1 != "TRAN")) {
         throw SqlError("42000", 50000, "Flow control (" + k0 + ") is not supported by this server.");
-    } else if (first && !k0.empty() && FindProcedure(*s.Current(), k0)) {
+    } else if (first && MayNameProcedure(k0) && FindProcedure(*s.Current(), k0)) {
         RunExec(st, 0); // a procedure's name alone opens a batch as EXEC does
     } else {
         RunSqlite(WithVariables(st));
@@ -171,6 +178,10 @@ bool Batch::RunProcedureStatement(const Statement& st, bool first) {
     bool procedure = k1 == "PROCEDURE" || k1 == "PROC";
     if ((k0 == "CREATE" || k0 == "ALTER") && procedure) {
         if (!first || FBody) throw MisplacedDefinition();
+        for (const Token& t : st.Tokens)
+            if (t.Kind == Tok::Symbol && t.Raw[0] == '?')
+                throw SqlError("42000", 50000,
+                               "Parameter markers are not allowed in a procedure's definition.");
         StoreProcedure(*FConn.Sess->Current(), ParseProcedure(st));
     } else if (k0 == "DROP" && procedure) {
         bool ifExists = st.Keyword(2) == "IF" && st.Keyword(3) == "EXISTS";

@@ -415,10 +415,10 @@ std::unique_ptr<RowsCursor> Procedures(Session& s, const Arg& catalog, const Arg
 }
 
 std::unique_ptr<RowsCursor> ProcedureColumns(Session& s, const Arg& catalog, const Arg& schema,
-                                             const Arg& name, const Arg& column, bool odbc2Names) {
+                                             const Arg& name, const Arg& column) {
     auto c = std::make_unique<RowsCursor>();
-    c->AddColumn(odbc2Names ? "PROCEDURE_QUALIFIER" : "PROCEDURE_CAT", "nvarchar(128)");
-    c->AddColumn(odbc2Names ? "PROCEDURE_OWNER" : "PROCEDURE_SCHEM", "nvarchar(128)");
+    c->AddColumn("PROCEDURE_CAT", "nvarchar(128)");
+    c->AddColumn("PROCEDURE_SCHEM", "nvarchar(128)");
     c->AddColumn("PROCEDURE_NAME", "nvarchar(134)", SQL_NO_NULLS);
     c->AddColumn("COLUMN_NAME", "nvarchar(128)", SQL_NO_NULLS);
     c->AddColumn("COLUMN_TYPE", "smallint", SQL_NO_NULLS);

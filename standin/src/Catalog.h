@@ -29,12 +29,12 @@ std::unique_ptr<RowsCursor> SpecialColumns(Session& s, SQLUSMALLINT identifier, 
 std::unique_ptr<RowsCursor> Statistics(Session& s, const Arg& catalog, const std::string& table,
                                        bool uniqueOnly, bool odbc2Names);
 // Procedures are named "name;1" as the server reports them; a name pattern matches that or the bare
-// name. odbc2Names gives the headings of sp_stored_procedures and sp_sproc_columns.
+// name. odbc2Names gives the headings of sp_stored_procedures.
 std::unique_ptr<RowsCursor> Procedures(Session& s, const Arg& catalog, const Arg& schema, const Arg& name,
                                        bool odbc2Names);
 // @RETURN_VALUE first, then the parameters in order.
 std::unique_ptr<RowsCursor> ProcedureColumns(Session& s, const Arg& catalog, const Arg& schema,
-                                             const Arg& name, const Arg& column, bool odbc2Names);
+                                             const Arg& name, const Arg& column);
 std::unique_ptr<RowsCursor> TypeInfo(SQLSMALLINT type);
 
 } // namespace standin

@@ -385,4 +385,11 @@ TEST_F(StandinProcedures, DemoProceduresAnswerForTheWindowAndDatasets) {
     for (const auto& r : names)
         if (r[2].value().find('_') == std::string::npos) found.push_back(r[2].value()); // not the tests' own
     EXPECT_EQ(found, (std::vector<std::string>{"SeznamArtiklov;1", "SteviloStrank;1", "StrankeVKraju;1"}));
+
+    Rows listed = st.Query("exec sp_stored_procedures @sp_name = N'S%'");
+    EXPECT_EQ(st.ColumnNames().at(0), "PROCEDURE_QUALIFIER");
+    found.clear();
+    for (const auto& r : listed)
+        if (r[2].value().find('_') == std::string::npos) found.push_back(r[2].value());
+    EXPECT_EQ(found, (std::vector<std::string>{"SeznamArtiklov;1", "SteviloStrank;1", "StrankeVKraju;1"}));
 }

@@ -55,7 +55,8 @@ void THstmt::SetColPrimary(SQLUSMALLINT col, bool value) {
 }
 
 bool THstmt::ColPrimary(SQLUSMALLINT col) {
-    return ColField(col, &TColRec::Primary, false);
+    const TColRec* rec = Column(col);
+    return rec && rec->Primary;
 }
 
 std::string THstmt::ColumnAttributeText(SQLUSMALLINT col, SQLUSMALLINT field, bool& ok) {

@@ -31,6 +31,23 @@ bool NamedExpression(const char* name, const std::string& sqlText) {
     return sqlText.find(quoted) != std::string::npos;
 }
 
+// Whether a table column is generated (SQLite marks those hidden 2 or 3 in table_xinfo).
+bool IsComputedColumn(sqlite3* db, const char* dbName, const char* table, const char* column) {
+    sqlite3_stmt* stmt = nullptr;
+    const std::string sql = "SELECT hidden FROM pragma_table_xinfo(?1, ?2) WHERE name = ?3";
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK) return false;
+    sqlite3_bind_text(stmt, 1, table, -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(stmt, 2, dbName ? dbName : "main", -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(stmt, 3, column, -1, SQLITE_TRANSIENT);
+    bool computed = false;
+    if (sqlite3_step(stmt) == SQLITE_ROW) {
+        const int hidden = sqlite3_column_int(stmt, 0);
+        computed = hidden == 2 || hidden == 3;
+    }
+    sqlite3_finalize(stmt);
+    return computed;
+}
+
 } // namespace
 
 LiveCursor::LiveCursor(std::shared_ptr<Database> db, sqlite3_stmt* stmt, int first,
@@ -65,6 +82,7 @@ void LiveCursor::Describe(const std::string& sqlText) {
                 c.Nullable = notNull ? SQL_NO_NULLS : SQL_NULLABLE;
                 c.AutoIncrement = autoInc != 0;
             }
+            c.Computed = IsComputedColumn(FDb->Handle(), dbName, table, origin);
         }
         FColumns.push_back(std::move(c));
     }

@@ -22,6 +22,7 @@ struct ColumnInfo {
     bool Unsigned = false;
     bool AutoIncrement = false;
     bool Money = false;
+    bool Computed = false; // a table column the server computes: never written by the application
     Render Kind = Render::Text;
     // Where the column comes from; empty for expressions.
     std::string Table, BaseColumn, Catalog, Schema;

@@ -253,6 +253,29 @@ TEST_F(Results, StaticCursorScrollsInEveryDirection) {
     EXPECT_TRUE(ca1 & SQL_CA1_ABSOLUTE);
 }
 
+TEST_F(Results, ComputedColumnsAreReadOnlyAndTheKeyIdentifiesRows) {
+    Statement st(Db);
+    st.Run("drop table if exists Izracun");
+    st.Run("create table Izracun (Id integer primary key, Kol int, Dvojno as (Kol * 2), Oznaka varchar(5) "
+           "unique)");
+    ASSERT_TRUE(SQL_SUCCEEDED(st.Exec("select Id, Kol, Dvojno from Izracun"))) << st.Diag();
+    EXPECT_NE(NumericAttribute(st.Handle(), 1, SQL_DESC_UPDATABLE), SQL_ATTR_READONLY);
+    EXPECT_NE(NumericAttribute(st.Handle(), 2, SQL_DESC_UPDATABLE), SQL_ATTR_READONLY);
+    EXPECT_EQ(NumericAttribute(st.Handle(), 3, SQL_DESC_UPDATABLE), SQL_ATTR_READONLY);
+    SQLFreeStmt(st.Handle(), SQL_CLOSE);
+    // An integer primary key has no index of its own underneath; it is still the best row identifier,
+    // ahead of the unique column.
+    ASSERT_EQ(SQLSpecialColumns(st.Handle(), SQL_BEST_ROWID, nullptr, 0, nullptr, 0, (SQLCHAR*)"Izracun",
+                                SQL_NTS, SQL_SCOPE_CURROW, SQL_NULLABLE),
+              SQL_SUCCESS);
+    Rows best = st.FetchAll();
+    ASSERT_EQ(best.size(), 1u);
+    EXPECT_EQ(best[0][1], "Id");
+    EXPECT_EQ(best[0][7], std::to_string(SQL_PC_NOT_PSEUDO));
+    SQLFreeStmt(st.Handle(), SQL_CLOSE);
+    st.Run("drop table Izracun");
+}
+
 TEST_F(Results, CatalogFunctionsListTablesKeysAndIndexes) {
     Statement st(Db);
     ASSERT_EQ(

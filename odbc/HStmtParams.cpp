@@ -114,6 +114,12 @@ void THstmt::BindParamMain(SQLUSMALLINT number, SQLSMALLINT cType, SQLULEN array
         rec = created.get();
         FParams.insert(FParams.begin(), std::move(created));
     }
+    if (arraySize > rec->ArraySize) {
+        // A single value rebound as an array: the driver reads one indicator per set, so the
+        // record's indicator array must hold them all.
+        rec->ArraySize = arraySize;
+        rec->Indicators.resize(arraySize, 0);
+    }
     rec->CType = cType;
     rec->SQLType = sqlType;
     rec->Buffer = buffer;

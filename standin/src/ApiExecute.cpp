@@ -111,6 +111,8 @@ SQLRETURN ExecuteSets(Stmt* s, const std::string& sql, size_t markers, const Pen
     SQLRETURN rc = SQL_ERROR;
     try {
         rc = Execute(s, text, std::move(values));
+        // The server runs every set at once, whether or not the caller reads their counts.
+        if (sets > 1 && s->Running) s->Running->RunRemaining();
     } catch (...) {
         for (size_t set = 0; status && set < sets; ++set)
             status[set] = SQL_PARAM_ERROR;

@@ -61,9 +61,9 @@ void Batch::BindMarkers(sqlite3_stmt* stmt) const {
     }
 }
 
-bool Batch::Next(Result& out) {
+void Batch::RunWhile(bool untilResult) {
     try {
-        while (FQueued.empty() && FPos < FStatements.size()) {
+        while ((!untilResult || FQueued.empty()) && FPos < FStatements.size()) {
             size_t at = FPos++;
             Run(FStatements[at], at == 0);
         }
@@ -71,6 +71,14 @@ bool Batch::Next(Result& out) {
         FPos = FStatements.size();
         throw;
     }
+}
+
+void Batch::RunRemaining() {
+    RunWhile(false);
+}
+
+bool Batch::Next(Result& out) {
+    RunWhile(true);
     if (FQueued.empty()) return false;
     out = std::move(FQueued.front());
     FQueued.pop_front();

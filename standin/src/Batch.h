@@ -15,9 +15,13 @@ public:
     // Runs statements until one gives a result; false when the batch is done. Throws SqlError;
     // after a failure the rest of the batch is dropped.
     bool Next(Result& out);
+    // Runs every statement not yet run, keeping their results for Next. Throws SqlError; after a
+    // failure the rest of the batch is dropped.
+    void RunRemaining();
     bool Empty() const { return FStatements.empty(); }
 
 private:
+    void RunWhile(bool untilResult);
     void Run(const Statement& st, bool first);
     void RunSqlite(const Statement& st);
     void RunExec(const Statement& st, size_t nameAt);

@@ -8,6 +8,7 @@
 namespace {
 using ParamTest = DriverTest;
 using ParamByNameTest = DriverTest;
+using ParamDirectionTest = DriverTest;
 
 std::string Letters(std::size_t n) {
     std::string b(n, '\0');
@@ -182,7 +183,7 @@ TEST_P(ParamTest, EmptyStreamBindsNull) {
     EXPECT_EQ(Column1("SELECT Count(*) FROM " + t + " WHERE b IS NULL"), std::vector<std::string>{"2"});
 }
 
-TEST_P(ParamTest, ParamTypeAppliesToOneBindAndIgnoresUnknownDirections) {
+TEST_P(ParamDirectionTest, ParamTypeAppliesToOneBindAndIgnoresUnknownDirections) {
     THstmt s;
     s.SethDbc(&db);
     s.SetSQL("SELECT :a, :b, :c");
@@ -216,6 +217,24 @@ TEST_P(ParamTest, SetParamSizeKeepsTheExecutionMarkingAndCloseFreesTheRecords) {
     EXPECT_EQ(s.ParamSetSize(), 0u);
 }
 
+TEST_P(ParamTest, AnArrayInsertsOneRowPerElementAlsoAfterASingleValueBind) {
+    const std::string t = Table("i integer, v varchar(10)");
+    THstmt s;
+    s.SethDbc(&db);
+    s.SetSQL("INSERT INTO " + t + " VALUES (:i, :v)");
+    SQLINTEGER one = 7;
+    char single[11] = "x";
+    s.BindParam(1, SQL_C_SLONG, SQL_INTEGER, &one);
+    s.BindParam(2, SQL_C_CHAR, SQL_VARCHAR, single);
+    SQLINTEGER numbers[3] = {1, 2, 3};
+    char texts[3][256] = {"a", "bb", "ccc"};
+    s.BindParamMain(1, SQL_C_SLONG, 3, SQL_NULLABLE, 0, 0, SQL_INTEGER, numbers);
+    s.BindParamMain(2, SQL_C_CHAR, 3, SQL_NULLABLE, 0, 10, SQL_VARCHAR, texts);
+    ASSERT_EQ(s.ParamRecord(1)->Indicators.size(), 3u);
+    s.Execute();
+    EXPECT_EQ(Column1("SELECT v FROM " + t + " ORDER BY i"), (std::vector<std::string>{"a", "bb", "ccc"}));
+}
+
 TEST_P(ParamTest, RowCountQueryCarriesTheParameters) {
     const std::string t = TableWith("i integer", {"1", "2", "3", "4", "5"});
     THstmt s;
@@ -244,8 +263,13 @@ TEST_P(ParamByNameTest, BindByNameTakesSizesFromTheDriverTable) {
     EXPECT_EQ(s.ParamRecord(1)->Nullable, SQL_NULLABLE_UNKNOWN);
 }
 
-// The stand-in driver joins these suites once it answers SQLBindParameter.
 INSTANTIATE_TEST_SUITE_P(Drivers, ParamTest,
+                         ::testing::Values(TestDriverLabelled("Standin"), TestDriverLabelled("Sqlite"),
+                                           TestDriverLabelled("Postgres")),
+                         TestDriverName());
+// The stand-in server has no procedures, so it refuses output parameters (HYC00) like a driver
+// without them.
+INSTANTIATE_TEST_SUITE_P(Drivers, ParamDirectionTest,
                          ::testing::Values(TestDriverLabelled("Sqlite"), TestDriverLabelled("Postgres")),
                          TestDriverName());
 // psqlODBC never frees the names set on its implementation parameter descriptor, which the leak

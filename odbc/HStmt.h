@@ -29,6 +29,16 @@ constexpr TNoRowsAffected NoRowsAffectedBit(TNoRowsAffectedKind kind) {
 }
 
 using TRowCountEvent = std::function<std::int32_t(TComponent* sender)>;
+// Asked before a row operation with its default question; false cancels the operation.
+using TConfirmEvent = std::function<bool(TComponent* sender, const std::string& message)>;
+// Shown each generated row statement before it is prepared; may change the text.
+using TStatementEvent = std::function<void(TComponent* sender, SQLUSMALLINT operation, std::string& sql)>;
+
+// Row operation codes: the low four bits of a row's flag word and OnStatement's operation.
+constexpr SQLUSMALLINT roUpdate = 1;
+constexpr SQLUSMALLINT roDelete = 2;
+constexpr SQLUSMALLINT roRefresh = 4;
+constexpr SQLUSMALLINT roInsert = 8;
 
 // Processes the window messages waiting while an asynchronous execute polls the driver.
 // The window layer installs it; the default does nothing.
@@ -258,6 +268,52 @@ public:
     std::string ColStringByName(const std::string& name) { return ColString(ColByName(name)); }
     std::int32_t ColIntegerByName(const std::string& name) { return ColInteger(ColByName(name)); }
 
+    // ---- Row operations on the current rowset (HStmtRowOps.cpp). Values sent are the cells' contents.
+
+    // The table rows are written to; empty lets the statement find it from the result. Used as given.
+    const std::string& TargetTable() const { return FTargetTable; }
+    void SetTargetTable(const std::string& value);
+    // Marks a result column as part of the row's key (or not); nothing for a missing column.
+    void SetColPrimary(SQLUSMALLINT col, bool value);
+    bool ColPrimary(SQLUSMALLINT col);
+    // The resolved table name and schema (schema empty when TargetTable is set). Throw
+    // EVERODezuzid "Unable to determine table name:  set TargetTable property.", EODBC.
+    std::string TableName();
+    const std::string& TargetSchema() const { return FTargetSchema; }
+    // The key columns, each followed by ";", in column order; found from the driver when none is
+    // marked. Throws as TableName, EVERODezuzid for a key column missing from the result, EODBC.
+    std::string PrimaryCols();
+    // SQLGetCursorName. Throws EODBC.
+    std::string CursorName();
+    // The pending operation (low four bits of the flag word); 0 out of range.
+    SQLUSMALLINT RowOperation(SQLULEN row);
+    // Replaces the low four bits with the operation's (clears them for 0); upper bits stay.
+    void SetRowOperation(SQLULEN row, SQLUSMALLINT operation);
+    // A copy of row 1's bookmark (BookmarkLength bytes, the caller's), or null when the cursor has
+    // none or row 1 is not valid. Throws EODBC when the driver fails to hand over the bookmark.
+    std::unique_ptr<char[]> GetBookmark();
+    // Each asks its confirm event, then works on the rows flagged with its code (rowsets of more
+    // than one fetched row) or on row 1: by SQLSetPos/SQLBulkOperations where the cursor can and
+    // SkipByPosition is off, otherwise by a generated statement. A row touched by none raises
+    // EODBC "No Data Found" for the operations in NoRowsAffected. Throw EODBC, EVERODezuzid.
+    virtual void InsertRows();
+    virtual void UpdateRows();
+    virtual void DeleteRows();
+    virtual void RefreshRows();
+    // Fills the target schema and table name. Throws as TableName.
+    void ResolveTargetTable();
+    // Marks the key columns from SQLSpecialColumns (best row id), else SQLPrimaryKeys, unless a
+    // column is marked already. Throws as PrimaryCols.
+    void ResolvePrimaryCols();
+    // "a = ? AND b = ?" over the key columns. Throws EVERODezuzid "Unable to determine primary
+    // columns:  set PrimaryCols property." when there is none, and as PrimaryCols.
+    std::string PrimaryWhere();
+    // Binds the long columns to their streams for a positioned write (on) and unbinds them again
+    // (off), with their row-1 lengths sent at execution where the driver needs them. Throws EODBC.
+    void RebindLongColumns(bool on);
+    TConfirmEvent OnInsert, OnUpdate, OnDelete, OnRefresh;
+    TStatementEvent OnStatement;
+
     // The driver's SQL_ROW_* status of a rowset row; SQL_ROW_NOROW out of range.
     SQLUSMALLINT RowStatus(SQLULEN row);
     // Status SUCCESS, UPDATED, ADDED or SUCCESS_WITH_INFO.
@@ -315,6 +371,32 @@ private:
     void SendDataAtExec(TExecDataList list);
     void PutValue(const char* buffer, SQLLEN indicator);
     std::unique_ptr<THstmt> CountingStatement();
+
+    // Row operation helpers (HStmtRowOps.cpp).
+    SQLUINTEGER PositionCaps() const { return FSkipByPosition ? 0 : FCursorCaps; }
+    SQLUINTEGER CursorCaps() const { return FSkipByCursor ? 0 : FCursorCaps; }
+    void RunRows(const TConfirmEvent& confirm, const char* question, SQLUSMALLINT code,
+                 void (THstmt::*single)(SQLULEN));
+    void InsertRow(SQLULEN row);
+    void UpdateRow(SQLULEN row);
+    void DeleteRow(SQLULEN row);
+    void RefreshRow(SQLULEN row);
+    // SQLSetPos (or SQLBulkOperations for inserts) on a row with the long columns rebound.
+    void PositionedWrite(SQLULEN row, SQLUSMALLINT operation, TNoRowsAffectedKind kind);
+    void CheckPositioned(TNoRowsAffectedKind kind);
+    void RaiseNoRows(TNoRowsAffectedKind kind);
+    std::string ColumnAttributeText(SQLUSMALLINT col, SQLUSMALLINT field, bool& ok);
+    // Whether a cell's value goes into a generated INSERT or UPDATE.
+    bool SendsValue(const TColRec& rec, SQLULEN row) const;
+    std::string ValueColumnList(SQLULEN row, const char* suffix);
+    // The auxiliary statement of an operation with the text prepared (built again only when it
+    // changed or was marked not prepared); OnStatement sees every new text.
+    THstmt& PreparedAuxiliary(SQLUSMALLINT operation, const std::string& sql);
+    void BindRowValues(THstmt& aux, SQLULEN row, SQLUSMALLINT& number);
+    void BindRowKeys(THstmt& aux, SQLULEN row, SQLUSMALLINT& number);
+    void ExecuteAuxiliary(THstmt& aux, TNoRowsAffectedKind kind);
+    std::string WriteWhere(SQLUINTEGER positionedFlag, bool& bindKeys);
+    void CopyRefreshedRow(THstmt& aux, SQLULEN row);
 
     // Column helpers (HStmtColumns.cpp).
     // Init, BindCols, then the column's record; null for a column that does not exist.
@@ -376,4 +458,6 @@ private:
     TNoRowsAffected FNoRowsAffected = NoRowsAffectedBit(nrByUpdate);
     // Insert, update, delete and refresh statements of positioned operations, made on first use.
     std::array<std::unique_ptr<THstmt>, 4> FAuxiliary;
+    std::array<std::string, 4> FAuxiliaryText; // each one's generated text before OnStatement
+    std::string FTargetTable, FTargetSchema, FTargetTableName;
 };

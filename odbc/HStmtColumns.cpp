@@ -329,6 +329,8 @@ void THstmt::SetColStringAt(SQLUSMALLINT col, SQLULEN row, const std::string& va
         rec->Blob->Clear();
         rec->Blob->Write(text.data(), text.size());
         rec->Indicator(row) = static_cast<SQLLEN>(text.size());
+        // The stream now holds the value to write: a deferred read must not replace it.
+        rec->LongRead = true;
     } else if (rec->Data) {
         StoreText(*rec, row, value);
     } else {
@@ -372,6 +374,7 @@ void THstmt::SetColStream(SQLUSMALLINT col, const TMemoryStream& value) {
     if (!rec || !rec->Long) return;
     rec->Blob->LoadFrom(value);
     rec->Indicator(1) = static_cast<SQLLEN>(rec->Blob->Size());
+    rec->LongRead = true;
 }
 
 SQLUSMALLINT THstmt::RowStatus(SQLULEN row) {

@@ -10,20 +10,21 @@
 #include <algorithm>
 
 namespace {
-const void* BufferAddress(void* buffer) {
-    return buffer;
+// A column's value buffer: long columns are bound to their stream for positioned writes.
+const void* BufferAddress(const std::unique_ptr<TColRec>& rec) {
+    return rec->Long ? rec->Blob->Memory() : rec->Data.get();
 }
-const void* BufferAddress(const std::unique_ptr<char[]>& buffer) {
-    return buffer.get();
+const void* BufferAddress(const std::unique_ptr<TParamRec>& rec) {
+    return rec->Buffer;
 }
 
 // The buffer and first indicator of the first record of a list (parameters or columns) whose
 // buffer is the driver's token.
-template <class Record, class Buffer>
-bool FindToken(const std::vector<std::unique_ptr<Record>>& list, SQLPOINTER token, Buffer Record::*field,
-               const char*& buffer, SQLLEN& indicator) {
+template <class Record>
+bool FindToken(const std::vector<std::unique_ptr<Record>>& list, SQLPOINTER token, const char*& buffer,
+               SQLLEN& indicator) {
     for (const auto& r : list) {
-        const void* address = BufferAddress((*r).*field);
+        const void* address = BufferAddress(r);
         if (address && address == token) {
             buffer = static_cast<const char*>(address);
             indicator = r->Indicators[0];
@@ -194,9 +195,8 @@ void THstmt::SendDataAtExec(TExecDataList list) {
         while (FRetCode == SQL_NEED_DATA) {
             const char* buffer = nullptr;
             SQLLEN indicator = 0;
-            const bool found = list == TExecDataList::Params
-                                   ? FindToken(FParams, token, &TParamRec::Buffer, buffer, indicator)
-                                   : FindToken(FCols, token, &TColRec::Data, buffer, indicator);
+            const bool found = list == TExecDataList::Params ? FindToken(FParams, token, buffer, indicator)
+                                                             : FindToken(FCols, token, buffer, indicator);
             if (!found) throw EVERODezuzid("Driver asked for data of an unknown buffer.");
             PutValue(buffer, indicator);
             FRetCode = SQLParamData(FHandle, &token);

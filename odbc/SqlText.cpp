@@ -1,6 +1,7 @@
 #include "SqlText.h"
 
 #include "ODBCError.h"
+#include "Text.h"
 
 namespace {
 bool IsTokenChar(char c) {
@@ -70,4 +71,21 @@ std::optional<std::string> CountQuery(const std::string& sql) {
         r.resize(order);
     }
     return "SELECT Count(*)" + r.substr(from);
+}
+
+std::string QuoteIdentifier(const std::string& name) {
+    const std::string upper = UpperAscii(name);
+    if (upper.find(" AS ") != std::string::npos || upper.find("{FN ") != std::string::npos ||
+        name.find('"') != std::string::npos)
+        return name;
+    if (name.find(' ') != std::string::npos || name.find('$') != std::string::npos) return '"' + name + '"';
+    return name;
+}
+
+std::string TableFromSQL(const std::string& sql) {
+    const std::string r = ReplaceAll(sql, "\r\n", " ");
+    const std::size_t from = UpperAscii(r).find(" FROM ");
+    if (from == std::string::npos) return std::string();
+    const std::string rest = TrimBlanks(std::string_view(r).substr(from + 6));
+    return rest.substr(0, rest.find(' '));
 }

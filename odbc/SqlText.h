@@ -13,3 +13,12 @@ std::string ParseSQL(const std::string& sql, std::vector<std::string>& names);
 // " FROM " or has DISTINCT, HAVING, UNION or GROUP (those need the rows traversed).
 // CR LF pairs become blanks and an ORDER BY tail is dropped.
 std::optional<std::string> CountQuery(const std::string& sql);
+
+// A column or table name as generated row statements write it: left alone when it is an
+// expression (" AS ", "{fn ") or already holds a double quote; in double quotes when it holds a
+// blank or "$"; otherwise unchanged.
+std::string QuoteIdentifier(const std::string& name);
+
+// The table a query reads, guessed from its text: the word after the first " FROM " (CR LF
+// pairs count as blanks); empty when there is none.
+std::string TableFromSQL(const std::string& sql);

@@ -1,15 +1,13 @@
 // Entry points that bind columns, fetch rows and read values, and the statement attributes.
 #include "Convert.h"
 #include "Handles.h"
+#include "Rowset.h"
 
 #include <cstring>
 
 using namespace standin;
 
-namespace {
-
-// Size of one element of a bound column in column-wise binding.
-SQLLEN ElementSize(SQLSMALLINT ctype, const ColumnInfo& col, SQLLEN bufferLength) {
+SQLLEN standin::ElementSize(SQLSMALLINT ctype, const ColumnInfo& col, SQLLEN bufferLength) {
     if (ctype == SQL_C_DEFAULT) ctype = col.DefaultCType();
     switch (ctype) {
     case SQL_C_CHAR:
@@ -47,30 +45,30 @@ SQLLEN ElementSize(SQLSMALLINT ctype, const ColumnInfo& col, SQLLEN bufferLength
     }
 }
 
-template <typename T> T* Offset(T* base, SQLLEN bytes) {
-    return base ? reinterpret_cast<T*>(reinterpret_cast<char*>(base) + bytes) : nullptr;
+BoundCell standin::CellOf(const Desc& ard, const Binding& b, const ColumnInfo& col, SQLULEN row) {
+    SQLLEN shift = ard.BindOffset ? *ard.BindOffset : 0;
+    SQLLEN* ind = b.Indicator ? b.Indicator : b.OctetLength;
+    SQLLEN dataAt, indAt;
+    if (ard.BindType == SQL_BIND_BY_COLUMN) {
+        dataAt = shift + static_cast<SQLLEN>(row) * ElementSize(b.CType, col, b.Length);
+        indAt = shift + static_cast<SQLLEN>(row * sizeof(SQLLEN));
+    } else {
+        dataAt = indAt = shift + static_cast<SQLLEN>(row * ard.BindType);
+    }
+    return {Offset(static_cast<char*>(b.Data), dataAt), Offset(ind, indAt)};
 }
 
-// Writes the bound columns of the current row into rowset position `row`.
-SQLRETURN WriteRow(Stmt* s, SQLULEN row) {
+SQLRETURN standin::WriteRow(Stmt* s, SQLULEN row) {
     const Desc& ard = *s->Ard;
     const auto& cols = *s->Columns();
-    SQLLEN shift = ard.BindOffset ? *ard.BindOffset : 0;
     SQLRETURN rc = SQL_SUCCESS;
     size_t n = std::min(ard.Records.size(), cols.size() + 1);
     for (size_t i = 1; i < n; ++i) {
         const Binding& b = ard.Records[i];
         if (!b.Bound()) continue;
         const ColumnInfo& col = cols[i - 1];
-        SQLLEN* ind = b.Indicator ? b.Indicator : b.OctetLength;
-        SQLLEN dataAt, indAt;
-        if (ard.BindType == SQL_BIND_BY_COLUMN) {
-            dataAt = shift + static_cast<SQLLEN>(row) * ElementSize(b.CType, col, b.Length);
-            indAt = shift + static_cast<SQLLEN>(row * sizeof(SQLLEN));
-        } else {
-            dataAt = indAt = shift + static_cast<SQLLEN>(row * ard.BindType);
-        }
-        CTarget t{b.CType, Offset(static_cast<char*>(b.Data), dataAt), b.Length, Offset(ind, indAt)};
+        const BoundCell cell = CellOf(ard, b, col, row);
+        CTarget t{b.CType, cell.Data, b.Length, cell.Indicator};
         size_t offset = 0;
         if (WriteCell(s->Current.Rows->Get(static_cast<int>(i - 1)), col, t, offset, s->Scratch, s->Diag) ==
             SQL_SUCCESS_WITH_INFO)
@@ -78,6 +76,8 @@ SQLRETURN WriteRow(Stmt* s, SQLULEN row) {
     }
     return rc;
 }
+
+namespace {
 
 // First row (1-based) of the rowset a scroll asks for; below 1 or above the row count means
 // before the first or after the last row.
@@ -167,7 +167,10 @@ SQLRETURN SetStmtAttr(Stmt* s, SQLINTEGER attr, SQLPOINTER value) {
         if (number == SQL_CURSOR_FORWARD_ONLY || number == SQL_CURSOR_STATIC) return SQL_SUCCESS;
         return s->Diag.Warn("01S02", "Option value changed");
     case SQL_ATTR_CONCURRENCY:
-        if (number == SQL_CONCUR_READ_ONLY) return SQL_SUCCESS;
+        // Read-only, or optimistic by values for positioned writes of a static cursor; locks and row
+        // versions are not kept, so those requests get values.
+        s->Concurrency = number == SQL_CONCUR_READ_ONLY ? SQL_CONCUR_READ_ONLY : SQL_CONCUR_VALUES;
+        if (number == SQL_CONCUR_READ_ONLY || number == SQL_CONCUR_VALUES) return SQL_SUCCESS;
         return s->Diag.Warn("01S02", "Option value changed");
     case SQL_ATTR_CURSOR_SCROLLABLE:
         s->CursorType = number == SQL_SCROLLABLE ? SQL_CURSOR_STATIC : SQL_CURSOR_FORWARD_ONLY;

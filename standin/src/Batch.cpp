@@ -72,16 +72,7 @@ void Batch::BindMarkers(sqlite3_stmt* stmt) const {
         const char* name = sqlite3_bind_parameter_name(stmt, i);
         size_t number = name && name[0] == '?' ? std::strtoul(name + 1, nullptr, 10) : 0;
         if (number < 1 || number > FParams.size()) continue;
-        const Value& v = FParams[number - 1];
-        int rc = SQLITE_OK;
-        if (v.Type == SQLITE_INTEGER)
-            rc = sqlite3_bind_int64(stmt, i, v.Int);
-        else if (v.Type == SQLITE_FLOAT)
-            rc = sqlite3_bind_double(stmt, i, v.Real);
-        else if (v.Type == SQLITE_TEXT)
-            rc = sqlite3_bind_text64(stmt, i, v.Text.data(), v.Text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
-        else if (v.Type == SQLITE_BLOB)
-            rc = sqlite3_bind_blob64(stmt, i, v.Text.data(), v.Text.size(), SQLITE_TRANSIENT);
+        const int rc = BindValue(stmt, i, FParams[number - 1]);
         if (rc != SQLITE_OK) throw TranslateSqliteError(sqlite3_db_handle(stmt), rc);
     }
 }

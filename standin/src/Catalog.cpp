@@ -327,11 +327,23 @@ std::unique_ptr<RowsCursor> SpecialColumns(Session& s, SQLUSMALLINT identifier, 
     if (!db || identifier != SQL_BEST_ROWID) return c;
     auto actual = ActualTableName(db->Handle(), table);
     if (!actual) return c;
-    auto indexes = IndexList(db->Handle(), *actual);
-    auto best = std::find_if(indexes.begin(), indexes.end(), [](const IndexEntry& e) { return e.Unique; });
-    if (best == indexes.end()) return c;
+    // The best row identifier is the primary key, else the first unique index.
     auto columns = TableColumns(db->Handle(), *actual);
-    for (const auto& name : best->Columns) {
+    std::vector<std::pair<int, std::string>> primary;
+    for (const auto& col : columns)
+        if (col.PrimaryKeyOrder > 0) primary.emplace_back(col.PrimaryKeyOrder, col.Name);
+    std::sort(primary.begin(), primary.end());
+    std::vector<std::string> key;
+    for (const auto& entry : primary)
+        key.push_back(entry.second);
+    if (key.empty()) {
+        auto indexes = IndexList(db->Handle(), *actual);
+        auto best =
+            std::find_if(indexes.begin(), indexes.end(), [](const IndexEntry& e) { return e.Unique; });
+        if (best == indexes.end()) return c;
+        key = best->Columns;
+    }
+    for (const auto& name : key) {
         auto col = std::find_if(columns.begin(), columns.end(),
                                 [&](const ColumnEntry& e) { return e.Name == name; });
         ColumnInfo info = DescribeDeclared(col == columns.end() ? std::string() : col->Declared);

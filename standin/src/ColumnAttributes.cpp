@@ -27,7 +27,7 @@ SQLLEN NumericAttribute(const ColumnInfo& c, SQLUSMALLINT field, bool& known) {
     case SQL_DESC_UNSIGNED:
         return !numeric || c.Unsigned ? SQL_TRUE : SQL_FALSE;
     case SQL_DESC_UPDATABLE:
-        return c.Table.empty() ? SQL_ATTR_READONLY : SQL_ATTR_READWRITE_UNKNOWN;
+        return c.Table.empty() || c.Computed ? SQL_ATTR_READONLY : SQL_ATTR_READWRITE_UNKNOWN;
     case SQL_DESC_DISPLAY_SIZE:
         return c.DisplaySize();
     case SQL_DESC_AUTO_UNIQUE_VALUE:

@@ -31,6 +31,23 @@ bool NamedExpression(const char* name, const std::string& sqlText) {
     return sqlText.find(quoted) != std::string::npos;
 }
 
+// Whether a table column is generated (SQLite marks those hidden 2 or 3 in table_xinfo).
+bool IsComputedColumn(sqlite3* db, const char* dbName, const char* table, const char* column) {
+    sqlite3_stmt* stmt = nullptr;
+    const std::string sql = "SELECT hidden FROM pragma_table_xinfo(?1, ?2) WHERE name = ?3";
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK) return false;
+    sqlite3_bind_text(stmt, 1, table, -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(stmt, 2, dbName ? dbName : "main", -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(stmt, 3, column, -1, SQLITE_TRANSIENT);
+    bool computed = false;
+    if (sqlite3_step(stmt) == SQLITE_ROW) {
+        const int hidden = sqlite3_column_int(stmt, 0);
+        computed = hidden == 2 || hidden == 3;
+    }
+    sqlite3_finalize(stmt);
+    return computed;
+}
+
 } // namespace
 
 LiveCursor::LiveCursor(std::shared_ptr<Database> db, sqlite3_stmt* stmt, int first,
@@ -65,6 +82,8 @@ void LiveCursor::Describe(const std::string& sqlText) {
                 c.Nullable = notNull ? SQL_NO_NULLS : SQL_NULLABLE;
                 c.AutoIncrement = autoInc != 0;
             }
+            c.Computed = IsComputedColumn(FDb->Handle(), dbName, table, origin);
+            c.KeyPart = primaryKey != 0;
         }
         FColumns.push_back(std::move(c));
     }
@@ -199,29 +218,32 @@ struct Finalizer {
     ~Finalizer() { sqlite3_finalize(Stmt); }
 };
 
-} // namespace
-
-std::vector<Row> QueryRows(sqlite3* db, const std::string& sql, const std::vector<std::string>& args) {
-    Finalizer f{Prepare(db, sql, args)};
+// Every row a prepared statement returns, each value in its own storage class.
+std::vector<Row> StepRows(sqlite3* db, sqlite3_stmt* stmt) {
     std::vector<Row> rows;
     int rc;
-    while ((rc = sqlite3_step(f.Stmt)) == SQLITE_ROW) {
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
         Row row;
-        int n = sqlite3_column_count(f.Stmt);
+        int n = sqlite3_column_count(stmt);
         for (int i = 0; i < n; ++i) {
-            switch (sqlite3_column_type(f.Stmt, i)) {
+            switch (sqlite3_column_type(stmt, i)) {
             case SQLITE_INTEGER:
-                row.push_back(Value::Integer(sqlite3_column_int64(f.Stmt, i)));
+                row.push_back(Value::Integer(sqlite3_column_int64(stmt, i)));
                 break;
             case SQLITE_FLOAT:
-                row.push_back(Value::Float(sqlite3_column_double(f.Stmt, i)));
+                row.push_back(Value::Float(sqlite3_column_double(stmt, i)));
                 break;
             case SQLITE_NULL:
                 row.push_back(Value::Null());
                 break;
+            case SQLITE_BLOB: {
+                const char* p = static_cast<const char*>(sqlite3_column_blob(stmt, i));
+                row.push_back(Value::Bytes(std::string(p ? p : "", sqlite3_column_bytes(stmt, i))));
+                break;
+            }
             default: {
-                const char* p = reinterpret_cast<const char*>(sqlite3_column_text(f.Stmt, i));
-                row.push_back(Value::String(std::string(p, sqlite3_column_bytes(f.Stmt, i))));
+                const char* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
+                row.push_back(Value::String(std::string(p, sqlite3_column_bytes(stmt, i))));
             }
             }
         }
@@ -229,6 +251,32 @@ std::vector<Row> QueryRows(sqlite3* db, const std::string& sql, const std::vecto
     }
     if (rc != SQLITE_DONE) throw TranslateSqliteError(db, rc);
     return rows;
+}
+
+} // namespace
+
+int BindValue(sqlite3_stmt* stmt, int index, const Value& v) {
+    if (v.Type == SQLITE_INTEGER) return sqlite3_bind_int64(stmt, index, v.Int);
+    if (v.Type == SQLITE_FLOAT) return sqlite3_bind_double(stmt, index, v.Real);
+    if (v.Type == SQLITE_TEXT)
+        return sqlite3_bind_text64(stmt, index, v.Text.data(), v.Text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+    if (v.Type == SQLITE_BLOB)
+        return sqlite3_bind_blob64(stmt, index, v.Text.data(), v.Text.size(), SQLITE_TRANSIENT);
+    return sqlite3_bind_null(stmt, index);
+}
+
+std::vector<Row> QueryValues(sqlite3* db, const std::string& sql, const std::vector<Value>& args) {
+    Finalizer f{Prepare(db, sql, {})};
+    for (size_t i = 0; i < args.size(); ++i) {
+        const int rc = BindValue(f.Stmt, static_cast<int>(i + 1), args[i]);
+        if (rc != SQLITE_OK) throw TranslateSqliteError(db, rc);
+    }
+    return StepRows(db, f.Stmt);
+}
+
+std::vector<Row> QueryRows(sqlite3* db, const std::string& sql, const std::vector<std::string>& args) {
+    Finalizer f{Prepare(db, sql, args)};
+    return StepRows(db, f.Stmt);
 }
 
 void ExecSql(sqlite3* db, const std::string& sql, const std::vector<std::string>& args) {

@@ -85,6 +85,9 @@ public:
     size_t RowCount() const { return FRows.size(); }
     // Moves before row `position` + 1 (0: before the first row), for scrolling.
     void Seek(size_t position) { FPos = position < FRows.size() ? position : FRows.size(); }
+    // A row by 0-based index, for positioned operations; the index must be below RowCount.
+    const Row& RowAt(size_t index) const { return FRows[index]; }
+    Row& RowAt(size_t index) { return FRows[index]; }
     bool Next() override;
     Cell Get(int column) const override;
 
@@ -95,6 +98,12 @@ private:
 
 // Reads the rest of a cursor into memory, at most maxRows rows (0: all): a static cursor. Throws SqlError.
 std::unique_ptr<RowsCursor> Materialize(Cursor& source, size_t maxRows);
+
+// Binds a value to a parameter of an SQLite statement; SQLite's result code.
+int BindValue(sqlite3_stmt* stmt, int index, const Value& value);
+
+// Runs one SQLite statement with values for its parameters; the rows it returns. Throws SqlError.
+std::vector<Row> QueryValues(sqlite3* db, const std::string& sql, const std::vector<Value>& args);
 
 // Reads every row of an SQLite query into values; for the engine's own queries. Throws SqlError.
 std::vector<Row> QueryRows(sqlite3* db, const std::string& sql, const std::vector<std::string>& args = {});

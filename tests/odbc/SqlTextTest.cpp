@@ -134,3 +134,19 @@ TEST(ColumnBinding, TypeMappingAndCellSizes) {
     EXPECT_EQ(rec.Cell(0), nullptr);
     EXPECT_EQ(rec.Cell(4), nullptr);
 }
+
+TEST(QuoteIdentifier, QuotesBlankAndDollarNamesButNotExpressions) {
+    EXPECT_EQ(QuoteIdentifier("Order Date"), "\"Order Date\"");
+    EXPECT_EQ(QuoteIdentifier("price$"), "\"price$\"");
+    EXPECT_EQ(QuoteIdentifier("qty"), "qty");
+    EXPECT_EQ(QuoteIdentifier("qty * 2 as double qty"), "qty * 2 as double qty");
+    EXPECT_EQ(QuoteIdentifier("{fn UCASE(name)} x"), "{fn UCASE(name)} x");
+    EXPECT_EQ(QuoteIdentifier("\"Order Date\""), "\"Order Date\"");
+    EXPECT_EQ(QuoteIdentifier("dbo.orders"), "dbo.orders");
+}
+
+TEST(TableFromSQL, TakesTheWordAfterFrom) {
+    EXPECT_EQ(TableFromSQL("select a from  orders where a = 1"), "orders");
+    EXPECT_EQ(TableFromSQL("SELECT a\r\nFROM dbo.orders\r\nORDER BY a"), "dbo.orders");
+    EXPECT_EQ(TableFromSQL("SELECT 1"), "");
+}

@@ -253,6 +253,87 @@ TEST_F(Results, StaticCursorScrollsInEveryDirection) {
     EXPECT_TRUE(ca1 & SQL_CA1_ABSOLUTE);
 }
 
+TEST_F(Results, ComputedColumnsAreReadOnlyAndTheKeyIdentifiesRows) {
+    Statement st(Db);
+    st.Run("drop table if exists Izracun");
+    st.Run("create table Izracun (Id integer primary key, Kol int, Dvojno as (Kol * 2), Oznaka varchar(5) "
+           "unique)");
+    ASSERT_TRUE(SQL_SUCCEEDED(st.Exec("select Id, Kol, Dvojno from Izracun"))) << st.Diag();
+    EXPECT_NE(NumericAttribute(st.Handle(), 1, SQL_DESC_UPDATABLE), SQL_ATTR_READONLY);
+    EXPECT_NE(NumericAttribute(st.Handle(), 2, SQL_DESC_UPDATABLE), SQL_ATTR_READONLY);
+    EXPECT_EQ(NumericAttribute(st.Handle(), 3, SQL_DESC_UPDATABLE), SQL_ATTR_READONLY);
+    SQLFreeStmt(st.Handle(), SQL_CLOSE);
+    // An integer primary key has no index of its own underneath; it is still the best row identifier,
+    // ahead of the unique column.
+    ASSERT_EQ(SQLSpecialColumns(st.Handle(), SQL_BEST_ROWID, nullptr, 0, nullptr, 0, (SQLCHAR*)"Izracun",
+                                SQL_NTS, SQL_SCOPE_CURROW, SQL_NULLABLE),
+              SQL_SUCCESS);
+    Rows best = st.FetchAll();
+    ASSERT_EQ(best.size(), 1u);
+    EXPECT_EQ(best[0][1], "Id");
+    EXPECT_EQ(best[0][7], std::to_string(SQL_PC_NOT_PSEUDO));
+    SQLFreeStmt(st.Handle(), SQL_CLOSE);
+    st.Run("drop table Izracun");
+}
+
+// A static cursor with values concurrency over "select Id, Ime from <table>", column 2 bound.
+struct PositionedCursor {
+    explicit PositionedCursor(Connection& db) : St(db) {}
+    SQLRETURN Open(const std::string& sql, SQLULEN concurrency = SQL_CONCUR_VALUES) {
+        SQLSetStmtAttr(St.Handle(), SQL_ATTR_CURSOR_TYPE, (SQLPOINTER)SQL_CURSOR_STATIC, 0);
+        SQLSetStmtAttr(St.Handle(), SQL_ATTR_CONCURRENCY, (SQLPOINTER)concurrency, 0);
+        SQLSetStmtAttr(St.Handle(), SQL_ATTR_ROW_STATUS_PTR, Status, 0);
+        const SQLRETURN rc = St.Exec(sql);
+        SQLBindCol(St.Handle(), 2, SQL_C_CHAR, Name, sizeof Name, &NameLength);
+        return rc;
+    }
+    SQLRETURN Write(const char* name, SQLUSMALLINT operation) {
+        std::strcpy(Name, name);
+        NameLength = SQL_NTS;
+        return SQLSetPos(St.Handle(), 1, operation, SQL_LOCK_NO_CHANGE);
+    }
+    Statement St;
+    char Name[32] = {0};
+    SQLLEN NameLength = 0;
+    SQLUSMALLINT Status[1] = {0};
+};
+
+TEST_F(Results, PositionedWritesFindTheirRowByKeyOrByEveryValue) {
+    Statement st(Db);
+    st.Run("drop table if exists Pisi");
+    st.Run("create table Pisi (Id int, Ime varchar(20))");
+    st.Run("insert into Pisi values (1, 'a'), (1, 'a'), (2, 'b')");
+    PositionedCursor c(Db);
+    ASSERT_TRUE(SQL_SUCCEEDED(c.Open("select Id, Ime from Pisi order by Id"))) << c.St.Diag();
+    ASSERT_EQ(SQLFetchScroll(c.St.Handle(), SQL_FETCH_NEXT, 0), SQL_SUCCESS);
+    // Without a key a row is found by its values: one of two equal rows changes, not both.
+    ASSERT_EQ(c.Write("x", SQL_UPDATE), SQL_SUCCESS) << c.St.Diag();
+    EXPECT_EQ(c.Status[0], SQL_ROW_UPDATED);
+    EXPECT_EQ(st.Query("select count(*) from Pisi where Ime = 'x'").at(0).at(0), "1");
+    // Another change under the cursor makes the row unfindable: a conflict, nothing written.
+    st.Run("update Pisi set Ime = 'y' where Ime = 'x'");
+    EXPECT_EQ(c.Write("z", SQL_UPDATE), SQL_SUCCESS_WITH_INFO);
+    EXPECT_EQ(c.St.Diag().substr(0, 5), "01001");
+    EXPECT_EQ(c.Status[0], SQL_ROW_ERROR);
+    EXPECT_EQ(st.Query("select count(*) from Pisi where Ime = 'z'").at(0).at(0), "0");
+    // A refresh by values cannot find the changed row either: it is reported gone.
+    ASSERT_EQ(SQLSetPos(c.St.Handle(), 1, SQL_REFRESH, SQL_LOCK_NO_CHANGE), SQL_SUCCESS);
+    EXPECT_EQ(c.Status[0], SQL_ROW_DELETED);
+
+    PositionedCursor ro(Db);
+    ASSERT_TRUE(SQL_SUCCEEDED(ro.Open("select Id, Ime from Pisi", SQL_CONCUR_READ_ONLY)));
+    ASSERT_EQ(SQLFetchScroll(ro.St.Handle(), SQL_FETCH_NEXT, 0), SQL_SUCCESS);
+    EXPECT_EQ(ro.Write("r", SQL_DELETE), SQL_ERROR);
+    EXPECT_EQ(ro.St.Diag().substr(0, 5), "42000");
+
+    PositionedCursor join(Db);
+    ASSERT_TRUE(SQL_SUCCEEDED(join.Open("select p.Id, k.Naziv from Pisi p, Kraji k")));
+    ASSERT_EQ(SQLFetchScroll(join.St.Handle(), SQL_FETCH_NEXT, 0), SQL_SUCCESS);
+    EXPECT_EQ(join.Write("j", SQL_UPDATE), SQL_ERROR);
+    EXPECT_EQ(st.Query("select count(*) from Pisi").at(0).at(0), "3");
+    st.Run("drop table Pisi");
+}
+
 TEST_F(Results, CatalogFunctionsListTablesKeysAndIndexes) {
     Statement st(Db);
     ASSERT_EQ(

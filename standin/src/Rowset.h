@@ -1,0 +1,25 @@
+#pragma once
+// Where the columns an application bound for a rowset row live: shared by fetching,
+// which writes them, and the positioned operations, which read them back.
+#include "Handles.h"
+
+namespace standin {
+
+// Size of one element of a bound column in column-wise binding.
+SQLLEN ElementSize(SQLSMALLINT ctype, const ColumnInfo& col, SQLLEN bufferLength);
+
+template <typename T> T* Offset(T* base, SQLLEN bytes) {
+    return base ? reinterpret_cast<T*>(reinterpret_cast<char*>(base) + bytes) : nullptr;
+}
+
+// The addresses of a bound column's data and indicator for a 0-based rowset row.
+struct BoundCell {
+    char* Data;
+    SQLLEN* Indicator;
+};
+BoundCell CellOf(const Desc& ard, const Binding& b, const ColumnInfo& col, SQLULEN row);
+
+// Writes the bound columns of the current row into rowset position `row` (0-based).
+SQLRETURN WriteRow(Stmt* s, SQLULEN row);
+
+} // namespace standin

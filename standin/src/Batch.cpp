@@ -25,12 +25,6 @@ std::string NameAt(const Statement& st, size_t n) {
                                : (t.Kind == Tok::Quoted || t.Kind == Tok::String ? t.Text : std::string());
 }
 
-SqlError SyntaxNear(const Statement& st, size_t n) {
-    int i = st.Significant(n);
-    std::string near = i < 0 ? st.Tokens.back().Raw : st.Tokens[i].Raw;
-    return SqlError("42000", 102, "Incorrect syntax near '" + near + "'.");
-}
-
 // Whether the first word of a batch may be a procedure's name rather than a statement's keyword.
 bool MayNameProcedure(const std::string& upperWord) {
     static const std::set<std::string> keywords = {"SELECT", "INSERT", "UPDATE", "DELETE",  "CREATE",

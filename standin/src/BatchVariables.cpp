@@ -9,12 +9,6 @@ namespace standin {
 
 namespace {
 
-SqlError SyntaxNear(const Statement& st, size_t n) {
-    int i = st.Significant(n);
-    std::string near = i < 0 ? st.Tokens.back().Raw : st.Tokens[i].Raw;
-    return SqlError("42000", 102, "Incorrect syntax near '" + near + "'.");
-}
-
 bool IsUserVariable(const Token& t) {
     return t.Kind == Tok::Variable && t.Text.rfind("@@", 0) != 0;
 }

@@ -12,12 +12,6 @@ namespace {
 
 const char* kTable = "sysprocedures";
 
-SqlError SyntaxNear(const Statement& st, size_t n) {
-    int i = st.Significant(n);
-    std::string near = i < 0 ? st.Tokens.back().Raw : st.Tokens[i].Raw;
-    return SqlError("42000", 102, "Incorrect syntax near '" + near + "'.");
-}
-
 const Token* At(const Statement& st, size_t n) {
     int i = st.Significant(n);
     return i < 0 ? nullptr : &st.Tokens[i];

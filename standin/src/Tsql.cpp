@@ -143,6 +143,12 @@ std::string Statement::Keyword(size_t n) const {
     return i >= 0 && Tokens[i].Kind == Tok::Word ? Tokens[i].Text : std::string();
 }
 
+SqlError SyntaxNear(const Statement& st, size_t n) {
+    int i = st.Significant(n);
+    std::string near = i < 0 ? st.Tokens.back().Raw : st.Tokens[i].Raw;
+    return SqlError("42000", 102, "Incorrect syntax near '" + near + "'.");
+}
+
 std::string Statement::Raw() const {
     std::string s;
     for (const auto& t : Tokens)
@@ -507,10 +513,7 @@ CallEscape ParseCallEscape(const Statement& statement) {
     CallEscape call;
     const auto& v = statement.Tokens;
     auto sig = [&](size_t n) { return statement.Significant(n); };
-    auto bad = [&](size_t n) {
-        int i = sig(n);
-        return SyntaxAt(v, i < 0 ? v.size() - 1 : static_cast<size_t>(i));
-    };
+    auto bad = [&](size_t n) { return SyntaxNear(statement, n); };
     size_t n = 1;
     if (sig(n) >= 0 && IsMarker(v[sig(n)])) {
         call.ReturnMarker = std::strtoul(v[sig(n)].Raw.c_str() + 1, nullptr, 10);

@@ -3,6 +3,7 @@
 // (which need no semicolons between them), and the rewrite of one statement
 // into SQLite's dialect.
 #include "Cursor.h"
+#include "Diagnostics.h"
 
 #include <string>
 #include <vector>
@@ -29,6 +30,9 @@ struct Statement {
     std::string Keyword(size_t n) const;
     std::string Raw() const;
 };
+
+// 42000 102 "Incorrect syntax near '…'." at significant position n (the last token when there is none).
+SqlError SyntaxNear(const Statement& statement, size_t n);
 
 // Splits a batch into statements at semicolons and where a new statement begins.
 std::vector<Statement> SplitBatch(const std::vector<Token>& tokens);

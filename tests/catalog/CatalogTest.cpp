@@ -175,6 +175,46 @@ TEST_P(StandinCatalogProcedures, TheReturnValueLeadsAndParametersFollowInOrder) 
     EXPECT_EQ(catalog.Procedures().Count(), 0);
 }
 
+TEST_P(StandinCatalogProcedures, ACallTextBuiltFromTheCatalogRunsWithEveryDirection) {
+    // What a query dataset does for a stored procedure: parameters and their directions from the
+    // catalog, "{:R = CALL name(:A, :B)}" with the catalog's names as tokens, outputs read after the call.
+    TOECatalog catalog;
+    catalog.SethDbc(&db);
+    TCatalogProcedure* p = catalog.FindProcedure("", "ZnesekRacunov");
+    ASSERT_NE(p, nullptr);
+    std::string result, arguments;
+    for (int i = 0; i < p->Columns().Count(); ++i) {
+        const TCatalogColumn& c = p->Columns().Item(i);
+        if (c.ColumnType == SQL_RETURN_VALUE)
+            result = ":" + c.Name + " = ";
+        else
+            arguments += (arguments.empty() ? ":" : ", :") + c.Name;
+    }
+    THstmt s;
+    s.SethDbc(&db);
+    s.SetSQL("{" + result + "CALL ZnesekRacunov(" + arguments + ")}");
+    EXPECT_EQ(s.SQL(), "{:@RETURN_VALUE = CALL ZnesekRacunov(:@Leto, :@Skupaj, :@Stevilo)}");
+    s.Prepare();
+    SQLINTEGER status = -1, year = 2023, count = -1;
+    double total = -1;
+    for (int i = 0; i < p->Columns().Count(); ++i) {
+        const TCatalogColumn& c = p->Columns().Item(i);
+        s.SetParamType(c.ColumnType == SQL_RETURN_VALUE ? SQL_PARAM_OUTPUT : c.ColumnType);
+        const SQLUSMALLINT number = s.ParamByName(c.Name);
+        if (c.Name == "@Skupaj")
+            s.BindParam(number, SQL_C_DOUBLE, SQL_DOUBLE, &total);
+        else
+            s.BindParam(number, SQL_C_SLONG, SQL_INTEGER,
+                        c.Name == "@Leto"      ? &year
+                        : c.Name == "@Stevilo" ? &count
+                                               : &status);
+    }
+    s.Execute();
+    EXPECT_EQ(status, 0);
+    EXPECT_DOUBLE_EQ(total, 883.5);
+    EXPECT_EQ(count, 3);
+}
+
 INSTANTIATE_TEST_SUITE_P(Drivers, CatalogProcedures,
                          ::testing::Values(TestDriverLabelled("Standin"), TestDriverLabelled("Postgres")),
                          TestDriverName());

@@ -289,7 +289,10 @@ TEST_F(StandinProcedures, ArgumentsThatDoNotFitTheParametersAreRefused) {
                  {"declare @x int exec " + p + " 1, @x output", 8162},
                  {"exec " + p + " 'ena'", 245},
                  {"exec " + p + " @x", 137},
-                 {"exec NoSuchProcedure", 2812}};
+                 {"exec NoSuchProcedure", 2812},
+                 {"exec " + p + " 1,", 102},
+                 {"{call " + p + "(1, 2}", 102},
+                 {"if 1 = 1 exec " + p + " 1", 50000}};
     for (const auto& c : cases) {
         ASSERT_EQ(st.Exec(c.Call), SQL_ERROR) << c.Call;
         EXPECT_EQ(Diagnostics(SQL_HANDLE_STMT, st.Handle()).at(0).Native, c.Native)

@@ -396,3 +396,44 @@ TEST_F(StandinProcedures, DemoProceduresAnswerForTheWindowAndDatasets) {
         if (r[2].value().find('_') == std::string::npos) found.push_back(r[2].value());
     EXPECT_EQ(found, (std::vector<std::string>{"SeznamArtiklov;1", "SteviloStrank;1", "StrankeVKraju;1"}));
 }
+
+TEST_F(StandinProcedures, MalformedDefinitionsCallsAndVariablesFailWithSyntaxErrors) {
+    Statement st(Db);
+    const char* texts[] = {"create procedure",
+                           "create procedure x_malformed (",
+                           "create procedure x_malformed @",
+                           "create procedure x_malformed @a",
+                           "create procedure x_malformed @a int = as select 1",
+                           "create procedure x_malformed @a decimal(10, as select 1",
+                           "create procedure x_malformed as begin select 1",
+                           "exec",
+                           "exec @r",
+                           "exec @r =",
+                           "exec SeznamArtiklov @a =",
+                           "exec SeznamArtiklov @a = 1 output output",
+                           "{",
+                           "{1 = call SeznamArtiklov}",
+                           "{fn SeznamArtiklov}",
+                           "{call",
+                           "{call SeznamArtiklov(",
+                           "{call SeznamArtiklov}}",
+                           "{call SeznamArtiklov(1 2)}",
+                           "declare",
+                           "declare @a",
+                           "declare @a int =",
+                           "declare @a int, ",
+                           "declare @a int set @a",
+                           "declare @a int set @a =",
+                           "declare @a int select @a = 1, 2",
+                           "raiserror",
+                           "raiserror(",
+                           "raiserror('x')",
+                           "drop procedure",
+                           "drop procedure if exists"};
+    for (const char* text : texts) {
+        ASSERT_EQ(st.Exec(text), SQL_ERROR) << text;
+        auto d = Diagnostics(SQL_HANDLE_STMT, st.Handle());
+        ASSERT_FALSE(d.empty()) << text;
+        EXPECT_EQ(d[0].State, "42000") << text << ": " << d[0].Message;
+    }
+}

@@ -375,7 +375,7 @@ private:
     // Row operation helpers (HStmtRowOps.cpp).
     SQLUINTEGER PositionCaps() const { return FSkipByPosition ? 0 : FCursorCaps; }
     SQLUINTEGER CursorCaps() const { return FSkipByCursor ? 0 : FCursorCaps; }
-    void RunRows(const TConfirmEvent& confirm, const char* question, SQLUSMALLINT code,
+    void RunRows(const char* traceName, const TConfirmEvent& confirm, const char* question, SQLUSMALLINT code,
                  void (THstmt::*single)(SQLULEN));
     void InsertRow(SQLULEN row);
     void UpdateRow(SQLULEN row);

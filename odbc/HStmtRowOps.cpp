@@ -173,8 +173,9 @@ std::unique_ptr<char[]> THstmt::GetBookmark() {
 
 // ---- Running operations over the rowset
 
-void THstmt::RunRows(const TConfirmEvent& confirm, const char* question, SQLUSMALLINT code,
-                     void (THstmt::*single)(SQLULEN)) {
+void THstmt::RunRows(const char* traceName, const TConfirmEvent& confirm, const char* question,
+                     SQLUSMALLINT code, void (THstmt::*single)(SQLULEN)) {
+    Trace(1, traceName);
     Init();
     if (confirm && !confirm(this, question)) return;
     BindCols();
@@ -187,23 +188,19 @@ void THstmt::RunRows(const TConfirmEvent& confirm, const char* question, SQLUSMA
 }
 
 void THstmt::InsertRows() {
-    Trace(1, "THstmt.InsertRows");
-    RunRows(OnInsert, "Insert row(s)?", roInsert, &THstmt::InsertRow);
+    RunRows("THstmt.InsertRows", OnInsert, "Insert row(s)?", roInsert, &THstmt::InsertRow);
 }
 
 void THstmt::UpdateRows() {
-    Trace(1, "THstmt.UpdateRows");
-    RunRows(OnUpdate, "Update row(s)?", roUpdate, &THstmt::UpdateRow);
+    RunRows("THstmt.UpdateRows", OnUpdate, "Update row(s)?", roUpdate, &THstmt::UpdateRow);
 }
 
 void THstmt::DeleteRows() {
-    Trace(1, "THstmt.DeleteRows");
-    RunRows(OnDelete, "Delete row(s)?", roDelete, &THstmt::DeleteRow);
+    RunRows("THstmt.DeleteRows", OnDelete, "Delete row(s)?", roDelete, &THstmt::DeleteRow);
 }
 
 void THstmt::RefreshRows() {
-    Trace(1, "THstmt.RefreshRows");
-    RunRows(OnRefresh, "Refresh row(s)?", roRefresh, &THstmt::RefreshRow);
+    RunRows("THstmt.RefreshRows", OnRefresh, "Refresh row(s)?", roRefresh, &THstmt::RefreshRow);
 }
 
 // ---- Single rows

@@ -169,7 +169,7 @@ bool Lookup(Dbc* dbc, SQLUSMALLINT type, Info& out) {
     case SQL_STATIC_CURSOR_ATTRIBUTES1:
         out = U32(SQL_CA1_NEXT | SQL_CA1_ABSOLUTE | SQL_CA1_RELATIVE | SQL_CA1_LOCK_NO_CHANGE |
                   SQL_CA1_POS_POSITION | SQL_CA1_POS_UPDATE | SQL_CA1_POS_DELETE | SQL_CA1_POS_REFRESH |
-                  SQL_CA1_BULK_ADD);
+                  SQL_CA1_POSITIONED_UPDATE | SQL_CA1_POSITIONED_DELETE | SQL_CA1_BULK_ADD);
         return true;
     case SQL_STATIC_CURSOR_ATTRIBUTES2:
         out = U32(SQL_CA2_READ_ONLY_CONCURRENCY | SQL_CA2_OPT_VALUES_CONCURRENCY | SQL_CA2_CRC_EXACT |
@@ -180,6 +180,9 @@ bool Lookup(Dbc* dbc, SQLUSMALLINT type, Info& out) {
         return true;
     case SQL_LOCK_TYPES:
         out = U32(SQL_LCK_NO_CHANGE);
+        return true;
+    case SQL_POSITIONED_STATEMENTS:
+        out = U32(SQL_PS_POSITIONED_DELETE | SQL_PS_POSITIONED_UPDATE);
         return true;
     case SQL_FETCH_DIRECTION:
         out = U32(SQL_FD_FETCH_NEXT | SQL_FD_FETCH_FIRST | SQL_FD_FETCH_LAST | SQL_FD_FETCH_PRIOR |
@@ -200,7 +203,6 @@ bool Lookup(Dbc* dbc, SQLUSMALLINT type, Info& out) {
     case SQL_DYNAMIC_CURSOR_ATTRIBUTES2:
     case SQL_BOOKMARK_PERSISTENCE:
     case SQL_STATIC_SENSITIVITY:
-    case SQL_POSITIONED_STATEMENTS:
         out = U32(0);
         return true;
     case SQL_CURSOR_SENSITIVITY:

@@ -24,6 +24,9 @@ private:
     void RunWhile(bool untilResult);
     void Run(const Statement& st, bool first);
     void RunSqlite(const Statement& st);
+    // An UPDATE or DELETE ending in WHERE CURRENT OF <cursor> aimed at that cursor's row by rowid;
+    // the statement itself otherwise. Throws SqlError.
+    Statement AimAtCursorRow(const Statement& st) const;
     void RunExec(const Statement& st, size_t nameAt);
     void BeginImplicit();
     void BindMarkers(sqlite3_stmt* stmt) const;

@@ -22,4 +22,9 @@ BoundCell CellOf(const Desc& ard, const Binding& b, const ColumnInfo& col, SQLUL
 // Writes the bound columns of the current row into rowset position `row` (0-based).
 SQLRETURN WriteRow(Stmt* s, SQLULEN row);
 
+// The row the connection's cursor of that name stands on, in its base table, for WHERE CURRENT OF.
+// Throws SqlError 34000 for an unknown name, 24000 off a row, 42000 for a read-only cursor or a row
+// changed or deleted since it was read.
+CursorRow CurrentRowOf(Dbc& dbc, const std::string& cursorName);
+
 } // namespace standin

@@ -11,14 +11,6 @@ void CountMessages() {
     ++messagesProcessed;
 }
 
-std::string ErrorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const EVERODezuzid& e) {
-        return e.Message();
-    }
-    return "(no error)";
-}
 } // namespace
 
 TEST(Statement, OwnerConnectionIsAdoptedAndDropped) {

@@ -392,6 +392,8 @@ private:
     // The auxiliary statement of an operation with the text prepared (built again only when it
     // changed or was marked not prepared); OnStatement sees every new text.
     THstmt& PreparedAuxiliary(SQLUSMALLINT operation, const std::string& sql);
+    // Binds a cell (a long column's stream) as parameter number of aux, with that size.
+    void BindCell(THstmt& aux, SQLUSMALLINT number, TColRec& rec, SQLULEN row, SQLLEN size);
     void BindRowValues(THstmt& aux, SQLULEN row, SQLUSMALLINT& number);
     void BindRowKeys(THstmt& aux, SQLULEN row, SQLUSMALLINT& number);
     void ExecuteAuxiliary(THstmt& aux, TNoRowsAffectedKind kind);

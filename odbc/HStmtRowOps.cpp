@@ -276,11 +276,11 @@ void THstmt::RefreshRow(SQLULEN row) {
     SQLUSMALLINT number = 0;
     BindRowKeys(aux, row, number);
     aux.Execute();
-    if (aux.FetchNext())
-        CopyRefreshedRow(aux, row);
-    else if (FNoRowsAffected & NoRowsAffectedBit(nrByRefresh))
-        RaiseNoRows(nrByRefresh);
+    const bool found = aux.FetchNext();
+    if (found) CopyRefreshedRow(aux, row);
+    // The key lookup holds nothing open between refreshes.
     aux.CloseCursor();
+    if (!found && (FNoRowsAffected & NoRowsAffectedBit(nrByRefresh))) RaiseNoRows(nrByRefresh);
 }
 
 void THstmt::CopyRefreshedRow(THstmt& aux, SQLULEN row) {
@@ -407,19 +407,20 @@ THstmt& THstmt::PreparedAuxiliary(SQLUSMALLINT operation, const std::string& sql
     return *aux;
 }
 
+void THstmt::BindCell(THstmt& aux, SQLUSMALLINT number, TColRec& rec, SQLULEN row, SQLLEN size) {
+    if (rec.Long) {
+        aux.BindParamBlob(number, *rec.Blob, rec.CType == SQL_C_BINARY);
+    } else {
+        aux.BindParam(number, rec.CType, rec.SQLType, rec.Cell(row));
+        aux.SetParamSize(number, size);
+    }
+    if (rec.Indicator(row) == SQL_NULL_DATA) aux.SetParamSize(number, SQL_NULL_DATA);
+}
+
 void THstmt::BindRowValues(THstmt& aux, SQLULEN row, SQLUSMALLINT& number) {
     for (SQLUSMALLINT col = 1; col <= FNumCols; ++col) {
         TColRec& rec = *FCols[col - 1];
-        if (!SendsValue(rec, row)) continue;
-        ++number;
-        const SQLLEN indicator = rec.Indicator(row);
-        if (rec.Long) {
-            aux.BindParamBlob(number, *rec.Blob, rec.CType == SQL_C_BINARY);
-        } else {
-            aux.BindParam(number, rec.CType, rec.SQLType, rec.Cell(row));
-            aux.SetParamSize(number, indicator);
-        }
-        if (indicator == SQL_NULL_DATA) aux.SetParamSize(number, SQL_NULL_DATA);
+        if (SendsValue(rec, row)) BindCell(aux, ++number, rec, row, rec.Indicator(row));
     }
 }
 
@@ -427,18 +428,12 @@ void THstmt::BindRowKeys(THstmt& aux, SQLULEN row, SQLUSMALLINT& number) {
     for (SQLUSMALLINT col = 1; col <= FNumCols; ++col) {
         TColRec& rec = *FCols[col - 1];
         if (!rec.Primary) continue;
-        ++number;
+        // A key cell the caller never sized is sent as what it holds.
         const SQLLEN indicator = rec.Indicator(row);
-        if (rec.Long) {
-            aux.BindParamBlob(number, *rec.Blob, rec.CType == SQL_C_BINARY);
-        } else {
-            aux.BindParam(number, rec.CType, rec.SQLType, rec.Cell(row));
-            const SQLLEN size = indicator >= 0 || indicator == SQL_NULL_DATA ? indicator
-                                : rec.CType == SQL_C_CHAR                    ? SQL_NTS
-                                                                             : 0;
-            aux.SetParamSize(number, size);
-        }
-        if (indicator == SQL_NULL_DATA) aux.SetParamSize(number, SQL_NULL_DATA);
+        const SQLLEN size = indicator >= 0 || indicator == SQL_NULL_DATA ? indicator
+                            : rec.CType == SQL_C_CHAR                    ? SQL_NTS
+                                                                         : 0;
+        BindCell(aux, ++number, rec, row, size);
     }
 }
 

@@ -397,7 +397,9 @@ private:
     void BindRowValues(THstmt& aux, SQLULEN row, SQLUSMALLINT& number);
     void BindRowKeys(THstmt& aux, SQLULEN row, SQLUSMALLINT& number);
     void ExecuteAuxiliary(THstmt& aux, TNoRowsAffectedKind kind);
-    std::string WriteWhere(SQLUINTEGER positionedFlag, bool& bindKeys);
+    // The WHERE clause of a generated update or delete of a row: by cursor name (positioning the
+    // cursor on the row first) or by key, which bindKeys then says. Throws EODBC, EVERODezuzid.
+    std::string WriteWhere(SQLULEN row, SQLUINTEGER positionedFlag, bool& bindKeys);
     void CopyRefreshedRow(THstmt& aux, SQLULEN row);
 
     // Column helpers (HStmtColumns.cpp).

@@ -236,7 +236,7 @@ void THstmt::UpdateRow(SQLULEN row) {
         return;
     }
     bool bindKeys = false;
-    const std::string where = WriteWhere(SQL_CA1_POSITIONED_UPDATE, bindKeys);
+    const std::string where = WriteWhere(row, SQL_CA1_POSITIONED_UPDATE, bindKeys);
     const std::string sql =
         "UPDATE " + QuoteIdentifier(TableName()) + " SET " + ValueColumnList(row, " = ?") + " " + where;
     THstmt& aux = PreparedAuxiliary(roUpdate, sql);
@@ -252,7 +252,7 @@ void THstmt::DeleteRow(SQLULEN row) {
         return;
     }
     bool bindKeys = false;
-    const std::string where = WriteWhere(SQL_CA1_POSITIONED_DELETE, bindKeys);
+    const std::string where = WriteWhere(row, SQL_CA1_POSITIONED_DELETE, bindKeys);
     THstmt& aux = PreparedAuxiliary(roDelete, "DELETE FROM " + QuoteIdentifier(TableName()) + " " + where);
     SQLUSMALLINT number = 0;
     if (bindKeys) BindRowKeys(aux, row, number);
@@ -382,9 +382,15 @@ std::string THstmt::ValueColumnList(SQLULEN row, const char* suffix) {
     return JoinList(items, ", ");
 }
 
-std::string THstmt::WriteWhere(SQLUINTEGER positionedFlag, bool& bindKeys) {
-    bindKeys = !(CursorCaps() & positionedFlag);
-    return bindKeys ? "WHERE " + PrimaryWhere() : "WHERE CURRENT OF " + CursorName();
+std::string THstmt::WriteWhere(SQLULEN row, SQLUINTEGER positionedFlag, bool& bindKeys) {
+    // WHERE CURRENT OF writes the cursor's current row: in a rowset of several rows that is the
+    // row asked for only once the cursor is positioned on it, so without positioning the key is used.
+    const bool canPosition = FRowSetSize == 1 || (FCursorCaps & SQL_CA1_POS_POSITION);
+    bindKeys = !(CursorCaps() & positionedFlag) || !canPosition;
+    if (bindKeys) return "WHERE " + PrimaryWhere();
+    if (FRowSetSize > 1)
+        Check(SQLSetPos(FHandle, static_cast<SQLSETPOSIROW>(row), SQL_POSITION, SQL_LOCK_NO_CHANGE));
+    return "WHERE CURRENT OF " + CursorName();
 }
 
 THstmt& THstmt::PreparedAuxiliary(SQLUSMALLINT operation, const std::string& sql) {

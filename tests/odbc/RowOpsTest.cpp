@@ -137,6 +137,30 @@ TEST_P(RowOpsTest, GeneratedWritesNameTheCursorRowWhereTheDriverOffersIt) {
     EXPECT_EQ(Rows("SELECT ID, name FROM " + t), std::vector<std::string>{"1|by key"});
 }
 
+TEST_P(RowOpsTest, FlaggedRowsWrittenByCursorNameAreEachTheirOwnRow) {
+    const std::string t =
+        TableWith("ID integer primary key, name varchar(20)", {"1, 'a'", "2, 'b'", "3, 'c'"});
+    RowStatement s;
+    s.SetSkipByPosition(true);
+    OpenEditable(s, db, "SELECT ID, name FROM " + t + " ORDER BY ID", UpdatableCursor(GetParam()), 3);
+    ASSERT_TRUE(s.FetchNext());
+    ASSERT_EQ(s.NumRowsFetched(), 3u);
+    s.SetRowOperation(1, roUpdate);
+    s.SetRowOperation(3, roUpdate);
+    s.SetColStringAt(2, 1, "first");
+    s.SetColStringAt(2, 3, "third");
+    s.UpdateRows();
+    EXPECT_EQ(Rows("SELECT name FROM " + t + " ORDER BY ID"),
+              (std::vector<std::string>{"first", "b", "third"}));
+    s.SetRowOperation(1, roDelete);
+    s.SetRowOperation(3, 0);
+    s.SetRowOperation(2, roDelete);
+    s.DeleteRows();
+    EXPECT_EQ(Rows("SELECT ID FROM " + t), std::vector<std::string>{"3"});
+    ASSERT_FALSE(s.Generated.empty());
+    EXPECT_EQ(s.Generated[0].find("CURRENT OF") != std::string::npos, IsStandin());
+}
+
 TEST_P(RowOpsTest, ARowAlreadyGoneIsAnErrorOnlyForTheOperationsListed) {
     const std::string t = TableWith("ID integer primary key, name varchar(20)", {"1, 'a'", "2, 'b'"});
     RowStatement s;

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 namespace {
 constexpr std::size_t AuxiliaryIndex(SQLUSMALLINT operation) {
@@ -231,7 +232,11 @@ void THstmt::UpdateRow(SQLULEN row) {
             updatable == SQL_ATTR_READONLY)
             FCols[col - 1]->Indicator(row) = SQL_COLUMN_IGNORE;
     }
-    if (PositionCaps() & SQL_CA1_POS_UPDATE) {
+    // A later rowset row cannot send its long values (below) and some drivers refuse a positioned
+    // update with columns unbound: such a row is written by a generated statement instead.
+    const bool longsHeld = row == 1 || std::none_of(FCols.begin(), FCols.begin() + FNumCols,
+                                                    [](const auto& rec) { return rec->Long; });
+    if ((PositionCaps() & SQL_CA1_POS_UPDATE) && longsHeld) {
         PositionedWrite(row, SQL_UPDATE, nrByUpdate);
         return;
     }
@@ -340,7 +345,9 @@ void THstmt::RebindLongColumns(bool on) {
 
 void THstmt::PositionedWrite(SQLULEN row, SQLUSMALLINT operation, TNoRowsAffectedKind kind) {
     {
-        TLongColumnsBound longs(*this);
+        // Long columns go with row 1 only: their one stream holds row 1's value.
+        std::optional<TLongColumnsBound> longs;
+        if (row == 1) longs.emplace(*this);
         if (operation == SQL_ADD)
             FRetCode = SQLBulkOperations(FHandle, SQL_ADD);
         else
@@ -369,10 +376,11 @@ void THstmt::RaiseNoRows(TNoRowsAffectedKind) {
 bool THstmt::SendsValue(const TColRec& rec, SQLULEN row) const {
     const SQLLEN indicator = rec.Indicators[row - 1];
     if (indicator == SQL_COLUMN_IGNORE) return false;
-    // A column the statement holds no value of (unknown type), or a long value deferred and never
-    // read, would overwrite the stored value with NULL.
-    if (!rec.Long && !rec.Data) return false;
-    return !(rec.Long && FBlobDeferral && FRowSetSize == 1 && !rec.LongRead);
+    // A column the statement holds no value of (unknown type), a long value deferred and never
+    // read, or a long value of a later rowset row (one stream serves the whole rowset, holding
+    // whichever row was read last) would overwrite the stored value.
+    if (!rec.Long) return rec.Data != nullptr;
+    return row == 1 && !(FBlobDeferral && FRowSetSize == 1 && !rec.LongRead);
 }
 
 std::string THstmt::ValueColumnList(SQLULEN row, const char* suffix) {

@@ -328,6 +328,27 @@ TEST_P(RowOpsTest, LongTextIsWrittenWhole) {
     EXPECT_EQ(s.Generated.size(), 1u);
 }
 
+TEST_P(RowOpsTest, LongValuesOfLaterRowsetRowsAreLeftAsStored) {
+    const std::string t = TableWith("ID integer primary key, name varchar(20), memo text",
+                                    {"1, 'a', 'one'", "2, 'b', 'two'", "3, 'c', 'three'"});
+    for (bool skip : {true, false}) {
+        RowStatement s;
+        s.SetSkipByPosition(skip);
+        s.SetSkipByCursor(true);
+        OpenEditable(s, db, "SELECT ID, name, memo FROM " + t + " ORDER BY ID", UpdatableCursor(GetParam()),
+                     3);
+        ASSERT_TRUE(s.FetchNext());
+        ASSERT_TRUE(s.ColIsBlob(3));
+        s.SetRowOperation(3, roUpdate);
+        s.SetColStringAt(2, 3, skip ? "by key" : "by cursor");
+        s.UpdateRows();
+        // A later row with long columns is never written through the cursor.
+        EXPECT_EQ(s.Generated.size(), 1u);
+        EXPECT_EQ(Rows("SELECT name, memo FROM " + t + " WHERE ID = 3"),
+                  std::vector<std::string>{skip ? "by key|three" : "by cursor|three"});
+    }
+}
+
 TEST_P(RowOpsTest, BookmarksOfRowsLeadBackToThem) {
     const std::string t = TableWith("ID integer primary key", {"1", "2", "3"});
     THstmt s;

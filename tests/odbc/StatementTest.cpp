@@ -314,9 +314,7 @@ TEST_P(StatementTest, MoreResultsOnTheLastResultKeepsTheColumns) {
 }
 
 INSTANTIATE_FOR_DRIVERS(StatementTest);
-// The stand-in has forward-only cursors without bookmarks so far.
-INSTANTIATE_TEST_SUITE_P(Drivers, ScrollTest, ::testing::ValuesIn(DriversExcept({"Standin"})),
-                         TestDriverName());
+INSTANTIATE_FOR_DRIVERS(ScrollTest);
 
 namespace {
 using BatchTest = DriverTest;

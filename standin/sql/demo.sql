@@ -129,3 +129,28 @@ USE master
 GO
 EXEC sp_defaultdb 'sa', 'Vidrol'
 GO
+-- Stored procedures: a result for an input parameter, a total through an output
+-- parameter, a count as the return value, and a list without parameters.
+USE Vidrol
+GO
+CREATE PROCEDURE [StrankeVKraju] @PostnaSt int
+AS
+    SELECT [Sifra], [Naziv], [Naslov] FROM [Stranke] WHERE [PostnaSt] = @PostnaSt ORDER BY [Sifra]
+GO
+CREATE PROCEDURE [ZnesekRacunov] (@Leto smallint, @Skupaj decimal(12,2) OUTPUT, @Stevilo int = NULL OUTPUT)
+AS
+BEGIN
+    SET NOCOUNT ON
+    SELECT @Skupaj = ISNULL(SUM([Znesek]), 0), @Stevilo = COUNT(*) FROM [Racuni] WHERE [Leto] = @Leto
+END
+GO
+CREATE PROCEDURE [SteviloStrank] @PostnaSt int = NULL
+AS
+    RETURN (SELECT COUNT(*) FROM [Stranke] WHERE @PostnaSt IS NULL OR [PostnaSt] = @PostnaSt)
+GO
+CREATE PROCEDURE [SeznamArtiklov]
+AS
+    SELECT [Sifra], [Naziv], [EM], [Cena] FROM [Artikli] WHERE [Aktiven] = 1 ORDER BY [Sifra]
+GO
+USE master
+GO

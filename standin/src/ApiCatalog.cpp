@@ -72,14 +72,21 @@ SQLRETURN SQL_API SQLStatistics(SQLHSTMT handle, SQLCHAR* catalog, SQLSMALLINT c
     });
 }
 
-SQLRETURN SQL_API SQLProcedures(SQLHSTMT handle, SQLCHAR*, SQLSMALLINT, SQLCHAR*, SQLSMALLINT, SQLCHAR*,
-                                SQLSMALLINT) {
-    return Open(handle, [](Session&) { return Procedures(); });
+SQLRETURN SQL_API SQLProcedures(SQLHSTMT handle, SQLCHAR* catalog, SQLSMALLINT catalogLength, SQLCHAR* schema,
+                                SQLSMALLINT schemaLength, SQLCHAR* name, SQLSMALLINT nameLength) {
+    return Open(handle, [&](Session& s) {
+        return Procedures(s, Text(catalog, catalogLength), Text(schema, schemaLength), Text(name, nameLength),
+                          false);
+    });
 }
 
-SQLRETURN SQL_API SQLProcedureColumns(SQLHSTMT handle, SQLCHAR*, SQLSMALLINT, SQLCHAR*, SQLSMALLINT, SQLCHAR*,
-                                      SQLSMALLINT, SQLCHAR*, SQLSMALLINT) {
-    return Open(handle, [](Session&) { return ProcedureColumns(); });
+SQLRETURN SQL_API SQLProcedureColumns(SQLHSTMT handle, SQLCHAR* catalog, SQLSMALLINT catalogLength,
+                                      SQLCHAR* schema, SQLSMALLINT schemaLength, SQLCHAR* name,
+                                      SQLSMALLINT nameLength, SQLCHAR* column, SQLSMALLINT columnLength) {
+    return Open(handle, [&](Session& s) {
+        return ProcedureColumns(s, Text(catalog, catalogLength), Text(schema, schemaLength),
+                                Text(name, nameLength), Text(column, columnLength));
+    });
 }
 
 SQLRETURN SQL_API SQLGetTypeInfo(SQLHSTMT handle, SQLSMALLINT type) {

@@ -29,6 +29,7 @@ SQLRETURN Connect(Dbc* dbc, const std::map<std::string, std::string>& keys, cons
 }
 
 void FreeStatement(Stmt* s) {
+    s->OutputTargets.clear(); // nobody waits for output values of a statement being freed
     s->CloseCursor();
     s->Conn->Statements.erase(s);
     delete s;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <set>
 
 using namespace standin;
 
@@ -37,6 +38,13 @@ SQLRETURN Advance(Stmt* s) {
         throw;
     }
     if (!more) {
+        // The server sends output values after the last result.
+        try {
+            s->DeliverOutputs();
+        } catch (...) {
+            s->Running.reset();
+            throw;
+        }
         s->Running.reset();
         return SQL_NO_DATA;
     }
@@ -53,12 +61,19 @@ SQLRETURN Advance(Stmt* s) {
     return SQL_SUCCESS;
 }
 
+// The markers bound for output: their numbers for the batch and their bindings for delivery.
+struct OutputBindings {
+    std::set<size_t> Markers;
+    std::vector<Parameter> Targets;
+};
+
 // Runs the batch now with the values of its markers.
-SQLRETURN Execute(Stmt* s, const std::string& sql, std::vector<Value> params) {
+SQLRETURN Execute(Stmt* s, const std::string& sql, std::vector<Value> params, OutputBindings outputs = {}) {
     ConnectionState& c = s->Conn->State;
     c.CheckLink();
     s->CloseCursor();
-    s->Running = std::make_unique<Batch>(c, sql, std::move(params));
+    s->Running = std::make_unique<Batch>(c, sql, std::move(params), std::move(outputs.Markers));
+    s->OutputTargets = std::move(outputs.Targets);
     SQLRETURN rc = Advance(s);
     if (rc == SQL_NO_DATA) return SQL_SUCCESS; // an empty batch
     // Like SQL Server's driver, an update or delete that touched no row answers SQL_NO_DATA.
@@ -87,7 +102,7 @@ void AppendValues(const Stmt* s, size_t count, size_t set, const PendingExecute*
     size_t first = out.size();
     for (size_t i = 0; i < count; ++i) {
         Parameter p = ParameterOf(s, i, set);
-        out.push_back(sent && p.AtExec() ? Value::Null() : ReadParameter(p));
+        out.push_back((sent && p.AtExec()) || !p.Sends() ? Value::Null() : ReadParameter(p));
     }
     if (sent)
         for (size_t k = 0; k < sent->AtExec.size(); ++k) {
@@ -102,15 +117,23 @@ SQLRETURN ExecuteSets(Stmt* s, const std::string& sql, size_t markers, const Pen
     size_t sets = sent ? 1 : std::max<SQLULEN>(s->ParamsetSize, 1);
     std::string text = sets == 1 ? sql : std::string();
     std::vector<Value> values;
+    OutputBindings outputs;
     for (size_t set = 0; set < sets; ++set) {
         if (sets > 1) text += sql + "\n;\n";
         AppendValues(s, markers, set, sent, values);
+        for (size_t i = 0; i < markers; ++i) {
+            Parameter p = ParameterOf(s, i, set);
+            if (!p.Receives()) continue;
+            outputs.Markers.insert(set * markers + i + 1);
+            outputs.Targets.resize(sets * markers);
+            outputs.Targets[set * markers + i] = p;
+        }
     }
     auto* status = PointerAttribute<SQLUSMALLINT>(s, SQL_ATTR_PARAM_STATUS_PTR);
     if (auto* processed = PointerAttribute<SQLULEN>(s, SQL_ATTR_PARAMS_PROCESSED_PTR)) *processed = sets;
     SQLRETURN rc = SQL_ERROR;
     try {
-        rc = Execute(s, text, std::move(values));
+        rc = Execute(s, text, std::move(values), std::move(outputs));
         // The server runs every set at once, whether or not the caller reads their counts.
         if (sets > 1 && s->Running) s->Running->RunRemaining();
     } catch (...) {
@@ -304,6 +327,7 @@ SQLRETURN SQL_API SQLFreeStmt(SQLHSTMT handle, SQLUSMALLINT option) {
         case SQL_RESET_PARAMS:
             s->Apd.Records.clear();
             s->Params.clear();
+            s->OutputTargets.clear(); // the buffers may go away now
             break;
         default:
             return s->Diag.Fail("HY092", "Invalid attribute/option identifier");
@@ -318,8 +342,9 @@ SQLRETURN SQL_API SQLBindParameter(SQLHSTMT handle, SQLUSMALLINT number, SQLSMAL
     Stmt* s = AsStmt(handle);
     return Guard(s, [&]() -> SQLRETURN {
         if (number < 1) return s->Diag.Fail("07009", "Invalid descriptor index");
-        if (io != SQL_PARAM_INPUT) return s->Diag.Fail("HYC00", "Optional feature not implemented");
-        Parameter p{ParameterCType(cType, sqlType), sqlType, size, digits, data, bufferLength, indicator};
+        if (io != SQL_PARAM_INPUT && io != SQL_PARAM_INPUT_OUTPUT && io != SQL_PARAM_OUTPUT)
+            return s->Diag.Fail("HY105", "Invalid parameter type");
+        Parameter p{ParameterCType(cType, sqlType), sqlType, size, digits, data, bufferLength, indicator, io};
         if (s->Params.size() < number) s->Params.resize(number);
         s->Params[number - 1] = p;
         return SQL_SUCCESS;

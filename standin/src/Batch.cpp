@@ -2,6 +2,7 @@
 
 #include "Diagnostics.h"
 #include "Params.h"
+#include "ProcCall.h"
 
 #include <cstdlib>
 
@@ -30,17 +31,41 @@ SqlError SyntaxNear(const Statement& st, size_t n) {
     return SqlError("42000", 102, "Incorrect syntax near '" + near + "'.");
 }
 
+// Whether the first word of a batch may be a procedure's name rather than a statement's keyword.
+bool MayNameProcedure(const std::string& upperWord) {
+    static const std::set<std::string> keywords = {"SELECT", "INSERT", "UPDATE", "DELETE",  "CREATE",
+                                                   "DROP",   "ALTER",  "WITH",   "REPLACE", "PRAGMA"};
+    return !upperWord.empty() && keywords.count(upperWord) == 0;
+}
+
+SqlError MisplacedDefinition() {
+    return SqlError("42000", 111, "'CREATE/ALTER PROCEDURE' must be the first statement in a query batch.");
+}
+
 bool IsProcedureName(const std::string& upperWord) {
     return upperWord.rfind("SP_", 0) == 0 || upperWord.rfind("STANDIN_", 0) == 0;
 }
 
 } // namespace
 
-Batch::Batch(ConnectionState& conn, const std::string& sql, std::vector<Value> params)
-    : FConn(conn), FParams(std::move(params)) {
+Batch::Batch(ConnectionState& conn, const std::string& sql, std::vector<Value> params,
+             std::set<size_t> outputMarkers)
+    : FConn(conn), FParams(std::move(params)), FOutputMarkers(std::move(outputMarkers)),
+      FOwnFrame(std::make_unique<Frame>()), FFrame(FOwnFrame.get()) {
     FStatements = SplitBatch(Tokenize(sql));
+    // The server compiles a batch before running any of it.
+    for (size_t i = 1; i < FStatements.size(); ++i) {
+        std::string k0 = FStatements[i].Keyword(0), k1 = FStatements[i].Keyword(1);
+        if ((k0 == "CREATE" || k0 == "ALTER") && (k1 == "PROCEDURE" || k1 == "PROC"))
+            throw MisplacedDefinition();
+    }
     NumberMarkers(FStatements);
 }
+
+Batch::Batch(ConnectionState& conn, std::vector<Statement> body, Frame& frame, int depth)
+    : FConn(conn), FStatements(std::move(body)), FFrame(&frame), FDepth(depth), FBody(true) {}
+
+Batch::~Batch() = default;
 
 void Batch::BindMarkers(sqlite3_stmt* stmt) const {
     for (int i = 1, n = sqlite3_bind_parameter_count(stmt); i <= n; ++i) {
@@ -54,7 +79,7 @@ void Batch::BindMarkers(sqlite3_stmt* stmt) const {
 
 void Batch::RunWhile(bool untilResult) {
     try {
-        while ((!untilResult || FQueued.empty()) && FPos < FStatements.size()) {
+        while ((!untilResult || FQueued.empty()) && FPos < FStatements.size() && !FFrame->Returned) {
             size_t at = FPos++;
             Run(FStatements[at], at == 0);
         }
@@ -70,6 +95,11 @@ void Batch::RunRemaining() {
 
 bool Batch::Next(Result& out) {
     RunWhile(true);
+    if (FQueued.empty() && FPendingError) {
+        SqlError e = *FPendingError;
+        FPendingError.reset();
+        throw e;
+    }
     if (FQueued.empty()) return false;
     out = std::move(FQueued.front());
     FQueued.pop_front();
@@ -84,6 +114,7 @@ void Batch::BeginImplicit() {
 void Batch::Run(const Statement& st, bool first) {
     Session& s = *FConn.Sess;
     std::string k0 = st.Keyword(0), k1 = st.Keyword(1);
+    if (RunProcedureStatement(st, first) || RunVariableStatement(st)) return;
     if (k0 == "USE") {
         std::string name = NameAt(st, 1);
         if (name.empty()) throw SyntaxNear(st, 1);
@@ -113,13 +144,8 @@ void Batch::Run(const Statement& st, bool first) {
         else
             s.DropDatabase(name);
         FQueued.push_back(Done());
-    } else if (k0 == "SET" || k0 == "GO") {
+    } else if (k0 == "GO") {
         FQueued.push_back(Done());
-    } else if (k0 == "PRINT") {
-        int i = st.Significant(1);
-        Result r = Done();
-        r.Infos.push_back({"01000", 0, i < 0 ? std::string() : st.Tokens[i].Text, true});
-        FQueued.push_back(std::move(r));
     } else if (k0 == "BEGIN" && (k1 == "TRAN" || k1 == "TRANSACTION")) {
         ExecSql(s.Current()->Handle(), "BEGIN");
         FQueued.push_back(Done());
@@ -129,12 +155,14 @@ void Batch::Run(const Statement& st, bool first) {
                            "The " + k0 + " TRANSACTION request has no corresponding BEGIN TRANSACTION.");
         ExecSql(s.Current()->Handle(), k0);
         FQueued.push_back(Done());
-    } else if (k0 == "DECLARE") {
-        throw SqlError("42000", 50000, "Local variables are not supported by this server.");
+    } else if (k0 == "IF" || k0 == "WHILE" || k0 == "GOTO" || (k0 == "BEGIN" && k1 != "TRAN")) {
+        throw SqlError("42000", 50000, "Flow control (" + k0 + ") is not supported by this server.");
+    } else if (first && MayNameProcedure(k0) && FindProcedure(*s.Current(), k0)) {
+        RunExec(st, 0); // a procedure's name alone opens a batch as EXEC does
     } else if (k0 == "UPDATE" || k0 == "DELETE") {
-        RunSqlite(AimAtCursorRow(st));
+        RunSqlite(WithVariables(AimAtCursorRow(st)));
     } else {
-        RunSqlite(st);
+        RunSqlite(WithVariables(st));
     }
 }
 
@@ -166,21 +194,98 @@ Statement Batch::AimAtCursorRow(const Statement& st) const {
     return aimed;
 }
 
-void Batch::RunExec(const Statement& st, size_t nameAt) {
-    // The procedure name may carry database and owner prefixes: master.dbo.sp_who.
-    size_t n = nameAt;
-    std::string name;
-    for (;;) {
-        name = NameAt(st, n);
-        if (name.empty()) throw SyntaxNear(st, n);
-        int dot = st.Significant(n + 1);
-        if (dot < 0 || st.Tokens[dot].Raw != ".") break;
-        n += 2;
-        while (st.Significant(n) >= 0 && st.Tokens[st.Significant(n)].Raw == ".")
-            ++n;
+bool Batch::RunProcedureStatement(const Statement& st, bool first) {
+    std::string k0 = st.Keyword(0), k1 = st.Keyword(1);
+    bool procedure = k1 == "PROCEDURE" || k1 == "PROC";
+    if ((k0 == "CREATE" || k0 == "ALTER") && procedure) {
+        if (!first || FBody) throw MisplacedDefinition();
+        for (const Token& t : st.Tokens)
+            if (t.Kind == Tok::Symbol && t.Raw[0] == '?')
+                throw SqlError("42000", 50000,
+                               "Parameter markers are not allowed in a procedure's definition.");
+        StoreProcedure(*FConn.Sess->Current(), ParseProcedure(st));
+    } else if (k0 == "DROP" && procedure) {
+        bool ifExists = st.Keyword(2) == "IF" && st.Keyword(3) == "EXISTS";
+        for (size_t n = ifExists ? 4 : 2;; ++n) {
+            DropProcedure(*FConn.Sess->Current(), QualifiedNameAt(st, n, n), ifExists);
+            int comma = st.Significant(n);
+            if (comma < 0) break;
+            if (st.Tokens[comma].Raw != ",") throw SyntaxNear(st, n);
+        }
+    } else if (k0 == "EXEC" || k0 == "EXECUTE") {
+        RunExec(st, 1);
+    } else if (first && IsProcedureName(k0)) {
+        RunExec(st, 0);
+    } else if (st.Tokens[st.Significant(0)].Raw == "{") {
+        RunCallEscape(st);
+    } else {
+        return false;
     }
-    for (auto& r : RunProcedure(FConn, name, ParseExecArgs(st, n + 1)))
+    return true;
+}
+
+void Batch::RunExec(const Statement& st, size_t nameAt) {
+    // EXEC @status = name ...: the return value goes to a variable.
+    std::string status;
+    int i = st.Significant(nameAt);
+    if (i >= 0 && st.Tokens[i].Kind == Tok::Variable) {
+        int eq = st.Significant(nameAt + 1);
+        if (eq < 0 || st.Tokens[eq].Raw != "=") throw SyntaxNear(st, nameAt + 1);
+        status = st.Tokens[i].Text;
+        nameAt += 2;
+    }
+    size_t next = 0;
+    std::string name = QualifiedNameAt(st, nameAt, next);
+    Call(name, ParseExecArgs(st, next), status, 0);
+}
+
+void Batch::RunCallEscape(const Statement& st) {
+    CallEscape call = ParseCallEscape(st);
+    // In a call escape the application's binding says which arguments are for output.
+    for (ExecArg& a : call.Args)
+        a.Output = a.Marker && FOutputMarkers.count(a.Marker);
+    Call(call.Name, std::move(call.Args), {}, call.ReturnMarker);
+}
+
+void Batch::ResolveArguments(std::vector<ExecArg>& args) {
+    for (ExecArg& a : args) {
+        if (a.Marker) a.Val = a.Marker <= FParams.size() ? FParams[a.Marker - 1] : Value::Null();
+        if (a.Variable.empty()) continue;
+        auto it = FFrame->Vars.find(a.Variable);
+        if (it == FFrame->Vars.end())
+            throw SqlError("42000", 137, "Must declare the scalar variable \"" + a.Variable + "\".");
+        a.Val = it->second.Val;
+    }
+}
+
+void Batch::Call(const std::string& name, std::vector<ExecArg> args, const std::string& returnVariable,
+                 size_t returnMarker) {
+    ResolveArguments(args);
+    std::optional<ProcedureDef> def;
+    if (!IsSystemProcedure(name)) def = FindProcedure(*FConn.Sess->Current(), name);
+    if (!def) {
+        for (auto& r : RunProcedure(FConn, name, args))
+            FQueued.push_back(std::move(r));
+        return;
+    }
+    CallOutcome out = CallProcedure(FConn, *def, args, FDepth, FFrame->NoCount);
+    for (auto& r : out.Results)
         FQueued.push_back(std::move(r));
+    if (out.Error) {
+        FPendingError = std::move(out.Error);
+        FPos = FStatements.size();
+        return;
+    }
+    for (const auto& [index, var] : out.Outputs) {
+        const ExecArg& a = args[index];
+        if (a.Marker)
+            FOutputs[a.Marker] = var;
+        else if (!a.Variable.empty())
+            Assign(a.Variable, var.Val);
+    }
+    Variable status{DescribeDeclared("int"), Value::Integer(out.ReturnValue)};
+    if (!returnVariable.empty()) Assign(returnVariable, status.Val);
+    if (returnMarker) FOutputs[returnMarker] = status;
 }
 
 void Batch::RunSqlite(const Statement& st) {
@@ -215,7 +320,9 @@ void Batch::RunSqlite(const Statement& st) {
             FQueued.push_back(std::move(r));
         } else {
             sqlite3_finalize(stmt);
-            FQueued.push_back(Done(counts ? sqlite3_changes(db->Handle()) : -1));
+            // Under SET NOCOUNT ON the row counts of changes are not sent.
+            if (!(counts && FFrame->NoCount))
+                FQueued.push_back(Done(counts ? sqlite3_changes(db->Handle()) : -1));
         }
     }
 }

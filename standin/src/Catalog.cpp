@@ -1,6 +1,7 @@
 #include "Catalog.h"
 
 #include "Diagnostics.h"
+#include "Procedures.h"
 #include "Server.h"
 
 #include <algorithm>
@@ -243,6 +244,28 @@ static void AddTypeDescriptionColumns(RowsCursor& c) {
     c.AddColumn("IS_NULLABLE", "varchar(254)");
 }
 
+// The values of those columns for one column or parameter.
+static void AppendTypeDescription(Row& row, const ColumnInfo& info, bool nullable, Value defaultValue,
+                                  int ordinal) {
+    bool numeric = info.Radix() != 0, dt = info.DateTimeSub() != 0;
+    bool chars = info.IsCharacter() || info.IsBinary();
+    Row tail = {Int(info.SqlType),
+                Str(info.TypeName),
+                Int(static_cast<sqlite3_int64>(info.Size)),
+                Int(info.OctetLength()),
+                numeric || dt ? Int(info.Digits) : Value::Null(),
+                numeric ? Int(info.Radix()) : Value::Null(),
+                Int(nullable ? SQL_NULLABLE : SQL_NO_NULLS),
+                Value::Null(),
+                std::move(defaultValue),
+                Int(info.VerboseType()),
+                dt ? Int(info.DateTimeSub()) : Value::Null(),
+                chars ? Int(info.OctetLength()) : Value::Null(),
+                Int(ordinal),
+                Str(nullable ? "YES" : "NO")};
+    row.insert(row.end(), std::make_move_iterator(tail.begin()), std::make_move_iterator(tail.end()));
+}
+
 std::unique_ptr<RowsCursor> Columns(Session& s, const Arg& catalog, const Arg& schema, const Arg& table,
                                     const Arg& column) {
     auto c = std::make_unique<RowsCursor>();
@@ -258,18 +281,10 @@ std::unique_ptr<RowsCursor> Columns(Session& s, const Arg& catalog, const Arg& s
         for (const auto& col : TableColumns(db->Handle(), t.Name)) {
             ++ordinal;
             if (!Matches(column, col.Name)) continue;
-            ColumnInfo info = DescribeDeclared(col.Declared);
-            bool numeric = info.Radix() != 0, dt = info.DateTimeSub() != 0;
-            bool chars = info.IsCharacter() || info.IsBinary();
-            c->AddRow({Str(db->Name()), Str("dbo"), Str(t.Name), Str(col.Name), Int(info.SqlType),
-                       Str(info.TypeName), Int(static_cast<sqlite3_int64>(info.Size)),
-                       Int(info.OctetLength()), numeric || dt ? Int(info.Digits) : Value::Null(),
-                       numeric ? Int(info.Radix()) : Value::Null(),
-                       Int(col.NotNull ? SQL_NO_NULLS : SQL_NULLABLE), Value::Null(),
-                       col.HasDefault ? Str(col.Default) : Value::Null(), Int(info.VerboseType()),
-                       dt ? Int(info.DateTimeSub()) : Value::Null(),
-                       chars ? Int(info.OctetLength()) : Value::Null(), Int(ordinal),
-                       Str(col.NotNull ? "NO" : "YES")});
+            Row row = {Str(db->Name()), Str("dbo"), Str(t.Name), Str(col.Name)};
+            AppendTypeDescription(row, DescribeDeclared(col.Declared), !col.NotNull,
+                                  col.HasDefault ? Str(col.Default) : Value::Null(), ordinal);
+            c->AddRow(std::move(row));
         }
     }
     return c;
@@ -376,25 +391,67 @@ std::unique_ptr<RowsCursor> Statistics(Session& s, const Arg& catalog, const std
     return c;
 }
 
-std::unique_ptr<RowsCursor> Procedures() {
+namespace {
+
+// The procedures of a catalog argument's database that the patterns select.
+std::vector<ProcedureDef> MatchingProcedures(Session& s, const Arg& catalog, const Arg& schema,
+                                             const Arg& name, std::shared_ptr<Database>& db) {
+    db = Target(s, catalog);
+    if (!db || !Matches(schema, "dbo")) return {};
+    std::vector<ProcedureDef> out;
+    for (auto& p : ListProcedures(*db))
+        if (!name || MatchPattern(*name, p.Name) || MatchPattern(*name, p.Name + ";1"))
+            out.push_back(std::move(p));
+    return out;
+}
+
+} // namespace
+
+std::unique_ptr<RowsCursor> Procedures(Session& s, const Arg& catalog, const Arg& schema, const Arg& name,
+                                       bool odbc2Names) {
     auto c = std::make_unique<RowsCursor>();
-    c->AddColumn("PROCEDURE_CAT", "nvarchar(128)");
-    c->AddColumn("PROCEDURE_SCHEM", "nvarchar(128)");
+    c->AddColumn(odbc2Names ? "PROCEDURE_QUALIFIER" : "PROCEDURE_CAT", "nvarchar(128)");
+    c->AddColumn(odbc2Names ? "PROCEDURE_OWNER" : "PROCEDURE_SCHEM", "nvarchar(128)");
     c->AddColumn("PROCEDURE_NAME", "nvarchar(134)", SQL_NO_NULLS);
     c->AddColumn("NUM_INPUT_PARAMS", "int");
     c->AddColumn("NUM_OUTPUT_PARAMS", "int");
     c->AddColumn("NUM_RESULT_SETS", "int");
     c->AddColumn("REMARKS", "varchar(254)");
     c->AddColumn("PROCEDURE_TYPE", "smallint");
+    std::shared_ptr<Database> db;
+    // Like the server, the counts are not known (-1) and every procedure may return a value.
+    for (const auto& p : MatchingProcedures(s, catalog, schema, name, db))
+        c->AddRow({Str(db->Name()), Str("dbo"), Str(p.Name + ";1"), Int(-1), Int(-1), Int(-1), Value::Null(),
+                   Int(SQL_PT_FUNCTION)});
     return c;
 }
 
-std::unique_ptr<RowsCursor> ProcedureColumns() {
+std::unique_ptr<RowsCursor> ProcedureColumns(Session& s, const Arg& catalog, const Arg& schema,
+                                             const Arg& name, const Arg& column) {
     auto c = std::make_unique<RowsCursor>();
-    for (const char* n : {"PROCEDURE_CAT", "PROCEDURE_SCHEM", "PROCEDURE_NAME", "COLUMN_NAME"})
-        c->AddColumn(n, "nvarchar(128)");
+    c->AddColumn("PROCEDURE_CAT", "nvarchar(128)");
+    c->AddColumn("PROCEDURE_SCHEM", "nvarchar(128)");
+    c->AddColumn("PROCEDURE_NAME", "nvarchar(134)", SQL_NO_NULLS);
+    c->AddColumn("COLUMN_NAME", "nvarchar(128)", SQL_NO_NULLS);
     c->AddColumn("COLUMN_TYPE", "smallint", SQL_NO_NULLS);
     AddTypeDescriptionColumns(*c);
+    std::shared_ptr<Database> db;
+    for (const auto& p : MatchingProcedures(s, catalog, schema, name, db)) {
+        ColumnInfo status = DescribeDeclared("int");
+        status.Name = "@RETURN_VALUE";
+        std::vector<std::pair<SQLSMALLINT, const ColumnInfo*>> columns = {{SQL_RETURN_VALUE, &status}};
+        for (const auto& param : p.Params)
+            columns.emplace_back(param.Output ? SQL_PARAM_INPUT_OUTPUT : SQL_PARAM_INPUT, &param.Type);
+        for (size_t ordinal = 0; ordinal < columns.size(); ++ordinal) {
+            const ColumnInfo& info = *columns[ordinal].second;
+            if (column && !MatchPattern(*column, info.Name)) continue;
+            bool isStatus = ordinal == 0;
+            Row row = {Str(db->Name()), Str("dbo"), Str(p.Name + ";1"), Str(info.Name),
+                       Int(columns[ordinal].first)};
+            AppendTypeDescription(row, info, !isStatus, Value::Null(), static_cast<int>(ordinal));
+            c->AddRow(std::move(row));
+        }
+    }
     return c;
 }
 

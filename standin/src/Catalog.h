@@ -28,8 +28,13 @@ std::unique_ptr<RowsCursor> SpecialColumns(Session& s, SQLUSMALLINT identifier, 
 // odbc2Names gives the sp_statistics headings (TABLE_QUALIFIER ... SEQ_IN_INDEX, COLLATION).
 std::unique_ptr<RowsCursor> Statistics(Session& s, const Arg& catalog, const std::string& table,
                                        bool uniqueOnly, bool odbc2Names);
-std::unique_ptr<RowsCursor> Procedures();
-std::unique_ptr<RowsCursor> ProcedureColumns();
+// Procedures are named "name;1" as the server reports them; a name pattern matches that or the bare
+// name. odbc2Names gives the headings of sp_stored_procedures.
+std::unique_ptr<RowsCursor> Procedures(Session& s, const Arg& catalog, const Arg& schema, const Arg& name,
+                                       bool odbc2Names);
+// @RETURN_VALUE first, then the parameters in order.
+std::unique_ptr<RowsCursor> ProcedureColumns(Session& s, const Arg& catalog, const Arg& schema,
+                                             const Arg& name, const Arg& column);
 std::unique_ptr<RowsCursor> TypeInfo(SQLSMALLINT type);
 
 } // namespace standin

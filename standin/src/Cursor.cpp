@@ -164,13 +164,26 @@ Cell RowsCursor::Get(int column) const {
     if (FPos == 0 || FPos > FRows.size()) return c;
     const Row& row = FRows[FPos - 1];
     if (column < 0 || static_cast<size_t>(column) >= row.size()) return c;
-    const Value& v = row[column];
+    return CellOf(row[column]);
+}
+
+Cell CellOf(const Value& v) {
+    Cell c;
     c.Type = v.Type;
     c.Int = v.Int;
     c.Real = v.Real;
     c.Data = v.Text.data();
     c.Bytes = static_cast<int>(v.Text.size());
     return c;
+}
+
+Value ValueOf(const Cell& c) {
+    Value v;
+    v.Type = c.Type;
+    v.Int = c.Int;
+    v.Real = c.Real;
+    if (c.Data) v.Text.assign(c.Data, static_cast<size_t>(c.Bytes));
+    return v;
 }
 
 std::unique_ptr<RowsCursor> Materialize(Cursor& source, size_t maxRows) {
@@ -181,15 +194,8 @@ std::unique_ptr<RowsCursor> Materialize(Cursor& source, size_t maxRows) {
     while ((maxRows == 0 || out->RowCount() < maxRows) && source.Next()) {
         Row row;
         row.reserve(n);
-        for (size_t i = 0; i < n; ++i) {
-            Cell c = source.Get(static_cast<int>(i));
-            Value v;
-            v.Type = c.Type;
-            v.Int = c.Int;
-            v.Real = c.Real;
-            if (c.Data) v.Text.assign(c.Data, static_cast<size_t>(c.Bytes));
-            row.push_back(std::move(v));
-        }
+        for (size_t i = 0; i < n; ++i)
+            row.push_back(ValueOf(source.Get(static_cast<int>(i))));
         out->AddRow(std::move(row));
     }
     return out;

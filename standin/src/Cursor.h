@@ -69,6 +69,10 @@ struct Value {
 
 using Row = std::vector<Value>;
 
+// A value seen as a cell (pointing into the value's text) and a cell copied into a value.
+Cell CellOf(const Value& v);
+Value ValueOf(const Cell& c);
+
 // A result built in memory.
 class RowsCursor : public Cursor {
 public:

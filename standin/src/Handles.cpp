@@ -20,11 +20,13 @@ void Stmt::CloseCursor() {
             Result r;
             while (Running->Next(r))
                 r = Result{};
+            DeliverOutputs();
         } catch (const std::exception&) {
             // Nobody is left to read the error, as with a server's discarded results.
         }
     }
     Running.reset();
+    OutputTargets.clear();
     RowsRead = 0;
     RowsetStart = 0;
     LastRowsetSize = 0;

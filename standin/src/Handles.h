@@ -85,6 +85,9 @@ struct Stmt : HandleBase {
 
     std::vector<Parameter> Params; // index = parameter number - 1
     std::optional<PendingExecute> Pending;
+    // The bindings of the running batch's markers (by marker number - 1) that receive output
+    // values once the batch is done; dropped when the application unbinds.
+    std::vector<Parameter> OutputTargets;
 
     std::string PreparedSql;
     bool Prepared = false;
@@ -123,8 +126,12 @@ struct Stmt : HandleBase {
     const std::vector<ColumnInfo>* Columns() const {
         return HasResult && Current.Rows ? &Current.Rows->Columns() : nullptr;
     }
-    // Ends the current result; the rest of the batch runs with its results discarded. Never throws.
+    // Ends the current result; the rest of the batch runs with its results discarded and its
+    // output values are delivered. Never throws.
     void CloseCursor();
+    // Writes what the finished batch handed back into the output bindings, once. Throws SqlError
+    // for a value that does not fit (22003); truncation adds 01004.
+    void DeliverOutputs();
 };
 
 // Validated casts of the handles the manager hands in; null when the handle is not of that kind.

@@ -291,7 +291,8 @@ size_t WideLength(const char* p) {
 } // namespace
 
 bool Parameter::AtExec() const {
-    return Indicator && (*Indicator == SQL_DATA_AT_EXEC || *Indicator <= SQL_LEN_DATA_AT_EXEC_OFFSET);
+    return Sends() && Indicator &&
+           (*Indicator == SQL_DATA_AT_EXEC || *Indicator <= SQL_LEN_DATA_AT_EXEC_OFFSET);
 }
 
 Parameter ParameterInSet(const Parameter& p, size_t set, SQLULEN bindType, SQLLEN offset) {

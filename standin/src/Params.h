@@ -9,7 +9,7 @@
 
 namespace standin {
 
-// One SQLBindParameter record (input parameters only).
+// One SQLBindParameter record.
 struct Parameter {
     SQLSMALLINT CType = 0; // 0: not bound
     SQLSMALLINT SqlType = SQL_UNKNOWN_TYPE;
@@ -18,7 +18,11 @@ struct Parameter {
     SQLPOINTER Data = nullptr;
     SQLLEN BufferLength = 0;
     SQLLEN* Indicator = nullptr;
+    SQLSMALLINT Direction = SQL_PARAM_INPUT;
     bool Bound() const { return CType != 0; }
+    // The application sends a value (an output-only parameter's buffer is not read).
+    bool Sends() const { return Direction != SQL_PARAM_OUTPUT; }
+    bool Receives() const { return Direction != SQL_PARAM_INPUT; }
     // The indicator asks for the value through SQLParamData/SQLPutData.
     bool AtExec() const;
 };

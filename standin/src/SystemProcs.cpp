@@ -215,6 +215,18 @@ std::vector<Result> LastConnect(ConnectionState& conn, const Args&) {
     return One(Rows(std::move(c)));
 }
 
+// An optional catalog argument: absent or NULL is no restriction.
+Arg CatalogArg(const Args& args, const char* name, size_t position) {
+    const Value* v = Argument(args, name, position);
+    if (!v || v->Type == SQLITE_NULL) return std::nullopt;
+    return TextArg(args, name, position);
+}
+
+std::vector<Result> StoredProcedures(ConnectionState& conn, const Args& args) {
+    return One(Rows(Procedures(*conn.Sess, CatalogArg(args, "sp_qualifier", 2),
+                               CatalogArg(args, "sp_owner", 1), CatalogArg(args, "sp_name", 0), true)));
+}
+
 using Procedure = std::function<std::vector<Result>(ConnectionState&, const Args&)>;
 
 const std::map<std::string, Procedure>& SystemProcedures() {
@@ -222,6 +234,7 @@ const std::map<std::string, Procedure>& SystemProcedures() {
                                                            {"sp_who2", Who},
                                                            {"sp_helpdb", HelpDb},
                                                            {"sp_statistics", StatisticsProc},
+                                                           {"sp_stored_procedures", StoredProcedures},
                                                            {"sp_addlogin", AddLogin},
                                                            {"sp_defaultdb", DefaultDb},
                                                            {"sp_password", Password},
@@ -231,6 +244,10 @@ const std::map<std::string, Procedure>& SystemProcedures() {
 }
 
 } // namespace
+
+bool IsSystemProcedure(const std::string& name) {
+    return SystemProcedures().count(Lower(name)) != 0;
+}
 
 std::vector<Result> RunProcedure(ConnectionState& conn, const std::string& name,
                                  const std::vector<ExecArg>& args) {

@@ -17,6 +17,9 @@ struct Result {
     std::vector<DiagRecord> Infos;
 };
 
+// Whether a name (any letter case) is one of the server's own procedures.
+bool IsSystemProcedure(const std::string& name);
+
 // Runs a procedure by name (any letter case, owner and database prefixes removed) and
 // returns its results in order. Throws SqlError: 2812 for an unknown procedure, the
 // procedure's own errors otherwise.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <set>
 
 namespace standin {
@@ -174,10 +175,13 @@ public:
 private:
     bool StartsStatement(const Token& t, const std::vector<Token>& tokens, size_t i) {
         if (t.Kind != Tok::Word || FKind.empty()) return false;
-        static const std::set<std::string> always = {"INSERT",   "EXEC",   "EXECUTE", "USE",
-                                                     "TRUNCATE", "CREATE", "DECLARE", "PRINT",
-                                                     "COMMIT",   "GRANT",  "REVOKE"};
+        static const std::set<std::string> always = {"INSERT", "EXEC",    "EXECUTE",   "USE",    "TRUNCATE",
+                                                     "CREATE", "DECLARE", "PRINT",     "COMMIT", "GRANT",
+                                                     "REVOKE", "RETURN",  "RAISERROR", "WHILE"};
         const std::string& w = t.Text;
+        if (w == "IF")
+            return FPrev != "TABLE" && FPrev != "VIEW" && FPrev != "INDEX" && FPrev != "PROCEDURE" &&
+                   FPrev != "PROC";
         if (w == "DELETE" || w == "UPDATE") return FPrev != "ON" && FPrev != "FOR" && FPrev != "OF";
         if (w == "DROP") return FKind != "ALTER";
         if (w == "ALTER") return true;
@@ -273,6 +277,17 @@ bool IsOwner(const Token& t) {
 } // namespace
 
 std::vector<Statement> SplitBatch(const std::vector<Token>& tokens) {
+    // A procedure's definition takes the whole batch: its body holds statements of its own.
+    Statement whole;
+    whole.Tokens = tokens;
+    std::string k0 = whole.Keyword(0), k1 = whole.Keyword(1);
+    if ((k0 == "CREATE" || k0 == "ALTER") && (k1 == "PROCEDURE" || k1 == "PROC")) {
+        auto edge = [](const Token& t) { return !Significant(t) || (t.Kind == Tok::Symbol && t.Raw == ";"); };
+        while (!whole.Tokens.empty() && edge(whole.Tokens.back()))
+            whole.Tokens.pop_back();
+        whole.Tokens.erase(whole.Tokens.begin(), whole.Tokens.begin() + whole.Significant(0));
+        return {whole};
+    }
     return Splitter().Run(tokens);
 }
 
@@ -400,52 +415,134 @@ std::string Translate(const Statement& statement, const TranslateContext& contex
     return out;
 }
 
+namespace {
+
+SqlError SyntaxAt(const std::vector<Token>& v, size_t i) {
+    const Token& t = i < v.size() ? v[i] : v.back();
+    return SqlError("42000", 102, "Incorrect syntax near '" + t.Raw + "'.");
+}
+
+bool IsMarker(const Token& t) {
+    return t.Kind == Tok::Symbol && t.Raw.size() > 1 && t.Raw[0] == '?';
+}
+
+} // namespace
+
+size_t ReadArgValue(const std::vector<Token>& v, size_t i, ExecArg& a) {
+    bool negative = IsSymbol(v, i, "-");
+    size_t at = negative ? NextSig(v, i) : i;
+    if (at >= v.size()) throw SyntaxAt(v, i);
+    const Token& val = v[at];
+    if (val.Kind == Tok::Number) {
+        bool fractional = val.Raw.find_first_of(".eE") != std::string::npos;
+        a.Val = fractional ? Value::Float(std::stod(val.Raw) * (negative ? -1 : 1))
+                           : Value::Integer(std::stoll(val.Raw) * (negative ? -1 : 1));
+    } else if (negative) {
+        throw SyntaxAt(v, at);
+    } else if (val.Kind == Tok::String) {
+        a.Val = Value::String(val.Text);
+    } else if (val.Kind == Tok::Word && val.Text == "NULL") {
+        a.Val = Value::Null();
+    } else if (val.Kind == Tok::Word && val.Text == "DEFAULT") {
+        a.Default = true;
+    } else if (IsMarker(val)) {
+        a.Marker = std::strtoul(val.Raw.c_str() + 1, nullptr, 10);
+    } else if (val.Kind == Tok::Variable && val.Text.rfind("@@", 0) != 0) {
+        a.Variable = val.Text;
+    } else if (val.Kind == Tok::Word || val.Kind == Tok::Quoted) {
+        a.Val = Value::String(val.Kind == Tok::Word ? val.Raw : val.Text);
+    } else {
+        throw SyntaxAt(v, at);
+    }
+    return at;
+}
+
 std::vector<ExecArg> ParseExecArgs(const Statement& statement, size_t first) {
     std::vector<ExecArg> args;
     const auto& v = statement.Tokens;
     int start = statement.Significant(first);
     if (start < 0) return args;
-    auto bad = [&](const Token& t) {
-        return SqlError("42000", 102, "Incorrect syntax near '" + t.Raw + "'.");
-    };
     size_t i = static_cast<size_t>(start);
     while (i < v.size()) {
         ExecArg a;
-        if (v[i].Kind == Tok::Variable) {
-            size_t eq = NextSig(v, i);
-            if (!IsSymbol(v, eq, "=")) throw bad(v[i]);
+        if (v[i].Kind == Tok::Variable && IsSymbol(v, NextSig(v, i), "=")) {
             a.Name = v[i].Text.substr(1);
-            i = NextSig(v, eq);
-            if (i >= v.size()) throw bad(v[eq]);
+            i = NextSig(v, NextSig(v, i));
+            if (i >= v.size()) throw SyntaxAt(v, i);
         }
-        const Token& t = v[i];
-        bool negative = false;
-        size_t valueAt = i;
-        if (IsSymbol(v, i, "-")) {
-            negative = true;
-            valueAt = NextSig(v, i);
-            if (valueAt >= v.size()) throw bad(t);
+        i = NextSig(v, ReadArgValue(v, i, a));
+        if (i < v.size() && v[i].Kind == Tok::Word && (v[i].Text == "OUTPUT" || v[i].Text == "OUT")) {
+            a.Output = true;
+            i = NextSig(v, i);
         }
-        const Token& val = v[valueAt];
-        if (val.Kind == Tok::String)
-            a.Val = Value::String(val.Text);
-        else if (val.Kind == Tok::Number) {
-            bool fractional = val.Raw.find_first_of(".eE") != std::string::npos;
-            a.Val = fractional ? Value::Float(std::stod(val.Raw) * (negative ? -1 : 1))
-                               : Value::Integer(std::stoll(val.Raw) * (negative ? -1 : 1));
-        } else if (val.Kind == Tok::Word && val.Text == "NULL")
-            a.Val = Value::Null();
-        else if (val.Kind == Tok::Word || val.Kind == Tok::Quoted)
-            a.Val = Value::String(val.Kind == Tok::Word ? val.Raw : val.Text);
-        else
-            throw bad(val);
         args.push_back(std::move(a));
-        i = NextSig(v, valueAt);
         if (i >= v.size()) break;
-        if (!IsSymbol(v, i, ",")) throw bad(v[i]);
+        if (!IsSymbol(v, i, ",")) throw SyntaxAt(v, i);
         i = NextSig(v, i);
+        if (i >= v.size()) throw SyntaxAt(v, v.size() - 1);
     }
     return args;
+}
+
+std::string QualifiedNameAt(const Statement& st, size_t at, size_t& next) {
+    // The name may carry database and owner prefixes: master.dbo.sp_who, Vidrol..p.
+    size_t n = at;
+    for (;;) {
+        int i = st.Significant(n);
+        if (i < 0 || (st.Tokens[i].Kind != Tok::Word && st.Tokens[i].Kind != Tok::Quoted))
+            throw SyntaxAt(st.Tokens, i < 0 ? st.Tokens.size() - 1 : static_cast<size_t>(i));
+        std::string name = st.Tokens[i].Kind == Tok::Word ? st.Tokens[i].Raw : st.Tokens[i].Text;
+        int dot = st.Significant(n + 1);
+        if (dot < 0 || st.Tokens[dot].Raw != ".") {
+            next = n + 1;
+            return name;
+        }
+        n += 2;
+        while (st.Significant(n) >= 0 && st.Tokens[st.Significant(n)].Raw == ".")
+            ++n;
+    }
+}
+
+CallEscape ParseCallEscape(const Statement& statement) {
+    CallEscape call;
+    const auto& v = statement.Tokens;
+    auto sig = [&](size_t n) { return statement.Significant(n); };
+    auto bad = [&](size_t n) {
+        int i = sig(n);
+        return SyntaxAt(v, i < 0 ? v.size() - 1 : static_cast<size_t>(i));
+    };
+    size_t n = 1;
+    if (sig(n) >= 0 && IsMarker(v[sig(n)])) {
+        call.ReturnMarker = std::strtoul(v[sig(n)].Raw.c_str() + 1, nullptr, 10);
+        if (sig(n + 1) < 0 || v[sig(n + 1)].Raw != "=") throw bad(n + 1);
+        n += 2;
+    }
+    if (statement.Keyword(n) != "CALL") throw bad(n);
+    call.Name = QualifiedNameAt(statement, n + 1, n);
+    int i = sig(n);
+    if (i >= 0 && v[i].Raw == "(") {
+        size_t at = NextSig(v, static_cast<size_t>(i));
+        bool expectValue = true;
+        while (at < v.size() && !IsSymbol(v, at, ")")) {
+            if (IsSymbol(v, at, ",")) {
+                if (expectValue) call.Args.push_back(ExecArg{{}, {}, false, true, 0, {}});
+                expectValue = true;
+                at = NextSig(v, at);
+                continue;
+            }
+            if (!expectValue) throw SyntaxAt(v, at);
+            ExecArg a;
+            at = NextSig(v, ReadArgValue(v, at, a));
+            call.Args.push_back(std::move(a));
+            expectValue = false;
+        }
+        if (at >= v.size()) throw SyntaxAt(v, v.size() - 1);
+        if (expectValue && !call.Args.empty()) call.Args.push_back(ExecArg{{}, {}, false, true, 0, {}});
+        i = static_cast<int>(NextSig(v, at));
+    }
+    if (i < 0 || static_cast<size_t>(i) >= v.size() || v[i].Raw != "}" || NextSig(v, i) < v.size())
+        throw SyntaxAt(v, i < 0 ? v.size() - 1 : std::min(static_cast<size_t>(i), v.size() - 1));
+    return call;
 }
 
 } // namespace standin

@@ -47,9 +47,31 @@ std::string Translate(const Statement& statement, const TranslateContext& contex
 struct ExecArg {
     std::string Name; // without "@", upper-cased; empty for a positional argument
     Value Val;
+    bool Output = false;  // OUTPUT after the value, or a call escape's marker bound for output
+    bool Default = false; // DEFAULT, or an empty place of a call escape
+    size_t Marker = 0;    // the "?" marker (1-based number) the value comes from; 0 for none
+    std::string Variable; // the variable the value comes from (upper-cased, with "@"); empty for none
 };
 
-// Arguments of "EXEC proc a, @b = c" starting at significant token `first`; throws SqlError 102.
+// Reads one argument value (a literal, DEFAULT, a marker or a variable) starting at tokens[i]
+// into a; returns the index of its last token. Throws SqlError 102.
+size_t ReadArgValue(const std::vector<Token>& tokens, size_t i, ExecArg& a);
+
+// Arguments of "EXEC proc a, @b = c OUTPUT" starting at significant token `first`; throws SqlError 102.
 std::vector<ExecArg> ParseExecArgs(const Statement& statement, size_t first);
+
+// The ODBC call escape "{[? =] call name[(arg, ...)]}".
+struct CallEscape {
+    size_t ReturnMarker = 0; // the marker before "=", 0 for none
+    std::string Name;        // without database and owner prefixes
+    std::vector<ExecArg> Args;
+};
+
+// Reads a call escape; throws SqlError 102 for anything else.
+CallEscape ParseCallEscape(const Statement& statement);
+
+// Name at significant token `at` with its database and owner prefixes ("db.dbo.name", "db..name")
+// skipped; `next` becomes the significant position after it. Throws SqlError 102 when there is none.
+std::string QualifiedNameAt(const Statement& statement, size_t at, size_t& next);
 
 } // namespace standin

@@ -110,25 +110,73 @@ TEST_P(CatalogTest, AFailedReadKeepsTheOldListAndStaysStale) {
 INSTANTIATE_FOR_DRIVERS(CatalogTest);
 
 namespace {
-// Procedures: PostgreSQL functions stand for stored procedures here.
-class CatalogProcedures : public DriverTest {};
+// Procedures: PostgreSQL functions stand for stored procedures there; the SQL Server stand-in
+// names parameters with "@", reports the return value first and OUTPUT as input-output.
+class CatalogProcedures : public DriverTest {
+protected:
+    void CreateAdder() {
+        if (IsStandin())
+            Exec({"DROP PROCEDURE IF EXISTS tarvik_add",
+                  "CREATE PROCEDURE tarvik_add @a int, @b int, @sum int OUTPUT AS SET @sum = @a + @b"});
+        else
+            Exec({"CREATE OR REPLACE FUNCTION tarvik_add(a integer, b integer) RETURNS integer AS "
+                  "'select a + b' LANGUAGE sql"});
+    }
+    std::string Param(const std::string& name) const { return IsStandin() ? "@" + name : name; }
+};
 } // namespace
 
 TEST_P(CatalogProcedures, FindsProceduresByNameAndReadsTheirColumns) {
-    Exec({"CREATE OR REPLACE FUNCTION tarvik_add(a integer, b integer) RETURNS integer AS 'select a + b' "
-          "LANGUAGE sql"});
+    CreateAdder();
     TOECatalog catalog;
     catalog.SethDbc(&db);
     TCatalogProcedure* p = catalog.FindProcedure("", "  TARVIK_ADD ");
     ASSERT_NE(p, nullptr);
-    EXPECT_EQ(p->Name, "tarvik_add");
+    EXPECT_EQ(p->Name, "tarvik_add") << "a group number (;1) is cut off";
     EXPECT_EQ(catalog.FindProcedure("no_such_owner", "tarvik_add"), nullptr);
     EXPECT_NE(catalog.FindProcedure(p->Owner, "tarvik_add"), nullptr);
     const auto& columns = p->ColumnNames();
-    EXPECT_NE(std::find(columns.begin(), columns.end(), "a"), columns.end());
-    EXPECT_NE(std::find(columns.begin(), columns.end(), "b"), columns.end());
+    for (const char* name : {"a", "b"})
+        EXPECT_NE(std::find(columns.begin(), columns.end(), Param(name)), columns.end()) << name;
     EXPECT_FALSE(p->ColumnsStale());
+    auto column = [&](const std::string& name) -> const TCatalogColumn& {
+        for (int i = 0; i < p->Columns().Count(); ++i)
+            if (p->Columns().Item(i).Name == name) return p->Columns().Item(i);
+        throw std::out_of_range(name);
+    };
+    EXPECT_EQ(column(Param("a")).ColumnType, SQL_PARAM_INPUT);
+    EXPECT_EQ(column(Param("a")).DataType, SQL_INTEGER);
 }
 
-INSTANTIATE_TEST_SUITE_P(Postgres, CatalogProcedures, ::testing::Values(TestDriverLabelled("Postgres")),
+namespace {
+using StandinCatalogProcedures = CatalogProcedures;
+}
+
+TEST_P(StandinCatalogProcedures, TheReturnValueLeadsAndParametersFollowInOrder) {
+    CreateAdder();
+    TOECatalog catalog;
+    catalog.SethDbc(&db);
+    catalog.SetProcedureName("tarvik_add");
+    ASSERT_EQ(catalog.Procedures().Count(), 1);
+    TCatalogProcedure& p = catalog.Procedures().Item(0);
+    EXPECT_EQ(p.ProcedureType, SQL_PT_FUNCTION);
+    EXPECT_EQ(p.ColumnNames(), (std::vector<std::string>{"@RETURN_VALUE", "@a", "@b", "@sum"}));
+    const TCatalogColumn& status = p.Columns().Item(0);
+    EXPECT_EQ(status.ColumnType, SQL_RETURN_VALUE);
+    EXPECT_EQ(status.DataType, SQL_INTEGER);
+    EXPECT_EQ(status.TypeName, "int");
+    EXPECT_EQ(status.ColumnSize, 10);
+    EXPECT_EQ(status.Nullable, SQL_NO_NULLS);
+    EXPECT_EQ(p.Columns().Item(1).ColumnType, SQL_PARAM_INPUT);
+    EXPECT_EQ(p.Columns().Item(3).ColumnType, SQL_PARAM_INPUT_OUTPUT);
+    EXPECT_EQ(p.Columns().Item(3).Nullable, SQL_NULLABLE);
+    Exec({"DROP PROCEDURE tarvik_add"});
+    catalog.Refresh();
+    EXPECT_EQ(catalog.Procedures().Count(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Drivers, CatalogProcedures,
+                         ::testing::Values(TestDriverLabelled("Standin"), TestDriverLabelled("Postgres")),
+                         TestDriverName());
+INSTANTIATE_TEST_SUITE_P(Drivers, StandinCatalogProcedures, ::testing::Values(TestDriverLabelled("Standin")),
                          TestDriverName());

@@ -9,6 +9,7 @@ namespace {
 using ParamTest = DriverTest;
 using ParamByNameTest = DriverTest;
 using ParamDirectionTest = DriverTest;
+using ProcedureCallTest = DriverTest;
 
 std::string Letters(std::size_t n) {
     std::string b(n, '\0');
@@ -199,6 +200,64 @@ TEST_P(ParamDirectionTest, ParamTypeAppliesToOneBindAndIgnoresUnknownDirections)
     EXPECT_EQ(s.ParamRecord(3)->Direction, SQL_PARAM_INPUT);
 }
 
+TEST_P(ProcedureCallTest, CallTextBindsEveryDirectionAndFillsTheBuffersAfterTheResults) {
+    Exec({"DROP PROCEDURE IF EXISTS tp_Klic",
+          "CREATE PROCEDURE tp_Klic @A int, @B varchar(20) OUTPUT, @C int OUTPUT AS SELECT @A AS A "
+          "SET @C = @A * 3 SET @B = upper(@B) RETURN @A + 1"});
+    THstmt s;
+    s.SethDbc(&db);
+    s.SetSQL("{:R = CALL tp_Klic(:A, :B, :C)}");
+    s.Prepare();
+    SQLINTEGER r = -1, a = 4, c = -1;
+    char b[256] = "abc"; // as large as the driver table's varchar size
+    s.SetParamType(SQL_PARAM_OUTPUT);
+    s.BindParam(s.ParamByName("R"), SQL_C_SLONG, SQL_INTEGER, &r);
+    s.BindParam(s.ParamByName("A"), SQL_C_SLONG, SQL_INTEGER, &a);
+    s.SetParamType(SQL_PARAM_INPUT_OUTPUT);
+    s.BindParam(s.ParamByName("B"), SQL_C_CHAR, SQL_VARCHAR, b);
+    s.SetParamType(SQL_PARAM_OUTPUT);
+    s.BindParam(s.ParamByName("C"), SQL_C_SLONG, SQL_INTEGER, &c);
+    s.Execute();
+    ASSERT_TRUE(s.FetchNext());
+    EXPECT_EQ(s.ColInteger(1), 4);
+    EXPECT_EQ(r, -1) << "outputs follow the last result";
+    EXPECT_FALSE(s.MoreResults());
+    EXPECT_EQ(r, 5);
+    EXPECT_EQ(c, 12);
+    EXPECT_STREQ(b, "ABC");
+    EXPECT_EQ(s.GetParamSize(s.ParamByName("B")), 3);
+
+    // Executed again with another input: the same bindings receive the new outputs.
+    a = 10;
+    std::strcpy(b, "x");
+    s.SetParamSize(s.ParamByName("B"), SQL_NTS);
+    s.Execute();
+    s.CloseCursor();
+    EXPECT_EQ(r, 11);
+    EXPECT_EQ(c, 30);
+    EXPECT_STREQ(b, "X");
+    Exec({"DROP PROCEDURE tp_Klic"});
+}
+
+TEST_P(ProcedureCallTest, AReturnValueWithoutResultsIsThereAtOnce) {
+    THstmt s;
+    s.SethDbc(&db);
+    s.SetSQL("{:R = CALL SteviloStrank(:Posta)}");
+    SQLINTEGER r = -1, posta = 1000;
+    s.SetParamType(SQL_PARAM_OUTPUT);
+    s.BindParam(1, SQL_C_SLONG, SQL_INTEGER, &r);
+    s.BindParam(2, SQL_C_SLONG, SQL_INTEGER, &posta);
+    s.Execute();
+    EXPECT_EQ(r, 2);
+    s.SetSQL("{CALL SeznamArtiklov}");
+    s.Execute();
+    std::vector<std::string> codes;
+    while (s.FetchNext())
+        codes.push_back(s.ColString(1));
+    EXPECT_EQ(codes.size(), 5u);
+    EXPECT_EQ(codes.front(), "MED-01");
+}
+
 TEST_P(ParamTest, SetParamSizeKeepsTheExecutionMarkingAndCloseFreesTheRecords) {
     THstmt s;
     s.SethDbc(&db);
@@ -267,10 +326,12 @@ INSTANTIATE_TEST_SUITE_P(Drivers, ParamTest,
                          ::testing::Values(TestDriverLabelled("Standin"), TestDriverLabelled("Sqlite"),
                                            TestDriverLabelled("Postgres")),
                          TestDriverName());
-// The stand-in server has no procedures, so it refuses output parameters (HYC00) like a driver
-// without them.
 INSTANTIATE_TEST_SUITE_P(Drivers, ParamDirectionTest,
-                         ::testing::Values(TestDriverLabelled("Sqlite"), TestDriverLabelled("Postgres")),
+                         ::testing::Values(TestDriverLabelled("Standin"), TestDriverLabelled("Sqlite"),
+                                           TestDriverLabelled("Postgres")),
+                         TestDriverName());
+// Stored procedures with output parameters and return values: the SQL Server stand-in.
+INSTANTIATE_TEST_SUITE_P(Drivers, ProcedureCallTest, ::testing::Values(TestDriverLabelled("Standin")),
                          TestDriverName());
 // psqlODBC never frees the names set on its implementation parameter descriptor, which the leak
 // checker of the sanitizer build reports; naming is checked where the driver cleans up.

@@ -375,7 +375,7 @@ private:
     // Row operation helpers (HStmtRowOps.cpp).
     SQLUINTEGER PositionCaps() const { return FSkipByPosition ? 0 : FCursorCaps; }
     SQLUINTEGER CursorCaps() const { return FSkipByCursor ? 0 : FCursorCaps; }
-    void RunRows(const TConfirmEvent& confirm, const char* question, SQLUSMALLINT code,
+    void RunRows(const char* traceName, const TConfirmEvent& confirm, const char* question, SQLUSMALLINT code,
                  void (THstmt::*single)(SQLULEN));
     void InsertRow(SQLULEN row);
     void UpdateRow(SQLULEN row);
@@ -392,10 +392,14 @@ private:
     // The auxiliary statement of an operation with the text prepared (built again only when it
     // changed or was marked not prepared); OnStatement sees every new text.
     THstmt& PreparedAuxiliary(SQLUSMALLINT operation, const std::string& sql);
+    // Binds a cell (a long column's stream) as parameter number of aux, with that size.
+    void BindCell(THstmt& aux, SQLUSMALLINT number, TColRec& rec, SQLULEN row, SQLLEN size);
     void BindRowValues(THstmt& aux, SQLULEN row, SQLUSMALLINT& number);
     void BindRowKeys(THstmt& aux, SQLULEN row, SQLUSMALLINT& number);
     void ExecuteAuxiliary(THstmt& aux, TNoRowsAffectedKind kind);
-    std::string WriteWhere(SQLUINTEGER positionedFlag, bool& bindKeys);
+    // The WHERE clause of a generated update or delete of a row: by cursor name (positioning the
+    // cursor on the row first) or by key, which bindKeys then says. Throws EODBC, EVERODezuzid.
+    std::string WriteWhere(SQLULEN row, SQLUINTEGER positionedFlag, bool& bindKeys);
     void CopyRefreshedRow(THstmt& aux, SQLULEN row);
 
     // Column helpers (HStmtColumns.cpp).

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 namespace {
 constexpr std::size_t AuxiliaryIndex(SQLUSMALLINT operation) {
@@ -173,8 +174,9 @@ std::unique_ptr<char[]> THstmt::GetBookmark() {
 
 // ---- Running operations over the rowset
 
-void THstmt::RunRows(const TConfirmEvent& confirm, const char* question, SQLUSMALLINT code,
-                     void (THstmt::*single)(SQLULEN)) {
+void THstmt::RunRows(const char* traceName, const TConfirmEvent& confirm, const char* question,
+                     SQLUSMALLINT code, void (THstmt::*single)(SQLULEN)) {
+    Trace(1, traceName);
     Init();
     if (confirm && !confirm(this, question)) return;
     BindCols();
@@ -187,23 +189,19 @@ void THstmt::RunRows(const TConfirmEvent& confirm, const char* question, SQLUSMA
 }
 
 void THstmt::InsertRows() {
-    Trace(1, "THstmt.InsertRows");
-    RunRows(OnInsert, "Insert row(s)?", roInsert, &THstmt::InsertRow);
+    RunRows("THstmt.InsertRows", OnInsert, "Insert row(s)?", roInsert, &THstmt::InsertRow);
 }
 
 void THstmt::UpdateRows() {
-    Trace(1, "THstmt.UpdateRows");
-    RunRows(OnUpdate, "Update row(s)?", roUpdate, &THstmt::UpdateRow);
+    RunRows("THstmt.UpdateRows", OnUpdate, "Update row(s)?", roUpdate, &THstmt::UpdateRow);
 }
 
 void THstmt::DeleteRows() {
-    Trace(1, "THstmt.DeleteRows");
-    RunRows(OnDelete, "Delete row(s)?", roDelete, &THstmt::DeleteRow);
+    RunRows("THstmt.DeleteRows", OnDelete, "Delete row(s)?", roDelete, &THstmt::DeleteRow);
 }
 
 void THstmt::RefreshRows() {
-    Trace(1, "THstmt.RefreshRows");
-    RunRows(OnRefresh, "Refresh row(s)?", roRefresh, &THstmt::RefreshRow);
+    RunRows("THstmt.RefreshRows", OnRefresh, "Refresh row(s)?", roRefresh, &THstmt::RefreshRow);
 }
 
 // ---- Single rows
@@ -234,12 +232,16 @@ void THstmt::UpdateRow(SQLULEN row) {
             updatable == SQL_ATTR_READONLY)
             FCols[col - 1]->Indicator(row) = SQL_COLUMN_IGNORE;
     }
-    if (PositionCaps() & SQL_CA1_POS_UPDATE) {
+    // A later rowset row cannot send its long values (below) and some drivers refuse a positioned
+    // update with columns unbound: such a row is written by a generated statement instead.
+    const bool longsHeld = row == 1 || std::none_of(FCols.begin(), FCols.begin() + FNumCols,
+                                                    [](const auto& rec) { return rec->Long; });
+    if ((PositionCaps() & SQL_CA1_POS_UPDATE) && longsHeld) {
         PositionedWrite(row, SQL_UPDATE, nrByUpdate);
         return;
     }
     bool bindKeys = false;
-    const std::string where = WriteWhere(SQL_CA1_POSITIONED_UPDATE, bindKeys);
+    const std::string where = WriteWhere(row, SQL_CA1_POSITIONED_UPDATE, bindKeys);
     const std::string sql =
         "UPDATE " + QuoteIdentifier(TableName()) + " SET " + ValueColumnList(row, " = ?") + " " + where;
     THstmt& aux = PreparedAuxiliary(roUpdate, sql);
@@ -255,7 +257,7 @@ void THstmt::DeleteRow(SQLULEN row) {
         return;
     }
     bool bindKeys = false;
-    const std::string where = WriteWhere(SQL_CA1_POSITIONED_DELETE, bindKeys);
+    const std::string where = WriteWhere(row, SQL_CA1_POSITIONED_DELETE, bindKeys);
     THstmt& aux = PreparedAuxiliary(roDelete, "DELETE FROM " + QuoteIdentifier(TableName()) + " " + where);
     SQLUSMALLINT number = 0;
     if (bindKeys) BindRowKeys(aux, row, number);
@@ -279,11 +281,11 @@ void THstmt::RefreshRow(SQLULEN row) {
     SQLUSMALLINT number = 0;
     BindRowKeys(aux, row, number);
     aux.Execute();
-    if (aux.FetchNext())
-        CopyRefreshedRow(aux, row);
-    else if (FNoRowsAffected & NoRowsAffectedBit(nrByRefresh))
-        RaiseNoRows(nrByRefresh);
+    const bool found = aux.FetchNext();
+    if (found) CopyRefreshedRow(aux, row);
+    // The key lookup holds nothing open between refreshes.
     aux.CloseCursor();
+    if (!found && (FNoRowsAffected & NoRowsAffectedBit(nrByRefresh))) RaiseNoRows(nrByRefresh);
 }
 
 void THstmt::CopyRefreshedRow(THstmt& aux, SQLULEN row) {
@@ -343,7 +345,9 @@ void THstmt::RebindLongColumns(bool on) {
 
 void THstmt::PositionedWrite(SQLULEN row, SQLUSMALLINT operation, TNoRowsAffectedKind kind) {
     {
-        TLongColumnsBound longs(*this);
+        // Long columns go with row 1 only: their one stream holds row 1's value.
+        std::optional<TLongColumnsBound> longs;
+        if (row == 1) longs.emplace(*this);
         if (operation == SQL_ADD)
             FRetCode = SQLBulkOperations(FHandle, SQL_ADD);
         else
@@ -372,10 +376,11 @@ void THstmt::RaiseNoRows(TNoRowsAffectedKind) {
 bool THstmt::SendsValue(const TColRec& rec, SQLULEN row) const {
     const SQLLEN indicator = rec.Indicators[row - 1];
     if (indicator == SQL_COLUMN_IGNORE) return false;
-    // A column the statement holds no value of (unknown type), or a long value deferred and never
-    // read, would overwrite the stored value with NULL.
-    if (!rec.Long && !rec.Data) return false;
-    return !(rec.Long && FBlobDeferral && FRowSetSize == 1 && !rec.LongRead);
+    // A column the statement holds no value of (unknown type), a long value deferred and never
+    // read, or a long value of a later rowset row (one stream serves the whole rowset, holding
+    // whichever row was read last) would overwrite the stored value.
+    if (!rec.Long) return rec.Data != nullptr;
+    return row == 1 && !(FBlobDeferral && FRowSetSize == 1 && !rec.LongRead);
 }
 
 std::string THstmt::ValueColumnList(SQLULEN row, const char* suffix) {
@@ -385,9 +390,15 @@ std::string THstmt::ValueColumnList(SQLULEN row, const char* suffix) {
     return JoinList(items, ", ");
 }
 
-std::string THstmt::WriteWhere(SQLUINTEGER positionedFlag, bool& bindKeys) {
-    bindKeys = !(CursorCaps() & positionedFlag);
-    return bindKeys ? "WHERE " + PrimaryWhere() : "WHERE CURRENT OF " + CursorName();
+std::string THstmt::WriteWhere(SQLULEN row, SQLUINTEGER positionedFlag, bool& bindKeys) {
+    // WHERE CURRENT OF writes the cursor's current row: in a rowset of several rows that is the
+    // row asked for only once the cursor is positioned on it, so without positioning the key is used.
+    const bool canPosition = FRowSetSize == 1 || (FCursorCaps & SQL_CA1_POS_POSITION);
+    bindKeys = !(CursorCaps() & positionedFlag) || !canPosition;
+    if (bindKeys) return "WHERE " + PrimaryWhere();
+    if (FRowSetSize > 1)
+        Check(SQLSetPos(FHandle, static_cast<SQLSETPOSIROW>(row), SQL_POSITION, SQL_LOCK_NO_CHANGE));
+    return "WHERE CURRENT OF " + CursorName();
 }
 
 THstmt& THstmt::PreparedAuxiliary(SQLUSMALLINT operation, const std::string& sql) {
@@ -410,19 +421,20 @@ THstmt& THstmt::PreparedAuxiliary(SQLUSMALLINT operation, const std::string& sql
     return *aux;
 }
 
+void THstmt::BindCell(THstmt& aux, SQLUSMALLINT number, TColRec& rec, SQLULEN row, SQLLEN size) {
+    if (rec.Long) {
+        aux.BindParamBlob(number, *rec.Blob, rec.CType == SQL_C_BINARY);
+    } else {
+        aux.BindParam(number, rec.CType, rec.SQLType, rec.Cell(row));
+        aux.SetParamSize(number, size);
+    }
+    if (rec.Indicator(row) == SQL_NULL_DATA) aux.SetParamSize(number, SQL_NULL_DATA);
+}
+
 void THstmt::BindRowValues(THstmt& aux, SQLULEN row, SQLUSMALLINT& number) {
     for (SQLUSMALLINT col = 1; col <= FNumCols; ++col) {
         TColRec& rec = *FCols[col - 1];
-        if (!SendsValue(rec, row)) continue;
-        ++number;
-        const SQLLEN indicator = rec.Indicator(row);
-        if (rec.Long) {
-            aux.BindParamBlob(number, *rec.Blob, rec.CType == SQL_C_BINARY);
-        } else {
-            aux.BindParam(number, rec.CType, rec.SQLType, rec.Cell(row));
-            aux.SetParamSize(number, indicator);
-        }
-        if (indicator == SQL_NULL_DATA) aux.SetParamSize(number, SQL_NULL_DATA);
+        if (SendsValue(rec, row)) BindCell(aux, ++number, rec, row, rec.Indicator(row));
     }
 }
 
@@ -430,18 +442,12 @@ void THstmt::BindRowKeys(THstmt& aux, SQLULEN row, SQLUSMALLINT& number) {
     for (SQLUSMALLINT col = 1; col <= FNumCols; ++col) {
         TColRec& rec = *FCols[col - 1];
         if (!rec.Primary) continue;
-        ++number;
+        // A key cell the caller never sized is sent as what it holds.
         const SQLLEN indicator = rec.Indicator(row);
-        if (rec.Long) {
-            aux.BindParamBlob(number, *rec.Blob, rec.CType == SQL_C_BINARY);
-        } else {
-            aux.BindParam(number, rec.CType, rec.SQLType, rec.Cell(row));
-            const SQLLEN size = indicator >= 0 || indicator == SQL_NULL_DATA ? indicator
-                                : rec.CType == SQL_C_CHAR                    ? SQL_NTS
-                                                                             : 0;
-            aux.SetParamSize(number, size);
-        }
-        if (indicator == SQL_NULL_DATA) aux.SetParamSize(number, SQL_NULL_DATA);
+        const SQLLEN size = indicator >= 0 || indicator == SQL_NULL_DATA ? indicator
+                            : rec.CType == SQL_C_CHAR                    ? SQL_NTS
+                                                                         : 0;
+        BindCell(aux, ++number, rec, row, size);
     }
 }
 

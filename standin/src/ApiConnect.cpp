@@ -1,5 +1,6 @@
 // Entry points for handles, connecting, connection attributes and transactions.
 #include "Handles.h"
+#include "Rowset.h"
 #include "Settings.h"
 
 #include <cstring>
@@ -155,6 +156,7 @@ SQLRETURN SQL_API SQLAllocHandle(SQLSMALLINT type, SQLHANDLE input, SQLHANDLE* o
             Env* env = AsEnv(input);
             if (!env) return SQL_INVALID_HANDLE;
             auto* dbc = new Dbc(env);
+            dbc->State.CurrentRowOf = [dbc](const std::string& name) { return CurrentRowOf(*dbc, name); };
             env->Connections.insert(dbc);
             *output = dbc;
             return SQL_SUCCESS;

@@ -58,10 +58,38 @@ BoundCell standin::CellOf(const Desc& ard, const Binding& b, const ColumnInfo& c
     return {Offset(static_cast<char*>(b.Data), dataAt), Offset(ind, indAt)};
 }
 
+SQLUINTEGER standin::CurrentBookmark(Stmt* s) {
+    if (s->UseBookmarks == SQL_UB_OFF) throw SqlError("07009", 0, "Invalid descriptor index", false);
+    auto* rows = dynamic_cast<RowsCursor*>(s->Current.Rows.get());
+    if (!rows || s->CursorType != SQL_CURSOR_STATIC)
+        throw SqlError("HY106", 0, "Bookmarks need a static cursor", false);
+    return static_cast<SQLUINTEGER>(rows->Position());
+}
+
+namespace {
+
+// Hands a bookmark to an application buffer of `length` bytes (a 4-byte integer for SQL_C_BOOKMARK).
+void PutBookmark(SQLUINTEGER bookmark, SQLSMALLINT ctype, void* data, SQLLEN length, SQLLEN* indicator) {
+    if (ctype != SQL_C_BOOKMARK && ctype != SQL_C_VARBOOKMARK)
+        throw SqlError("HY003", 0, "Program type out of range", false);
+    if (ctype == SQL_C_VARBOOKMARK && length < static_cast<SQLLEN>(sizeof bookmark))
+        throw SqlError("HY090", 0, "Invalid string or buffer length", false);
+    if (data) std::memcpy(data, &bookmark, sizeof bookmark);
+    if (indicator) *indicator = sizeof bookmark;
+}
+
+} // namespace
+
 SQLRETURN standin::WriteRow(Stmt* s, SQLULEN row) {
     const Desc& ard = *s->Ard;
     const auto& cols = *s->Columns();
     SQLRETURN rc = SQL_SUCCESS;
+    if (!ard.Records.empty() && ard.Records[0].Bound() && s->UseBookmarks != SQL_UB_OFF) {
+        const Binding& b = ard.Records[0];
+        static const ColumnInfo bookmarkColumn;
+        const BoundCell cell = CellOf(ard, b, bookmarkColumn, row);
+        PutBookmark(CurrentBookmark(s), b.CType, cell.Data, b.Length, cell.Indicator);
+    }
     size_t n = std::min(ard.Records.size(), cols.size() + 1);
     for (size_t i = 1; i < n; ++i) {
         const Binding& b = ard.Records[i];
@@ -99,6 +127,14 @@ SQLLEN ScrollTarget(const Stmt* s, SQLSMALLINT orientation, SQLLEN offset, SQLLE
         return offset;
     case SQL_FETCH_RELATIVE:
         return (current == 0 ? 0 : current) + offset;
+    case SQL_FETCH_BOOKMARK: {
+        auto at = s->Attributes.find(SQL_ATTR_FETCH_BOOKMARK_PTR);
+        if (s->UseBookmarks == SQL_UB_OFF || at == s->Attributes.end() || at->second == 0)
+            throw SqlError("HY111", 0, "Invalid bookmark value", false);
+        SQLUINTEGER bookmark = 0;
+        std::memcpy(&bookmark, reinterpret_cast<const void*>(at->second), sizeof bookmark);
+        return static_cast<SQLLEN>(bookmark) + offset;
+    }
     default:
         throw SqlError("HY106", 0, "Fetch type out of range", false);
     }
@@ -176,8 +212,11 @@ SQLRETURN SetStmtAttr(Stmt* s, SQLINTEGER attr, SQLPOINTER value) {
         s->CursorType = number == SQL_SCROLLABLE ? SQL_CURSOR_STATIC : SQL_CURSOR_FORWARD_ONLY;
         return SQL_SUCCESS;
     case SQL_ATTR_USE_BOOKMARKS:
-        if (number == 0) return SQL_SUCCESS;
-        return s->Diag.Warn("01S02", "Option value changed");
+        // Bookmarks of static cursors: the row's 1-based number in the cursor, 4 bytes.
+        if (number != SQL_UB_OFF && number != SQL_UB_ON && number != SQL_UB_VARIABLE)
+            return s->Diag.Fail("HY024", "Invalid attribute value");
+        s->UseBookmarks = number;
+        return SQL_SUCCESS;
     case SQL_ATTR_ROW_ARRAY_SIZE:
     case SQL_ROWSET_SIZE:
         if (number == 0) return s->Diag.Fail("HY024", "Invalid attribute value");
@@ -369,8 +408,11 @@ SQLRETURN SQL_API SQLGetData(SQLHSTMT handle, SQLUSMALLINT column, SQLSMALLINT c
     return Guard(s, [&]() -> SQLRETURN {
         s->Conn->State.CheckLink();
         if (!s->OnRow || !s->Columns()) return s->Diag.Fail("24000", "Invalid cursor state");
-        if (column < 1 || column > s->Columns()->size())
-            return s->Diag.Fail("07009", "Invalid descriptor index");
+        if (column == 0) {
+            PutBookmark(CurrentBookmark(s), ctype, value, length, indicator);
+            return SQL_SUCCESS;
+        }
+        if (column > s->Columns()->size()) return s->Diag.Fail("07009", "Invalid descriptor index");
         if (column != s->GetDataColumn) {
             s->GetDataColumn = column;
             s->GetDataOffset = 0;

@@ -273,6 +273,26 @@ SQLRETURN BulkAdd(Stmt* s) {
 
 } // namespace
 
+CursorRow standin::CurrentRowOf(Dbc& dbc, const std::string& cursorName) {
+    for (Stmt* s : dbc.Statements) {
+        if (s->CursorName.empty() || sqlite3_stricmp(s->CursorName.c_str(), cursorName.c_str()) != 0)
+            continue;
+        RowsCursor& rows = StaticRows(s);
+        if (!s->OnRow || rows.Position() < 1 || rows.Position() > rows.RowCount())
+            throw SqlError("24000", 16930, "The requested row is not in the fetch buffer.");
+        RequireWritable(s);
+        sqlite3* db = dbc.State.Sess->Current()->Handle();
+        const BaseTable t = FindBaseTable(db, rows.Columns());
+        const auto rowid = FindRowid(db, t, rows.Columns(), rows.RowAt(rows.Position() - 1));
+        if (!rowid)
+            throw SqlError(
+                "42000", 16934,
+                "Optimistic concurrency check failed. The row was modified outside of this cursor.");
+        return {t.Table, *rowid};
+    }
+    throw SqlError("34000", 16916, "A cursor with the name '" + cursorName + "' does not exist.");
+}
+
 extern "C" {
 
 SQLRETURN SQL_API SQLSetPos(SQLHSTMT handle, SQLSETPOSIROW rowNumber, SQLUSMALLINT operation, SQLUSMALLINT) {

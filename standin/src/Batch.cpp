@@ -153,9 +153,39 @@ void Batch::Run(const Statement& st, bool first) {
         throw SqlError("42000", 50000, "Flow control (" + k0 + ") is not supported by this server.");
     } else if (first && MayNameProcedure(k0) && FindProcedure(*s.Current(), k0)) {
         RunExec(st, 0); // a procedure's name alone opens a batch as EXEC does
+    } else if (k0 == "UPDATE" || k0 == "DELETE") {
+        RunSqlite(WithVariables(AimAtCursorRow(st)));
     } else {
         RunSqlite(WithVariables(st));
     }
+}
+
+Statement Batch::AimAtCursorRow(const Statement& st) const {
+    std::vector<int> at; // indexes of the significant tokens
+    for (size_t n = 0; st.Significant(n) >= 0; ++n)
+        at.push_back(st.Significant(n));
+    const size_t count = at.size();
+    if (count < 4 || st.Keyword(count - 4) != "WHERE" || st.Keyword(count - 3) != "CURRENT" ||
+        st.Keyword(count - 2) != "OF")
+        return st;
+    if (!FConn.CurrentRowOf)
+        throw SqlError("34000", 16916,
+                       "A cursor with the name '" + NameAt(st, count - 1) + "' does not exist.");
+    const CursorRow row = FConn.CurrentRowOf(NameAt(st, count - 1));
+    // The table written is named just before SET (UPDATE) or WHERE (DELETE): it must be the cursor's.
+    size_t tableAt = 0;
+    for (size_t n = 1; n + 4 <= count; ++n)
+        if (st.Keyword(n) == (st.Keyword(0) == "UPDATE" ? "SET" : "WHERE")) {
+            tableAt = n - 1;
+            break;
+        }
+    if (tableAt == 0 || sqlite3_stricmp(NameAt(st, tableAt).c_str(), row.Table.c_str()) != 0)
+        throw SqlError("42000", 16931, "The cursor does not include the table being modified.");
+    Statement aimed;
+    aimed.Tokens.assign(st.Tokens.begin(), st.Tokens.begin() + at[count - 3]);
+    for (const Token& t : Tokenize("rowid = " + std::to_string(row.Rowid)))
+        aimed.Tokens.push_back(t);
+    return aimed;
 }
 
 bool Batch::RunProcedureStatement(const Statement& st, bool first) {

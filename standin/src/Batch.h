@@ -45,6 +45,9 @@ private:
     bool RunProcedureStatement(const Statement& st, bool first);
     bool RunVariableStatement(const Statement& st);
     void RunSqlite(const Statement& st);
+    // An UPDATE or DELETE ending in WHERE CURRENT OF <cursor> aimed at that cursor's row by rowid;
+    // the statement itself otherwise. Throws SqlError.
+    Statement AimAtCursorRow(const Statement& st) const;
     void RunExec(const Statement& st, size_t nameAt);
     void RunCallEscape(const Statement& st);
     void Call(const std::string& name, std::vector<ExecArg> args, const std::string& returnVariable,

@@ -4,6 +4,7 @@
 #include "Diagnostics.h"
 #include "Server.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -16,6 +17,12 @@ struct InjectedFault {
     std::string Message;
 };
 
+// The row a named cursor of the connection stands on, for WHERE CURRENT OF.
+struct CursorRow {
+    std::string Table;
+    sqlite3_int64 Rowid = 0;
+};
+
 struct ConnectionState {
     std::unique_ptr<Session> Sess;
     std::string ConnectFunction; // "SQLConnect" or "SQLDriverConnect"
@@ -25,6 +32,8 @@ struct ConnectionState {
     bool Broken = false; // the link was dropped by an injected 08xxx fault
     bool AutoCommit = true;
     int AsyncPolls = 0; // SQL_STILL_EXECUTING answers before an asynchronous execute runs
+    // Finds the current row of a cursor by name (the handles know the cursors). Throws SqlError.
+    std::function<CursorRow(const std::string& cursorName)> CurrentRowOf;
 
     // Raises the pending injected fault, or 08S01 on a dropped link; call at the start of
     // every operation that talks to the server. Throws SqlError.

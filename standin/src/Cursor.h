@@ -85,6 +85,8 @@ public:
     size_t RowCount() const { return FRows.size(); }
     // Moves before row `position` + 1 (0: before the first row), for scrolling.
     void Seek(size_t position) { FPos = position < FRows.size() ? position : FRows.size(); }
+    // 1-based index of the current row; 0 before the first row, RowCount + 1 after the last.
+    size_t Position() const { return FPos; }
     // A row by 0-based index, for positioned operations; the index must be below RowCount.
     const Row& RowAt(size_t index) const { return FRows[index]; }
     Row& RowAt(size_t index) { return FRows[index]; }

@@ -2,14 +2,26 @@
 // A connection to one test driver per test, and helpers that run SQL on it.
 #include "HDbc.h"
 #include "HStmt.h"
+#include "ODBCError.h"
 #include "OdbcTestDrivers.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <vector>
+
+// The message of the library exception an action raises, or "(no error)".
+inline std::string ErrorOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const EVERODezuzid& e) {
+        return e.Message();
+    }
+    return "(no error)";
+}
 
 class DriverTest : public ::testing::TestWithParam<TestDriver> {
 protected:
@@ -85,6 +97,22 @@ protected:
         s.SetRowSetSize(rowSetSize);
         s.SetSQL(sql);
         s.Execute();
+    }
+
+    // Every row of a query as "a|b|c" texts, in the query's order.
+    std::vector<std::string> Rows(const std::string& sql) {
+        THstmt s;
+        s.SethDbc(&db);
+        s.SetSQL(sql);
+        s.Execute();
+        std::vector<std::string> out;
+        while (s.FetchNext()) {
+            std::string row;
+            for (SQLUSMALLINT c = 1; c <= s.NumCols(); ++c)
+                row += (c > 1 ? "|" : "") + s.ColString(c);
+            out.push_back(row);
+        }
+        return out;
     }
 
     // Every value of column 1 of a query, as text.

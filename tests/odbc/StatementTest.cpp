@@ -11,14 +11,6 @@ void CountMessages() {
     ++messagesProcessed;
 }
 
-std::string ErrorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const EVERODezuzid& e) {
-        return e.Message();
-    }
-    return "(no error)";
-}
 } // namespace
 
 TEST(Statement, OwnerConnectionIsAdoptedAndDropped) {
@@ -322,9 +314,7 @@ TEST_P(StatementTest, MoreResultsOnTheLastResultKeepsTheColumns) {
 }
 
 INSTANTIATE_FOR_DRIVERS(StatementTest);
-// The stand-in has forward-only cursors without bookmarks so far.
-INSTANTIATE_TEST_SUITE_P(Drivers, ScrollTest, ::testing::ValuesIn(DriversExcept({"Standin"})),
-                         TestDriverName());
+INSTANTIATE_FOR_DRIVERS(ScrollTest);
 
 namespace {
 using BatchTest = DriverTest;

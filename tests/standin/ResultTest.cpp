@@ -320,6 +320,19 @@ TEST_F(Results, PositionedWritesFindTheirRowByKeyOrByEveryValue) {
     ASSERT_EQ(SQLSetPos(c.St.Handle(), 1, SQL_REFRESH, SQL_LOCK_NO_CHANGE), SQL_SUCCESS);
     EXPECT_EQ(c.Status[0], SQL_ROW_DELETED);
 
+    // Statements aim at a named cursor's row: the cursor's table only, and only a cursor that exists.
+    PositionedCursor named(Db);
+    ASSERT_EQ(SQLSetCursorName(named.St.Handle(), (SQLCHAR*)"Kazalec", SQL_NTS), SQL_SUCCESS);
+    ASSERT_TRUE(SQL_SUCCEEDED(named.Open("select Id, Ime from Pisi order by Id")));
+    ASSERT_EQ(SQLFetchScroll(named.St.Handle(), SQL_FETCH_LAST, 0), SQL_SUCCESS);
+    Statement other(Db);
+    other.Run("update Pisi set Ime = 'cur' where current of kazalec");
+    EXPECT_EQ(st.Query("select Id from Pisi where Ime = 'cur'"), (Rows{{"2"}}));
+    EXPECT_EQ(other.Exec("update Kraji set Naziv = 'x' where current of Kazalec"), SQL_ERROR);
+    EXPECT_EQ(other.Diag().substr(0, 5), "42000");
+    EXPECT_EQ(other.Exec("delete from Pisi where current of Nihce"), SQL_ERROR);
+    EXPECT_EQ(other.Diag().substr(0, 5), "34000");
+
     PositionedCursor ro(Db);
     ASSERT_TRUE(SQL_SUCCEEDED(ro.Open("select Id, Ime from Pisi", SQL_CONCUR_READ_ONLY)));
     ASSERT_EQ(SQLFetchScroll(ro.St.Handle(), SQL_FETCH_NEXT, 0), SQL_SUCCESS);

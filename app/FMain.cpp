@@ -109,6 +109,8 @@ void TMain::StartupStep(THandler step) {
         (this->*step)();
     } catch (const std::exception& E) {
         FillErrorMessage(E, Txt(u8"Napaka !"), true);
+    } catch (...) {
+        FillErrorMessage(Exception("Unknown exception"), Txt(u8"Napaka !"), true);
     }
 }
 

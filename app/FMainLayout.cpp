@@ -213,6 +213,8 @@ void TMain::BuildHeader() {
     Label6 = MakeLabel(pGlava, Txt(u8"Geslo:"), 360, 50);
     fPassword = MakeEdit(pGlava, 360, 64);
     fPassword->setEchoMode(QLineEdit::Password);
+    // Every character shown as "*", not the style's dot.
+    fPassword->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
     bIzberi = MakeButton(pGlava, Txt(u8"Izberi"), 680, 7);
     bOsvezi = MakeButton(pGlava, Txt(u8"Osveži"), 680, 36);
     bKonec = MakeButton(pGlava, Txt(u8"Konec"), 680, 65);

@@ -1,12 +1,15 @@
 #include "Ui.h"
 
 #include "Exceptions.h"
+#include "HEnv.h"
+#include "HStmt.h"
 #include "OCLError.h"
 #include "ODBCError.h"
 
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 
 namespace {
@@ -121,6 +124,34 @@ void TUi::ProcessMessages() {
     QCoreApplication::processEvents();
 }
 
+namespace {
+QPointer<QWidget>& MainWindowStore() {
+    static QPointer<QWidget> window;
+    return window;
+}
+
+void* MainWindowHandle() {
+    QWidget* window = MainWindowStore();
+    return window ? reinterpret_cast<void*>(window->winId()) : nullptr;
+}
+
+void ProcessPendingMessages() {
+    Ui().ProcessMessages();
+}
+} // namespace
+
+void SetMainWindow(QWidget* window) {
+    MainWindowStore() = window;
+}
+
+void InitApplication() {
+    SetApplicationTitle(QStringLiteral("Tarvik"));
+    QCoreApplication::setApplicationName(QStringLiteral("Tarvik"));
+    InstallErrorDialog();
+    SetParentWindowProvider(&MainWindowHandle);
+    SetProcessMessagesHandler(&ProcessPendingMessages);
+}
+
 TUi& Ui() {
     return *installedUi;
 }
@@ -131,9 +162,21 @@ TUi* SetUi(TUi* ui) {
     return previous;
 }
 
+namespace {
+// Kept apart from the toolkit's display name: a display name would be appended to every window
+// title on X11 and Wayland ("Error — Tarvik"), and the boxes must be titled exactly.
+QString& TitleStore() {
+    static QString title = QStringLiteral("Tarvik");
+    return title;
+}
+} // namespace
+
 QString ApplicationTitle() {
-    const QString title = QGuiApplication::applicationDisplayName();
-    return title.isEmpty() ? QStringLiteral("Tarvik") : title;
+    return TitleStore();
+}
+
+void SetApplicationTitle(const QString& title) {
+    TitleStore() = title;
 }
 
 void ShowMessage(const QString& text) {

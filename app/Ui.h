@@ -64,6 +64,14 @@ inline QString Txt(const char8_t* text) {
 
 // The application title shown in captions ("Tarvik").
 QString ApplicationTitle();
+// Replaces the application title; never throws.
+void SetApplicationTitle(const QString& title);
+// The program entry's set-up, once a QApplication exists: application title "Tarvik", the error
+// dialog, the main window (see SetMainWindow) as the parent of driver dialogs, pending window
+// messages processed while a statement polls the driver. Never throws.
+void InitApplication();
+// The window whose native handle parents driver dialogs (not owned; tracked until destroyed).
+void SetMainWindow(QWidget* window);
 
 // A plain message titled with the application title and one "OK".
 void ShowMessage(const QString& text);

@@ -113,11 +113,16 @@ THenv& GlobalEnv() {
 void FreeGlobalEnv() noexcept {
     EnvHolder& holder = Holder();
     if (!holder.env) return;
-    holder.env->SetSuppressErrors(true);
+    // The environment stays reachable while it is freed: connections and statements terminated
+    // on the way ask GlobalEnv() for it (to leave its list, to learn that errors are suppressed),
+    // and must not get a fresh environment that raises.
+    THenv& env = *holder.env;
+    env.SetSuppressErrors(true);
     try {
-        holder.env.reset();
+        env.FreeEnv();
     } catch (...) {
     }
+    holder.env.reset();
 }
 
 void SetParentWindowProvider(TParentWindowProvider provider) {

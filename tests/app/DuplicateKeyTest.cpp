@@ -49,7 +49,7 @@ class DuplicateKeyTest : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() {
-        QApplication::setApplicationDisplayName(QStringLiteral("Tarvik"));
+        InitApplication();
         auto master = StandinSession("master");
         try {
             RunSql(*master, "DROP DATABASE " + Base); // left over from an interrupted run

@@ -21,7 +21,7 @@ EODBC TwoRecords() {
 class ErrorDialogTest : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { QApplication::setApplicationDisplayName(QStringLiteral("Tarvik")); }
+    void initTestCase() { InitApplication(); }
 
     void opensCollapsedOnTheFirstRecord() {
         EODBC error = TwoRecords();

@@ -1,10 +1,13 @@
 // The main window as it opens: pages, header, navigator bars, start-up and the error box.
 #include "Administrator.h"
+#include "Catalog.h"
 #include "Controls.h"
 #include "DBGrid.h"
 #include "DBNavigator.h"
 #include "Exceptions.h"
 #include "FMain.h"
+#include "HDbc.h"
+#include "HStmt.h"
 #include "RecordingUi.h"
 
 #include <QAction>
@@ -14,6 +17,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
@@ -53,7 +57,7 @@ public:
 class MainWindowTest : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { QApplication::setApplicationDisplayName(Txt(u8"Tarvik")); }
+    void initTestCase() { InitApplication(); }
 
     void opensWithCaptionSizeAndNinePagesInOrder() {
         TRecordingUi ui;
@@ -324,6 +328,59 @@ private slots:
         QCOMPARE(window.lSQLPosition->text(), Txt(u8"Poz.: 0/0"));
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
+    }
+
+    void aStartupStepFailingWithAForeignExceptionStillShowsTheBox() {
+        TRecordingUi ui;
+        TScriptedStartup window(2, std::make_exception_ptr(42));
+        QCOMPARE(window.Ran, (std::vector<int>{2}));
+        QCOMPARE(ui.Boxes.size(), size_t(1));
+        QCOMPARE(ui.Boxes.front().Text, Txt(u8"Napaka !\r\nUnknown exception"));
+    }
+
+    void nonVisualComponentsCarryTheirDesignSettings() {
+        TRecordingUi ui;
+        TMain window;
+        for (THdbc* connection : {window.Database, window.Hdbc}) {
+            QCOMPARE(connection->Owner(), &window.Components);
+            QCOMPARE(QString::fromStdString(connection->Driver()), QStringLiteral("SQL Server"));
+            QCOMPARE(connection->ConnectionPooling(), cpDefault);
+            QVERIFY(!connection->Connected());
+        }
+        QCOMPARE(window.Hstmt->hDbc(), window.Hdbc);
+        QCOMPARE(window.Hstmt->BlobPlacement(), bpByExec);
+        for (THstmt* statement : {window.hQuery0, window.hQuery1}) {
+            QCOMPARE(statement->hDbc(), window.Database);
+            QCOMPARE(statement->ConcurrencyType(), SQLUINTEGER(SQL_CONCUR_VALUES));
+            QCOMPARE(statement->BlobPlacement(), bpByExec);
+        }
+        QCOMPARE(window.oeCatalog->hDbc(), window.Database);
+        QCOMPARE(QString::fromStdString(window.oeCatalog->TableName()), QStringLiteral("%"));
+        QCOMPARE(window.oeCatalog->TableType(), TableTypeBit(ttTable));
+        QCOMPARE(QString::fromStdString(window.oeCatalog->ProcedureName()), QStringLiteral("%"));
+    }
+
+    void passwordBoxShowsEveryCharacterAsAStar() {
+        TRecordingUi ui;
+        TMain window;
+        window.fPassword->setText(QStringLiteral("skrito"));
+        const int mask = window.fPassword->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr,
+                                                              window.fPassword);
+        QCOMPARE(QChar(mask), QLatin1Char('*'));
+        QCOMPARE(window.fPassword->displayText(), QStringLiteral("******"));
+    }
+
+    void refreshButtonAndDatabaseListChangeNothing() {
+        TRecordingUi ui;
+        TMain window;
+        window.fDataBases->AddItem(QStringLiteral("master"));
+        window.fDataBases->AddItem(QStringLiteral("Vidrol"));
+        window.fDatabaseName->setText(QStringLiteral("typed"));
+        window.bOsvezi->click();
+        window.fDataBases->setCurrentIndex(1);
+        QCOMPARE(window.fDatabaseName->text(), QStringLiteral("typed"));
+        QVERIFY(!window.Database->Connected());
+        QVERIFY(ui.Boxes.empty());
     }
 
     void silentAbortInAStartupStepEndsStartUpQuietly() {

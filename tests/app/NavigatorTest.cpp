@@ -74,7 +74,7 @@ QList<bool> Enabled(const TDBNavigator& bar) {
 class NavigatorTest : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { QApplication::setApplicationDisplayName(QStringLiteral("Tarvik")); }
+    void initTestCase() { InitApplication(); }
 
     void buttonsFollowTheDatasetState() {
         TListDataSet data;

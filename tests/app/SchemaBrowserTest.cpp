@@ -34,6 +34,24 @@ QStringList MemoLines(const QPlainTextEdit* memo) {
 class SchemaBrowserTest : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() { InitApplication(); }
+
+    void asynchronousStatementsProcessWindowMessagesWhileTheyPoll() {
+        // The program's set-up routes polling to the window's message loop: the stand-in answers
+        // "still executing" three times, so messages run after each of the four calls.
+        TRecordingUi ui;
+        THdbc connection;
+        connection.SetAttributes({"DSN=TarvikStandin", "UID=sa", "AsyncPolls=3"});
+        THstmt statement;
+        statement.SethDbc(&connection);
+        statement.SetExecAsync(true);
+        statement.SetSQL("SELECT 5");
+        statement.Execute();
+        QCOMPARE(ui.MessageRuns, 4);
+        QVERIFY(statement.FetchNext());
+        QCOMPARE(statement.ColInteger(1), 5);
+    }
+
     void choosingADataSourceConnectsAndFillsTheBrowser() {
         TRecordingUi ui;
         TMain window;

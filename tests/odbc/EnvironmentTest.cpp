@@ -123,3 +123,21 @@ TEST(Environment, ConnectionPoolingSetWhileLoadingWaitsForInit) {
     EXPECT_EQ(GlobalEnv().ConnectionPooling(), cpDefault);
     EXPECT_FALSE(dbc->Allocated());
 }
+
+TEST(Environment, FreeingTheGlobalEnvironmentTerminatesConnectionsQuietlyOnTheSameEnvironment) {
+    THdbc db;
+    db.Init();
+    ASSERT_TRUE(db.Allocated());
+    THenv* before = &GlobalEnv();
+    THenv* seen = nullptr;
+    bool quiet = false;
+    db.BeforeTerminate = [&](TComponent*) {
+        seen = &GlobalEnv();
+        quiet = GlobalEnv().SuppressErrors();
+    };
+    FreeGlobalEnv();
+    db.BeforeTerminate = nullptr;
+    EXPECT_EQ(seen, before); // no second environment made while the first is freed
+    EXPECT_TRUE(quiet);
+    EXPECT_FALSE(db.Allocated());
+}

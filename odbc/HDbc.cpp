@@ -23,10 +23,21 @@ bool SameText(const std::string& a, const std::string& b) {
            std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Upper(x) == Upper(y); });
 }
 
-// KEY=value; with the value braced when it holds a character that would end or open a part.
+// Whether value is already one braced part: "{...}" whose inner closing braces are all doubled.
+bool IsBraced(const std::string& value) {
+    if (value.size() < 2 || value.front() != '{' || value.back() != '}') return false;
+    for (std::size_t i = 1; i + 1 < value.size(); ++i)
+        if (value[i] == '}' && value[++i] != '}') return false;
+    return true;
+}
+
+// KEY=value; with the value braced when it holds a character that would end or open a part, so a
+// password such as "a;DSN=x" cannot add parts. A value braced by the caller ("{SQL Server}") is
+// taken as it is.
 std::string Part(const char* key, const std::string& value) {
     if (value.empty()) return std::string();
-    if (value.find_first_of(";{}") == std::string::npos) return std::string(key) + value + ";";
+    if (value.find_first_of(";{}") == std::string::npos || IsBraced(value))
+        return std::string(key) + value + ";";
     std::string braced = "{";
     for (char c : value) {
         braced += c;

@@ -56,10 +56,22 @@ char* PutTime(char* p, const SQL_TIME_STRUCT& t) {
 
 // Parses all of text as a number of type T (decimal, an optional leading sign for reals
 // and signed integers, surrounding blanks allowed); false when anything is left over.
+// Only digits, a point and an exponent count: the library reader would also take "inf", "nan" and,
+// after a stripped '+', a second sign.
+bool LooksDecimal(std::string_view text) {
+    std::string_view body = text;
+    if (!body.empty() && body.front() == '-') body.remove_prefix(1);
+    if (body.empty() || !((body.front() >= '0' && body.front() <= '9') || body.front() == '.')) return false;
+    return body.find_first_not_of("0123456789.eE+-") == std::string_view::npos;
+}
+
 template <typename T> bool ParseNumber(std::string_view text, T& out) {
     text = TrimView(text, stTrimBoth);
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    if (text.empty()) return false;
+    if (!text.empty() && text.front() == '+') {
+        text.remove_prefix(1);
+        if (!text.empty() && text.front() == '-') return false;
+    }
+    if (!LooksDecimal(text)) return false;
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
     return ec == std::errc() && end == text.data() + text.size();
 }

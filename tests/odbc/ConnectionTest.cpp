@@ -68,7 +68,6 @@ TEST_P(ConnectionTest, DriverQuestions) {
     EXPECT_THROW(db.FunctionSupported(SQL_API_ALL_FUNCTIONS), EVERODezuzid);
     EXPECT_THROW(db.FunctionSupported(SQL_API_ODBC3_ALL_FUNCTIONS), EVERODezuzid);
     EXPECT_TRUE(db.FunctionSupported(SQL_API_SQLFETCH));
-    EXPECT_EQ(db.NoDescribeParam(), !db.FunctionSupported(SQL_API_SQLDESCRIBEPARAM));
     const std::string key = db.DBMSAndDriver();
     EXPECT_EQ(key, db.InfoString(SQL_DBMS_NAME) + ";" + db.InfoString(SQL_DRIVER_NAME));
     std::string upper = key;

@@ -107,6 +107,10 @@ TEST(ConnectString, ValuesWithSeparatorsAreBraced) {
     // An unbraced ";" would end the password and start another keyword.
     EXPECT_EQ(ComposeConnectString("X", "u", "a;DSN=evil", "", {}), "DSN=X;UID=u;PWD={a;DSN=evil};");
     EXPECT_EQ(ComposeConnectString("", "", "p}q{", "", {}), "PWD={p}}q{};");
+    EXPECT_EQ(ComposeConnectString("", "", "", "{SQL Server}", {}), "DRIVER={SQL Server};");
+    EXPECT_EQ(ComposeConnectString("", "", "{a}}b}", "", {}), "PWD={a}}b};");
+    // Not one braced part: the closing brace inside ends it early, so the whole is braced again.
+    EXPECT_EQ(ComposeConnectString("", "", "{a}b}", "", {}), "PWD={{a}}b}}};");
 }
 
 TEST(ColumnBinding, TypeMappingAndCellSizes) {

@@ -157,6 +157,11 @@ TEST_P(StatementTest, RowCountByEveryMethod) {
     grouped.SetMaxRows(2);
     EXPECT_EQ(grouped.MaxRows(), 2u);
     EXPECT_EQ(grouped.RowCount(), 2);
+    // The count query answers one row, so MaxRows cannot cut it: 3 proves it ran (traversing
+    // would stop at 2).
+    grouped.SetSQL("SELECT id FROM " + t + " WHERE id > 1 ORDER BY id");
+    grouped.SetRowCountMethod(rcSelect);
+    EXPECT_EQ(grouped.RowCount(), 3);
 }
 
 TEST_P(StatementTest, FailuresCarryTheDriverDiagnosticsAndKeepTheConnection) {

@@ -146,6 +146,21 @@ TEST(TextToValue, NumbersParseIntoTheCellWidthAndRefuseWhatDoesNotFit) {
     EXPECT_FALSE(TextToValue("1", &i, sizeof i, 999, stTrimNone));
 }
 
+TEST(TextToValue, OnlyDecimalTextsAreNumbers) {
+    double d = 3;
+    for (const char* text : {"inf", "-infinity", "nan", "+-5", "++5", "-", "+", "e5", "0x10"})
+        EXPECT_FALSE(TextToValue(text, &d, sizeof d, SQL_C_DOUBLE, stTrimNone)) << text;
+    EXPECT_EQ(d, 3); // unchanged
+    EXPECT_TRUE(TextToValue("+.5", &d, sizeof d, SQL_C_DOUBLE, stTrimNone));
+    EXPECT_EQ(d, 0.5);
+    std::int32_t i = 0;
+    EXPECT_FALSE(TextToValue("+-5", &i, sizeof i, SQL_C_SLONG, stTrimNone));
+    EXPECT_TRUE(TextToValue("+5", &i, sizeof i, SQL_C_SLONG, stTrimNone));
+    EXPECT_EQ(i, 5);
+    EXPECT_EQ(ValueToDouble("inf", 3, SQL_C_CHAR), 0.0);
+    EXPECT_EQ(ValueToInteger("+-7", 3, SQL_C_CHAR), 0);
+}
+
 TEST(TextToValue, DateTimeTextsNeedTheirFixedLayout) {
     SQL_TIMESTAMP_STRUCT ts = DefaultTimestamp();
     EXPECT_TRUE(

@@ -68,7 +68,7 @@ public:
     // Writes every row of every result of Hstmt into mSQLNoDataResult; errors end it silently.
     void ReadNoDataResults();
 
-    // "Tabele in strukture" and "Podatki o bazi" (PageTables.cpp).
+    // "Tabele in strukture" and "Podatki o bazi" (SchemaBrowser.cpp).
     void FillTabele();
     void FillDatabaseFileName();
     // Disconnects, connects Database with these settings and the header's login, refills the browser.

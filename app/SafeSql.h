@@ -5,10 +5,15 @@
 #include <string>
 #include <vector>
 
-// A name used bare in a statement: letters (any script), digits, _ @ # $, with single dots between parts.
+// A name used bare in a statement: letters (ASCII, Latin, Greek, Cyrillic), digits, _ @ # $, with single dots
+// between parts.
 bool IsPlainIdentifier(const std::string& name);
 // A name placed between [ and ]: not empty, no closing bracket and no control character.
 bool IsBracketableName(const std::string& name);
+// A value placed between N' and ': no quote and no control character.
+bool IsQuotableValue(const std::string& value);
+// Throws EDatabaseError naming the kind ("baze") and the value when IsQuotableValue fails.
+void RequireQuotableValue(const std::string& value, const std::string& kind);
 // Throws EDatabaseError naming the kind ("tabele", "polja") and the name when IsPlainIdentifier fails.
 void RequirePlainIdentifier(const std::string& name, const std::string& kind);
 // Throws EDatabaseError when IsBracketableName fails.

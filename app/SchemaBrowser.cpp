@@ -1,6 +1,7 @@
 // Refilling the schema browser after a connection: the database list, the header boxes,
 // the database facts page and the table list.
 #include "FMain.h"
+#include "SafeSql.h"
 
 #include "Catalog.h"
 #include "Controls.h"
@@ -73,8 +74,12 @@ void TMain::FillDatabaseFileName() {
     fDatabaseData->appendPlainText(QString());
     fDatabaseData->appendPlainText(Txt(u8"Podatki o datotekah na serverju"));
     stmt->SethDbc(Database);
-    // The name is the server's own answer or what the user typed; sent as it stands.
-    stmt->SetSQL("exec sp_helpdb @dbname=N'" + fDatabaseName->text().toStdString() + "'");
+    // The name is the server's own answer, so whoever created the database chose it: a quote in
+    // it would end the literal and let the rest run as statements. Such a name is refused before
+    // anything is sent (the query of a quoted name failed on the server anyway).
+    const std::string name = fDatabaseName->text().toStdString();
+    RequireQuotableValue(name, "baze");
+    stmt->SetSQL("exec sp_helpdb @dbname=N'" + name + "'");
     stmt->Execute();
     if (stmt->MoreResults()) {
         static const char8_t* const labels[] = {u8"Ime ...................= ", u8"Ime datoteke ..........= ",

@@ -151,6 +151,8 @@ void TOECatalog::ReadTables() {
     FTableOwner = TrimBlanks(FTableOwner);
     FTableName = TrimBlanks(FTableName);
     FHdbc->Connect();
+    // The spreadsheet driver lists its sheets under no table type: asking for TABLE would find none.
+    // (No such driver exists on unixODBC; the rule is kept for data sources that report it.)
     if (FHdbc->IsDriver({"Excel;odbcjt32.dll"})) FTableType = 0;
     const std::string types = TableTypeList(FTableType);
     const Pattern owner(FTableOwner), name(FTableName), typeList(types);

@@ -11,6 +11,31 @@ TEST(SafeSql, PlainIdentifiersPassAndInjectionShapesAreRefused) {
         EXPECT_FALSE(IsPlainIdentifier(bad)) << bad;
 }
 
+TEST(SafeSql, LettersBeyondAsciiAreLettersAndNothingElseIs) {
+    for (const char* ok : {"Čaša", "Đurđa", "Ärger", "Ωmega", "Москва", "a.Ž"})
+        EXPECT_TRUE(IsPlainIdentifier(ok)) << ok;
+    // Line and paragraph separators, full-width quote and semicolon, multiplication sign, a lone
+    // continuation byte, a cut sequence, an overlong encoding and a four-byte symbol.
+    for (const char* bad : {"a\u2028b", "a\u2029b", "a\uFF07b", "a\uFF1Bb", "a\u00D7b", "\xFF", "a\x80",
+                            "a\xC4", "\xC0\xA7", "a\U0001F600"})
+        EXPECT_FALSE(IsPlainIdentifier(bad)) << bad;
+}
+
+TEST(SafeSql, QuotedValuesHoldNoQuoteAndNoControlCharacter) {
+    EXPECT_TRUE(IsQuotableValue("Vidrol"));
+    EXPECT_TRUE(IsQuotableValue("Moja baza; 2024"));
+    EXPECT_TRUE(IsQuotableValue(""));
+    EXPECT_FALSE(IsQuotableValue("Vid'rol"));
+    EXPECT_FALSE(IsQuotableValue("x' drop table y select '"));
+    EXPECT_FALSE(IsQuotableValue("a\nb"));
+    try {
+        RequireQuotableValue("Vid'rol", "baze");
+        ADD_FAILURE() << "a quoted value was accepted";
+    } catch (const EDatabaseError& e) {
+        EXPECT_EQ(e.Message(), "Ime baze ni veljavno: \"Vid'rol\"");
+    }
+}
+
 TEST(SafeSql, BracketableNamesMayHoldBlanksButNoClosingBracket) {
     EXPECT_TRUE(IsBracketableName("Order Details"));
     EXPECT_TRUE(IsBracketableName("it's"));

@@ -1,5 +1,6 @@
 // Connecting from the header and what the schema browser shows afterwards, on the stand-in server.
 #include "Controls.h"
+#include "Exceptions.h"
 #include "FMain.h"
 #include "HDbc.h"
 #include "HStmt.h"
@@ -24,6 +25,10 @@ void Choose(TMain& window, const QString& dataSource) {
     const int index = window.fDataSource->findText(dataSource);
     QVERIFY2(index >= 0, "the data source is listed");
     window.fDataSource->setCurrentIndex(index);
+}
+
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
 }
 
 QStringList MemoLines(const QPlainTextEdit* memo) {
@@ -71,11 +76,25 @@ private slots:
         QCOMPARE((lines.size() - head.size()) % 6, 0);
         QVERIFY(lines.size() > head.size());
         QCOMPARE(lines[7], Txt(u8"Ime ...................= Vidrol"));
-        QVERIFY(lines[8].startsWith(Txt(u8"Ime datoteke ..........= ")));
-        QVERIFY(lines[9].startsWith(Txt(u8"Tip ...................= ")));
-        QVERIFY(lines[10].startsWith(Txt(u8"Dolžina ...............= ")));
-        QVERIFY(lines[11].startsWith(Txt(u8"Maksimalna dolžina ....= ")));
-        QVERIFY(lines[12].startsWith(Txt(u8"Faktor povečanja ......= ")));
+        // Each file's lines carry columns 1, 3, 4, 5, 6 and 7 of the server's file rows.
+        THstmt files;
+        files.SethDbc(window.Database);
+        files.SetSQL("exec sp_helpdb @dbname=N'Vidrol'");
+        files.Execute();
+        QVERIFY(files.MoreResults());
+        QStringList expected;
+        while (files.FetchNext()) {
+            const QString values[] = {Q(files.ColString(1)), Q(files.ColString(3)), Q(files.ColString(4)),
+                                      Q(files.ColString(5)), Q(files.ColString(6)), Q(files.ColString(7))};
+            expected << Txt(u8"Ime ...................= ") + values[0]
+                     << Txt(u8"Ime datoteke ..........= ") + values[1]
+                     << Txt(u8"Tip ...................= ") + values[2]
+                     << Txt(u8"Dolžina ...............= ") + values[3]
+                     << Txt(u8"Maksimalna dolžina ....= ") + values[4]
+                     << Txt(u8"Faktor povečanja ......= ") + values[5];
+        }
+        QCOMPARE(lines.mid(head.size()), expected);
+        QVERIFY(!expected[2].endsWith(QStringLiteral("= "))); // the file rows have values
 
         QCOMPARE(window.fServerName->text(), QStringLiteral("TARVIKTEST"));
         QCOMPARE(window.fDatabaseName->text(), QStringLiteral("Vidrol"));
@@ -125,6 +144,26 @@ private slots:
         QCOMPARE(window.fDatabaseData->toPlainText(), before);
     }
 
+    void aFailingServerCallShowsTheBoxAndLeavesTheRestCleared() {
+        TRecordingUi ui;
+        TMain window;
+        Choose(window, QStringLiteral("TarvikStandin"));
+        QVERIFY(window.Tabele->count() > 0);
+        THstmt arm;
+        arm.SethDbc(window.Database);
+        arm.SetSQL("exec standin_fail '42000', 1, N'no permission for sp_helpdb'");
+        arm.Execute();
+        arm.Close();
+        ui.Boxes.clear();
+        QVERIFY_THROWS_EXCEPTION(EAbort, window.FillTabele());
+        QCOMPARE(int(ui.Boxes.size()), 1);
+        QVERIFY(ui.Boxes[0].Text.startsWith(Txt(u8"Napaka !\r\n")));
+        QVERIFY2(ui.Boxes[0].Text.contains(QStringLiteral("no permission for sp_helpdb")),
+                 qPrintable(ui.Boxes[0].Text));
+        QCOMPARE(window.Tabele->count(), 0);
+        QCOMPARE(ui.Cursor(), ckDefault);
+    }
+
     void izberiWithEmptyBoxesSendsEmptyServerAndDatabase() {
         TRecordingUi ui;
         TMain window;
@@ -144,17 +183,19 @@ private slots:
         QVERIFY(!window.fDatabaseName->text().isEmpty());
     }
 
-    void aDatabaseNameWithAQuoteFailsTheFileQueryWithTheServersMessage() {
+    void aDatabaseNameWithAQuoteIsRefusedBeforeTheFileQueryIsSent() {
+        // A quote would end the literal and let the rest of the name run as statements.
         TRecordingUi ui;
         TMain window;
         Choose(window, QStringLiteral("TarvikStandin"));
         window.fDatabaseData->clear();
-        window.fDatabaseName->setText(QStringLiteral("Vid'rol"));
+        window.fDatabaseName->setText(QStringLiteral("Vid' select 1 as injected --"));
         try {
             window.FillDatabaseFileName();
             QFAIL("the file query of a quoted name was accepted");
-        } catch (const EODBC& e) {
-            QVERIFY2(e.Message().find("[SQL Server]") != std::string::npos, e.Message().c_str());
+        } catch (const EDatabaseError& e) {
+            QCOMPARE(QString::fromStdString(e.Message()),
+                     QStringLiteral("Ime baze ni veljavno: \"Vid' select 1 as injected --\""));
         }
         QCOMPARE(MemoLines(window.fDatabaseData).last(), Txt(u8"Podatki o datotekah na serverju"));
         QVERIFY(window.Database->Connected());

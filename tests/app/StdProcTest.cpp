@@ -78,3 +78,40 @@ TEST(StdProc, AFailingQueryReachesTheCallerAndFreesItsStatement) {
     EXPECT_EQ(db->Children().Count(), 1) << "only the test's own statement may still hold a handle";
     EXPECT_TRUE(GetDatabaseList(*db, list)) << "the next call works again";
 }
+
+TEST(StdProc, DatabaseUsersComeInTheOrderOfTheirFirstSession) {
+    auto first = Session("prva");
+    auto second = Session("druga");
+    auto again = Session("prva");
+    std::vector<std::string> list;
+    EXPECT_TRUE(GetDatabaseUsers(*second, "", list, true));
+    const auto at = [&](const std::string& host) { return std::find(list.begin(), list.end(), host); };
+    ASSERT_NE(at("prva"), list.end());
+    ASSERT_NE(at("druga"), list.end());
+    EXPECT_LT(at("prva"), at("druga"));
+    EXPECT_EQ(std::count(list.begin(), list.end(), "prva"), 1);
+}
+
+TEST(StdProc, EveryQueryFreesItsStatementWhenTheServerFails) {
+    auto db = Session("postaja1");
+    THstmt arm;
+    arm.SethDbc(db.get());
+    const auto failNext = [&] {
+        arm.SetSQL("exec standin_fail '42000', 1");
+        arm.Execute();
+        arm.Close();
+    };
+    std::string server, host, database;
+    std::vector<std::string> list;
+    failNext();
+    EXPECT_THROW(GetServerInfo(*db, server, host, database), EODBC);
+    EXPECT_EQ(db->Children().Count(), 1);
+    failNext();
+    EXPECT_THROW(GetDatabaseUsers(*db, "", list, true), EODBC);
+    EXPECT_EQ(db->Children().Count(), 1);
+    failNext();
+    EXPECT_THROW(GetDatabaseUsers(*db, "Vidrol", list, true), EODBC);
+    EXPECT_EQ(db->Children().Count(), 1);
+    EXPECT_TRUE(GetServerInfo(*db, server, host, database));
+    EXPECT_EQ(host, "postaja1");
+}

@@ -69,6 +69,11 @@ TEST_P(CatalogTest, ListsOnlyTablesWithTheWindowsSettings) {
         sawView |= catalog.Tables().Item(i).Name == "v_catalog";
     }
     EXPECT_TRUE(sawView);
+    // No type at all asks for every kind: the table and the view both come back.
+    catalog.SetTableType(0);
+    const auto all = catalog.TableNames();
+    EXPECT_NE(std::find(all.begin(), all.end(), table), all.end());
+    EXPECT_NE(std::find(all.begin(), all.end(), "v_catalog"), all.end());
     catalog.ReleaseStatement();
     EXPECT_FALSE(catalog.Statement().Allocated());
     // Other tests on the same server count its views.
@@ -98,13 +103,15 @@ TEST_P(CatalogTest, AFailedReadKeepsTheOldListAndStaysStale) {
     const std::string table = Table("id integer");
     TOECatalog catalog;
     catalog.SethDbc(&db);
-    const int before = catalog.Tables().Count();
+    TCatalogTables& list = catalog.Tables();
+    const int before = list.Count();
     ASSERT_GT(before, 0);
     db.Disconnect();
     db.SetDataSource("NoSuchDataSourceAnywhere");
     catalog.Refresh();
     EXPECT_THROW(catalog.Tables(), EODBC);
     EXPECT_TRUE(catalog.TablesStale());
+    EXPECT_EQ(list.Count(), before); // the list of the last good read is still there
 }
 
 INSTANTIATE_FOR_DRIVERS(CatalogTest);

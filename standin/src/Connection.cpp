@@ -2,6 +2,18 @@
 
 namespace standin {
 
+std::map<std::string, long> ConnectionState::CallCounts() const {
+    std::map<std::string, long> out;
+    for (const auto& [where, n] : Calls) {
+        std::string name(where);
+        name = name.substr(0, name.find('('));
+        auto space = name.find_last_of(" *&");
+        if (space != std::string::npos) name = name.substr(space + 1);
+        out[name] += n;
+    }
+    return out;
+}
+
 void ConnectionState::CheckLink() {
     if (Broken) throw SqlError("08S01", 10054, "Communication link failure");
     if (!Fault) return;

@@ -11,6 +11,7 @@
 #include <new>
 #include <optional>
 #include <set>
+#include <source_location>
 #include <string>
 #include <vector>
 
@@ -140,10 +141,17 @@ Dbc* AsDbc(SQLHANDLE h);
 Stmt* AsStmt(SQLHANDLE h);
 Desc* AsDesc(SQLHANDLE h);
 
-// Runs an entry point's work: clears the diagnostics, turns exceptions into records and
-// SQL_ERROR, and records the return code for SQLGetDiagField.
-template <typename F> SQLRETURN Guard(HandleBase* h, F&& work) {
+// Counts a call of the entry point `where` (its name or signature text, kept by address) against
+// the open connection a handle belongs to; handles of no open connection count nothing.
+void CountCall(HandleBase* h, const char* where) noexcept;
+
+// Runs an entry point's work: counts the call, clears the diagnostics, turns exceptions into records
+// and SQL_ERROR, and records the return code for SQLGetDiagField.
+template <typename F>
+SQLRETURN Guard(HandleBase* h, F&& work,
+                const std::source_location& where = std::source_location::current()) {
     if (!h) return SQL_INVALID_HANDLE;
+    CountCall(h, where.function_name());
     h->Diag.Clear();
     SQLRETURN rc;
     try {

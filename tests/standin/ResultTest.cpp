@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <map>
 
 using namespace standin_test;
 
@@ -371,6 +372,38 @@ TEST_F(Results, PositionedWritesFindTheirRowByKeyOrByEveryValue) {
     EXPECT_EQ(join.Write("j", SQL_UPDATE), SQL_ERROR);
     EXPECT_EQ(st.Query("select count(*) from Pisi").at(0).at(0), "3");
     st.Run("drop table Pisi");
+}
+
+TEST_F(Results, SystemTablesAreListedApartFromTables) {
+    Statement st(Db);
+    auto listed = [&](const char* types) {
+        EXPECT_EQ(
+            SQLTables(st.Handle(), nullptr, 0, nullptr, 0, (SQLCHAR*)"%", SQL_NTS, (SQLCHAR*)types, SQL_NTS),
+            SQL_SUCCESS)
+            << st.Diag();
+        std::map<std::string, std::string> typeOf;
+        for (const auto& r : st.FetchAll())
+            typeOf[r.at(2).value_or("")] = r.at(3).value_or("");
+        SQLFreeStmt(st.Handle(), SQL_CLOSE);
+        return typeOf;
+    };
+    auto system = listed("'SYSTEM TABLE'");
+    EXPECT_EQ(system["sysprocedures"], "SYSTEM TABLE");
+    for (const auto& [name, type] : system)
+        EXPECT_EQ(type, "SYSTEM TABLE") << name;
+    EXPECT_EQ(system.count("Kraji"), 0u);
+    EXPECT_EQ(listed("TABLE").count("sysprocedures"), 0u);
+    auto both = listed("SYSTEM TABLE,TABLE");
+    EXPECT_EQ(both["sysprocedures"], "SYSTEM TABLE");
+    EXPECT_EQ(both["Kraji"], "TABLE");
+
+    ASSERT_EQ(SQLTables(st.Handle(), (SQLCHAR*)"", SQL_NTS, (SQLCHAR*)"", SQL_NTS, (SQLCHAR*)"", SQL_NTS,
+                        (SQLCHAR*)"%", SQL_NTS),
+              SQL_SUCCESS);
+    std::vector<std::string> kinds;
+    for (const auto& r : st.FetchAll())
+        kinds.push_back(r.at(3).value_or(""));
+    EXPECT_EQ(kinds, (std::vector<std::string>{"SYSTEM TABLE", "TABLE", "VIEW"}));
 }
 
 TEST_F(Results, CatalogFunctionsListTablesKeysAndIndexes) {

@@ -4,13 +4,8 @@ namespace standin {
 
 std::map<std::string, long> ConnectionState::CallCounts() const {
     std::map<std::string, long> out;
-    for (const auto& [where, n] : Calls) {
-        std::string name(where);
-        name = name.substr(0, name.find('('));
-        auto space = name.find_last_of(" *&");
-        if (space != std::string::npos) name = name.substr(space + 1);
-        out[name] += n;
-    }
+    for (const auto& [function, n] : Calls)
+        out[function] += n;
     return out;
 }
 

@@ -35,7 +35,7 @@ struct ConnectionState {
     bool AutoCommit = true;
     int AsyncPolls = 0; // SQL_STILL_EXECUTING answers before an asynchronous execute runs
     // ODBC calls this connection received since connect or the last `exec standin_calls_reset`, keyed
-    // by the receiving entry point's name text (a function name, or a signature holding one).
+    // by the address of the receiving entry point's name (one function may give more than one).
     std::unordered_map<const char*, long> Calls;
     // Finds the current row of a cursor by name (the handles know the cursors). Throws SqlError.
     std::function<CursorRow(const std::string& cursorName)> CurrentRowOf;
@@ -43,7 +43,7 @@ struct ConnectionState {
     // Raises the pending injected fault, or 08S01 on a dropped link; call at the start of
     // every operation that talks to the server. Throws SqlError.
     void CheckLink();
-    // The counts of Calls by bare ODBC function name ("SQLFetch").
+    // The counts of Calls by ODBC function name ("SQLFetch").
     std::map<std::string, long> CallCounts() const;
 };
 

@@ -56,7 +56,7 @@ SQLRETURN Put(const std::string& s, char* buffer, Len bufferLength, Len* length,
 
 } // namespace
 
-void CountCall(HandleBase* h, const char* where) noexcept {
+void CountCall(HandleBase* h, const char* function) noexcept {
     Dbc* dbc = nullptr;
     if (h->Kind == HandleKind::Dbc)
         dbc = static_cast<Dbc*>(h);
@@ -66,7 +66,7 @@ void CountCall(HandleBase* h, const char* where) noexcept {
         dbc = static_cast<Desc*>(h)->Owner->Conn;
     if (!dbc || !dbc->Connected()) return;
     try {
-        ++dbc->State.Calls[where];
+        ++dbc->State.Calls[function];
     } catch (const std::bad_alloc&) {
         // A count lost for want of memory must not fail the call itself.
     }

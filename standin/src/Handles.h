@@ -11,7 +11,6 @@
 #include <new>
 #include <optional>
 #include <set>
-#include <source_location>
 #include <string>
 #include <vector>
 
@@ -141,17 +140,16 @@ Dbc* AsDbc(SQLHANDLE h);
 Stmt* AsStmt(SQLHANDLE h);
 Desc* AsDesc(SQLHANDLE h);
 
-// Counts a call of the entry point `where` (its name or signature text, kept by address) against
-// the open connection a handle belongs to; handles of no open connection count nothing.
-void CountCall(HandleBase* h, const char* where) noexcept;
+// Counts a call of the entry point named `function` (a string of static storage, kept by address)
+// against the open connection a handle belongs to; handles of no open connection count nothing.
+void CountCall(HandleBase* h, const char* function) noexcept;
 
-// Runs an entry point's work: counts the call, clears the diagnostics, turns exceptions into records
-// and SQL_ERROR, and records the return code for SQLGetDiagField.
-template <typename F>
-SQLRETURN Guard(HandleBase* h, F&& work,
-                const std::source_location& where = std::source_location::current()) {
+// Runs an entry point's work: counts the call under the calling entry point's name, clears the
+// diagnostics, turns exceptions into records and SQL_ERROR, and records the return code for
+// SQLGetDiagField.
+template <typename F> SQLRETURN Guard(HandleBase* h, F&& work, const char* function = __builtin_FUNCTION()) {
     if (!h) return SQL_INVALID_HANDLE;
-    CountCall(h, where.function_name());
+    CountCall(h, function);
     h->Diag.Clear();
     SQLRETURN rc;
     try {

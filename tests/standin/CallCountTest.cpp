@@ -62,6 +62,9 @@ TEST_F(CallCounts, CountEachFunctionTheDriverReceived) {
     ASSERT_EQ(SQLFetchScroll(st.Handle(), SQL_FETCH_NEXT, 0), SQL_SUCCESS);
     ASSERT_TRUE(SQL_SUCCEEDED(SQLSetConnectAttr(Db.Handle(), SQL_ATTR_AUTOCOMMIT,
                                                 reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0)));
+    SQLCloseCursor(st.Handle());
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLTables(st.Handle(), nullptr, 0, nullptr, 0, (SQLCHAR*)"Kraji", SQL_NTS,
+                                        (SQLCHAR*)"TABLE", SQL_NTS)));
 
     Counts counts = CallsOf(Db);
     EXPECT_EQ(CountOf(counts, "SQLPrepare"), 1);
@@ -70,6 +73,7 @@ TEST_F(CallCounts, CountEachFunctionTheDriverReceived) {
     EXPECT_EQ(CountOf(counts, "SQLGetData"), rows);
     EXPECT_EQ(CountOf(counts, "SQLFetchScroll"), 2);
     EXPECT_EQ(CountOf(counts, "SQLSetConnectAttr"), 1);
+    EXPECT_EQ(CountOf(counts, "SQLTables"), 1);
     EXPECT_EQ(CountOf(counts, "SQLExecDirect"), 1); // the exec standin_calls itself
     for (const auto& [name, n] : counts) {
         EXPECT_EQ(name.rfind("SQL", 0), 0u) << name;

@@ -11,16 +11,21 @@ Arg Text(SQLCHAR* text, SQLSMALLINT length) {
     return ArgText(text, length);
 }
 
-template <typename F> SQLRETURN Open(SQLHSTMT handle, F&& build) {
+// `function` names the calling entry point, under which the call is counted.
+template <typename F>
+SQLRETURN Open(SQLHSTMT handle, F&& build, const char* function = __builtin_FUNCTION()) {
     Stmt* s = AsStmt(handle);
-    return Guard(s, [&]() -> SQLRETURN {
-        s->Conn->State.CheckLink();
-        s->CloseCursor();
-        s->Prepared = false;
-        s->Current.Rows = build(*s->Conn->State.Sess);
-        s->HasResult = true;
-        return SQL_SUCCESS;
-    });
+    return Guard(
+        s,
+        [&]() -> SQLRETURN {
+            s->Conn->State.CheckLink();
+            s->CloseCursor();
+            s->Prepared = false;
+            s->Current.Rows = build(*s->Conn->State.Sess);
+            s->HasResult = true;
+            return SQL_SUCCESS;
+        },
+        function);
 }
 
 } // namespace

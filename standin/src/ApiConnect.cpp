@@ -21,6 +21,7 @@ SQLRETURN Connect(Dbc* dbc, const std::map<std::string, std::string>& keys, cons
     st.AsyncPolls = target.AsyncPolls;
     st.Fault.reset();
     st.Broken = false;
+    st.Calls.clear();
     st.Sess = std::move(session);
     dbc->Diag.Add(
         DiagRecord{"01000", 5701, "Changed database context to '" + st.Sess->DatabaseName() + "'.", true});

@@ -44,6 +44,7 @@ SQLRETURN SQL_API SQLGetDiagRec(SQLSMALLINT type, SQLHANDLE handle, SQLSMALLINT 
                                 SQLSMALLINT* outLength) {
     HandleBase* h = Base(type, handle);
     if (!h) return SQL_INVALID_HANDLE;
+    CountCall(h, __func__);
     if (record <= 0) return SQL_ERROR;
     if (static_cast<size_t>(record) > h->Diag.Records.size()) return SQL_NO_DATA;
     const DiagRecord& r = h->Diag.Records[static_cast<size_t>(record) - 1];
@@ -65,6 +66,7 @@ SQLRETURN SQL_API SQLGetDiagField(SQLSMALLINT type, SQLHANDLE handle, SQLSMALLIN
                                   SQLPOINTER info, SQLSMALLINT length, SQLSMALLINT* outLength) {
     HandleBase* h = Base(type, handle);
     if (!h) return SQL_INVALID_HANDLE;
+    CountCall(h, __func__);
     const Diagnostics& d = h->Diag;
     switch (field) {
     case SQL_DIAG_NUMBER:

@@ -2,6 +2,13 @@
 
 namespace standin {
 
+std::map<std::string, long> ConnectionState::CallCounts() const {
+    std::map<std::string, long> out;
+    for (const auto& [function, n] : Calls)
+        out[function] += n;
+    return out;
+}
+
 void ConnectionState::CheckLink() {
     if (Broken) throw SqlError("08S01", 10054, "Communication link failure");
     if (!Fault) return;

@@ -5,9 +5,11 @@
 #include "Server.h"
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 
 namespace standin {
 
@@ -32,12 +34,17 @@ struct ConnectionState {
     bool Broken = false; // the link was dropped by an injected 08xxx fault
     bool AutoCommit = true;
     int AsyncPolls = 0; // SQL_STILL_EXECUTING answers before an asynchronous execute runs
+    // ODBC calls this connection received since connect or the last `exec standin_calls_reset`, keyed
+    // by the address of the receiving entry point's name (one function may give more than one).
+    std::unordered_map<const char*, long> Calls;
     // Finds the current row of a cursor by name (the handles know the cursors). Throws SqlError.
     std::function<CursorRow(const std::string& cursorName)> CurrentRowOf;
 
     // Raises the pending injected fault, or 08S01 on a dropped link; call at the start of
     // every operation that talks to the server. Throws SqlError.
     void CheckLink();
+    // The counts of Calls by ODBC function name ("SQLFetch").
+    std::map<std::string, long> CallCounts() const;
 };
 
 } // namespace standin

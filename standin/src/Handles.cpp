@@ -56,6 +56,22 @@ SQLRETURN Put(const std::string& s, char* buffer, Len bufferLength, Len* length,
 
 } // namespace
 
+void CountCall(HandleBase* h, const char* function) noexcept {
+    Dbc* dbc = nullptr;
+    if (h->Kind == HandleKind::Dbc)
+        dbc = static_cast<Dbc*>(h);
+    else if (h->Kind == HandleKind::Stmt)
+        dbc = static_cast<Stmt*>(h)->Conn;
+    else if (h->Kind == HandleKind::Desc && static_cast<Desc*>(h)->Owner)
+        dbc = static_cast<Desc*>(h)->Owner->Conn;
+    if (!dbc || !dbc->Connected()) return;
+    try {
+        ++dbc->State.Calls[function];
+    } catch (const std::bad_alloc&) {
+        // A count lost for want of memory must not fail the call itself.
+    }
+}
+
 Env* AsEnv(SQLHANDLE h) {
     return As<Env>(h, HandleKind::Env);
 }

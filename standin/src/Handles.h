@@ -140,10 +140,16 @@ Dbc* AsDbc(SQLHANDLE h);
 Stmt* AsStmt(SQLHANDLE h);
 Desc* AsDesc(SQLHANDLE h);
 
-// Runs an entry point's work: clears the diagnostics, turns exceptions into records and
-// SQL_ERROR, and records the return code for SQLGetDiagField.
-template <typename F> SQLRETURN Guard(HandleBase* h, F&& work) {
+// Counts a call of the entry point named `function` (a string of static storage, kept by address)
+// against the open connection a handle belongs to; handles of no open connection count nothing.
+void CountCall(HandleBase* h, const char* function) noexcept;
+
+// Runs an entry point's work: counts the call under the calling entry point's name, clears the
+// diagnostics, turns exceptions into records and SQL_ERROR, and records the return code for
+// SQLGetDiagField.
+template <typename F> SQLRETURN Guard(HandleBase* h, F&& work, const char* function = __builtin_FUNCTION()) {
     if (!h) return SQL_INVALID_HANDLE;
+    CountCall(h, function);
     h->Diag.Clear();
     SQLRETURN rc;
     try {

@@ -215,6 +215,21 @@ std::vector<Result> LastConnect(ConnectionState& conn, const Args&) {
     return One(Rows(std::move(c)));
 }
 
+// exec standin_calls: the ODBC calls this connection received, one row per function.
+std::vector<Result> Calls(ConnectionState& conn, const Args&) {
+    auto c = std::make_unique<RowsCursor>();
+    c->AddColumn("name", "varchar(64)", SQL_NO_NULLS);
+    c->AddColumn("calls", "int", SQL_NO_NULLS);
+    for (const auto& [name, n] : conn.CallCounts())
+        c->AddRow({Str(name), Value::Integer(n)});
+    return One(Rows(std::move(c)));
+}
+
+std::vector<Result> ResetCalls(ConnectionState& conn, const Args&) {
+    conn.Calls.clear();
+    return NoRows();
+}
+
 // An optional catalog argument: absent or NULL is no restriction.
 Arg CatalogArg(const Args& args, const char* name, size_t position) {
     const Value* v = Argument(args, name, position);
@@ -239,7 +254,9 @@ const std::map<std::string, Procedure>& SystemProcedures() {
                                                            {"sp_defaultdb", DefaultDb},
                                                            {"sp_password", Password},
                                                            {"standin_fail", Fail},
-                                                           {"standin_last_connect", LastConnect}};
+                                                           {"standin_last_connect", LastConnect},
+                                                           {"standin_calls", Calls},
+                                                           {"standin_calls_reset", ResetCalls}};
     return procs;
 }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <map>
 #include <set>
 
 namespace standin {
@@ -299,8 +300,10 @@ std::vector<Statement> SplitBatch(const std::vector<Token>& tokens) {
 
 std::string Translate(const Statement& statement, const TranslateContext& context) {
     const auto& v = statement.Tokens;
-    std::string out, limit;
-    bool isSelect = statement.Keyword(0) == "SELECT";
+    std::string out;
+    // A TOP becomes a LIMIT at the end of its own query: the whole statement, or the subquery whose
+    // parenthesis closes at the depth where it stood.
+    std::map<int, std::string> limits;
     // Character columns compare ignoring case, as under the server's case-insensitive collation.
     bool createTable = statement.Keyword(0) == "CREATE" && statement.Keyword(1) == "TABLE";
     int depth = 0, collateAtDepth = -1;
@@ -309,12 +312,17 @@ std::string Translate(const Statement& statement, const TranslateContext& contex
         if (i < skipUntil) continue;
         const Token& t = v[i];
         size_t next = NextSig(v, i);
+        const size_t before = prevSig;
         if (Significant(t)) {
             bool afterName =
                 prevSig < v.size() && (v[prevSig].Kind == Tok::Word || v[prevSig].Kind == Tok::Quoted);
             prevSig = i;
             if (t.Kind == Tok::Symbol && t.Raw == "(") ++depth;
             if (t.Kind == Tok::Symbol && t.Raw == ")") {
+                if (auto it = limits.find(depth); it != limits.end()) {
+                    out += " LIMIT " + it->second;
+                    limits.erase(it);
+                }
                 --depth;
                 if (depth == collateAtDepth) {
                     out += ") COLLATE NOCASE";
@@ -331,14 +339,16 @@ std::string Translate(const Statement& statement, const TranslateContext& contex
                 continue;
             }
         }
-        if (isSelect && limit.empty() && IsWord(t, "TOP")) {
+        if (IsWord(t, "TOP") && before < v.size() &&
+            (IsWord(v[before], "SELECT") || IsWord(v[before], "DISTINCT") || IsWord(v[before], "ALL")) &&
+            !limits.count(depth)) {
             size_t n1 = next;
             if (IsSymbol(v, n1, "(")) {
                 size_t close = NextSig(v, NextSig(v, n1));
-                limit = v[NextSig(v, n1)].Raw;
+                limits[depth] = v[NextSig(v, n1)].Raw;
                 skipUntil = close + 1;
             } else if (n1 < v.size()) {
-                limit = v[n1].Raw;
+                limits[depth] = v[n1].Raw;
                 skipUntil = n1 + 1;
             }
             size_t after = NextSig(v, skipUntil - 1);
@@ -417,7 +427,7 @@ std::string Translate(const Statement& statement, const TranslateContext& contex
             out += t.Raw;
         }
     }
-    if (!limit.empty()) out += " LIMIT " + limit;
+    if (auto it = limits.find(0); it != limits.end()) out += " LIMIT " + it->second;
     return out;
 }
 

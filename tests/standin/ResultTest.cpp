@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <map>
 
 using namespace standin_test;
 
@@ -163,36 +164,62 @@ TEST_F(Results, UnicodeTextSurvivesARoundTrip) {
     st.Run("drop table " + t);
 }
 
+namespace {
+
+// Reads a long column in parts of `size` bytes until SQL_NO_DATA; records each part's answer.
+struct Parts {
+    std::string Bytes;
+    std::vector<SQLRETURN> Answers;
+    std::vector<std::string> States; // the first record's SQLSTATE of each part, "" when none
+    SQLLEN FirstIndicator = 0;
+};
+
+Parts ReadInParts(SQLHSTMT h, SQLUSMALLINT column, SQLSMALLINT ctype, size_t size) {
+    Parts p;
+    std::vector<char> buf(size);
+    const size_t room = ctype == SQL_C_CHAR ? size - 1 : size;
+    SQLLEN ind = 0;
+    SQLRETURN rc;
+    while ((rc = SQLGetData(h, column, ctype, buf.data(), static_cast<SQLLEN>(size), &ind)) != SQL_NO_DATA) {
+        EXPECT_TRUE(SQL_SUCCEEDED(rc)) << FirstDiag(SQL_HANDLE_STMT, h);
+        if (!SQL_SUCCEEDED(rc) || p.Answers.size() > 100) break;
+        if (p.Answers.empty()) p.FirstIndicator = ind;
+        auto diags = Diagnostics(SQL_HANDLE_STMT, h);
+        p.Answers.push_back(rc);
+        p.States.push_back(diags.empty() ? std::string() : diags[0].State);
+        p.Bytes.append(buf.data(), ind == SQL_NO_TOTAL ? room : std::min(room, static_cast<size_t>(ind)));
+    }
+    return p;
+}
+
+// Every part but the last is cut with 01004; the last one fits and says SQL_SUCCESS.
+void ExpectTruncationWarnings(const Parts& p) {
+    ASSERT_GE(p.Answers.size(), 2u);
+    for (size_t i = 0; i + 1 < p.Answers.size(); ++i) {
+        EXPECT_EQ(p.Answers[i], SQL_SUCCESS_WITH_INFO) << "part " << i;
+        EXPECT_EQ(p.States[i], "01004") << "part " << i;
+    }
+    EXPECT_EQ(p.Answers.back(), SQL_SUCCESS);
+}
+
+} // namespace
+
 TEST_F(Results, LongValuesArriveInPartsWithTruncationWarnings) {
     Statement st(Db);
     ASSERT_TRUE(SQL_SUCCEEDED(st.Exec("select Besedilo, Podatki from Dolgo where Id = 1"))) << st.Diag();
     ASSERT_EQ(SQLFetch(st.Handle()), SQL_SUCCESS);
-    std::string text;
-    char buf[1001];
-    SQLLEN ind = 0;
-    SQLRETURN rc;
-    int parts = 0;
-    SQLLEN first = 0;
-    while ((rc = SQLGetData(st.Handle(), 1, SQL_C_CHAR, buf, sizeof buf, &ind)) != SQL_NO_DATA) {
-        ASSERT_TRUE(SQL_SUCCEEDED(rc)) << st.Diag();
-        if (parts++ == 0) first = ind;
-        if (rc == SQL_SUCCESS_WITH_INFO) {
-            EXPECT_EQ(Diagnostics(SQL_HANDLE_STMT, st.Handle()).at(0).State, "01004");
-        }
-        text += buf;
-    }
-    EXPECT_EQ(first, 12000);
-    EXPECT_GE(parts, 12);
-    EXPECT_EQ(text, Repeat("čšž", 2000));
 
-    std::string bytes;
-    unsigned char chunk[1024];
-    while ((rc = SQLGetData(st.Handle(), 2, SQL_C_BINARY, chunk, sizeof chunk, &ind)) != SQL_NO_DATA) {
-        ASSERT_TRUE(SQL_SUCCEEDED(rc));
-        bytes.append(reinterpret_cast<char*>(chunk),
-                     std::min<size_t>(sizeof chunk, static_cast<size_t>(ind)));
-    }
-    EXPECT_EQ(bytes, std::string(3000, '\0'));
+    Parts text = ReadInParts(st.Handle(), 1, SQL_C_CHAR, 1001);
+    EXPECT_EQ(text.FirstIndicator, 12000);
+    EXPECT_EQ(text.Answers.size(), 12u);
+    EXPECT_EQ(text.Bytes, Repeat("čšž", 2000));
+    ExpectTruncationWarnings(text);
+
+    Parts image = ReadInParts(st.Handle(), 2, SQL_C_BINARY, 1024);
+    EXPECT_EQ(image.FirstIndicator, 3000);
+    EXPECT_EQ(image.Answers.size(), 3u);
+    EXPECT_EQ(image.Bytes, std::string(3000, '\0'));
+    ExpectTruncationWarnings(image);
 }
 
 TEST_F(Results, BoundColumnsFillRowArrays) {
@@ -345,6 +372,38 @@ TEST_F(Results, PositionedWritesFindTheirRowByKeyOrByEveryValue) {
     EXPECT_EQ(join.Write("j", SQL_UPDATE), SQL_ERROR);
     EXPECT_EQ(st.Query("select count(*) from Pisi").at(0).at(0), "3");
     st.Run("drop table Pisi");
+}
+
+TEST_F(Results, SystemTablesAreListedApartFromTables) {
+    Statement st(Db);
+    auto listed = [&](const char* types) {
+        EXPECT_EQ(
+            SQLTables(st.Handle(), nullptr, 0, nullptr, 0, (SQLCHAR*)"%", SQL_NTS, (SQLCHAR*)types, SQL_NTS),
+            SQL_SUCCESS)
+            << st.Diag();
+        std::map<std::string, std::string> typeOf;
+        for (const auto& r : st.FetchAll())
+            typeOf[r.at(2).value_or("")] = r.at(3).value_or("");
+        SQLFreeStmt(st.Handle(), SQL_CLOSE);
+        return typeOf;
+    };
+    auto system = listed("'SYSTEM TABLE'");
+    EXPECT_EQ(system["sysprocedures"], "SYSTEM TABLE");
+    for (const auto& [name, type] : system)
+        EXPECT_EQ(type, "SYSTEM TABLE") << name;
+    EXPECT_EQ(system.count("Kraji"), 0u);
+    EXPECT_EQ(listed("TABLE").count("sysprocedures"), 0u);
+    auto both = listed("SYSTEM TABLE,TABLE");
+    EXPECT_EQ(both["sysprocedures"], "SYSTEM TABLE");
+    EXPECT_EQ(both["Kraji"], "TABLE");
+
+    ASSERT_EQ(SQLTables(st.Handle(), (SQLCHAR*)"", SQL_NTS, (SQLCHAR*)"", SQL_NTS, (SQLCHAR*)"", SQL_NTS,
+                        (SQLCHAR*)"%", SQL_NTS),
+              SQL_SUCCESS);
+    std::vector<std::string> kinds;
+    for (const auto& r : st.FetchAll())
+        kinds.push_back(r.at(3).value_or(""));
+    EXPECT_EQ(kinds, (std::vector<std::string>{"SYSTEM TABLE", "TABLE", "VIEW"}));
 }
 
 TEST_F(Results, CatalogFunctionsListTablesKeysAndIndexes) {

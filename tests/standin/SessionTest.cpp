@@ -144,6 +144,51 @@ TEST(StandinSession, InjectedFaultFailsTheNextCallWithThreeRecords) {
     EXPECT_EQ(st.Query("select 1").at(0).at(0), "1"); // only the next call fails
 }
 
+// Header and record fields of a failure, read field by field through the driver manager.
+TEST(StandinSession, DiagnosticFieldsDescribeEachRecord) {
+    Connection c;
+    c.ConnectTest();
+    Statement st(c);
+    st.Run("exec standin_fail '40001', 3, N'Deadlock'");
+    ASSERT_EQ(st.Exec("select 1"), SQL_ERROR);
+    SQLHSTMT h = st.Handle();
+    SQLINTEGER count = 0;
+    ASSERT_EQ(SQLGetDiagField(SQL_HANDLE_STMT, h, 0, SQL_DIAG_NUMBER, &count, 0, nullptr), SQL_SUCCESS);
+    EXPECT_EQ(count, 3);
+    SQLRETURN returned = SQL_SUCCESS;
+    ASSERT_EQ(SQLGetDiagField(SQL_HANDLE_STMT, h, 0, SQL_DIAG_RETURNCODE, &returned, 0, nullptr),
+              SQL_SUCCESS);
+    EXPECT_EQ(returned, SQL_ERROR);
+    std::vector<SQLINTEGER> natives;
+    for (SQLSMALLINT i = 1; i <= count; ++i) {
+        SQLCHAR state[6] = {0}, message[256] = {0}, server[64] = {0};
+        SQLSMALLINT length = 0;
+        SQLINTEGER native = 0;
+        ASSERT_TRUE(SQL_SUCCEEDED(
+            SQLGetDiagField(SQL_HANDLE_STMT, h, i, SQL_DIAG_SQLSTATE, state, sizeof state, &length)));
+        EXPECT_STREQ(reinterpret_cast<char*>(state), "40001");
+        ASSERT_TRUE(
+            SQL_SUCCEEDED(SQLGetDiagField(SQL_HANDLE_STMT, h, i, SQL_DIAG_NATIVE, &native, 0, nullptr)));
+        natives.push_back(native);
+        ASSERT_TRUE(SQL_SUCCEEDED(
+            SQLGetDiagField(SQL_HANDLE_STMT, h, i, SQL_DIAG_MESSAGE_TEXT, message, sizeof message, &length)));
+        EXPECT_NE(std::string(reinterpret_cast<char*>(message)).find("Deadlock"), std::string::npos)
+            << message;
+        ASSERT_TRUE(SQL_SUCCEEDED(
+            SQLGetDiagField(SQL_HANDLE_STMT, h, i, SQL_DIAG_SERVER_NAME, server, sizeof server, &length)));
+        EXPECT_STREQ(reinterpret_cast<char*>(server), "TARVIKTEST");
+    }
+    EXPECT_EQ(natives, (std::vector<SQLINTEGER>{50001, 50002, 50003}));
+    SQLCHAR beyond[6] = {0};
+    EXPECT_EQ(SQLGetDiagField(SQL_HANDLE_STMT, h, 4, SQL_DIAG_SQLSTATE, beyond, sizeof beyond, nullptr),
+              SQL_NO_DATA);
+
+    st.Run("update Kraji set Naziv = Naziv where PostnaSt >= 8000");
+    SQLLEN rows = -1;
+    ASSERT_EQ(SQLGetDiagField(SQL_HANDLE_STMT, h, 0, SQL_DIAG_ROW_COUNT, &rows, 0, nullptr), SQL_SUCCESS);
+    EXPECT_EQ(rows, 3);
+}
+
 TEST(StandinSession, InjectedLinkFailureDropsTheSession) {
     Connection watcher, c;
     watcher.ConnectTest("WSID=watcher2;");

@@ -152,6 +152,19 @@ TEST_F(TransactSql, TopBracketsOwnerPrefixAndNationalLiterals) {
               "Ljubljana");
 }
 
+TEST_F(TransactSql, TopInASubqueryLimitsOnlyThatSubquery) {
+    Statement st(Db);
+    EXPECT_EQ(st.Query("select count(*) from Kraji where PostnaSt in (select top 3 PostnaSt from Kraji order "
+                       "by PostnaSt)")
+                  .at(0)
+                  .at(0),
+              "3");
+    EXPECT_EQ(st.Query("select count(*) from (select top (4) PostnaSt from Kraji) k").at(0).at(0), "4");
+    Rows rows = st.Query("select top 2 Naziv from Kraji where PostnaSt in "
+                         "(select top 5 PostnaSt from Kraji order by PostnaSt desc) order by PostnaSt");
+    EXPECT_EQ(Column(rows, 0), (std::vector<std::string>{"Škofja Loka", "Koper"}));
+}
+
 TEST_F(TransactSql, GetDateAnswersTheCurrentDateAndTimeAsADatetime) {
     Statement st(Db);
     ASSERT_TRUE(SQL_SUCCEEDED(st.Exec("select GETDATE()")));

@@ -7,8 +7,13 @@ action=$1
 odbc_dir=$2
 state=$odbc_dir/pg.state
 
-pgbin=$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -n 1)
-[ -n "$pgbin" ] || { echo "PostgreSQL server binaries not found (install postgresql)" >&2; exit 1; }
+# TARVIK_PG_ROOT only lets a test point the search at an empty place.
+pgroot=${TARVIK_PG_ROOT:-/usr/lib/postgresql}
+shopt -s nullglob
+pgbins=("$pgroot"/*/bin)
+shopt -u nullglob
+[ ${#pgbins[@]} -gt 0 ] || { echo "PostgreSQL server binaries not found in $pgroot (install postgresql)" >&2; exit 1; }
+pgbin=$(printf '%s\n' "${pgbins[@]}" | sort -V | tail -n 1)
 
 # initdb and the server refuse to run as root: run them as the postgres account then.
 as_pg() { if [ "$(id -u)" -eq 0 ]; then runuser -u postgres -- "$@"; else "$@"; fi; }

@@ -21,8 +21,6 @@ EODBC TwoRecords() {
 class ErrorDialogTest : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { InitApplication(); }
-
     void opensCollapsedOnTheFirstRecord() {
         EODBC error = TwoRecords();
         error.Next(); // a previous look must not leak into the dialog

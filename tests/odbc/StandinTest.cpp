@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <map>
+#include <memory>
+
 namespace {
 class StandinTest : public ::testing::Test {
 protected:
@@ -178,4 +182,103 @@ TEST_F(StandinTest, AStatementTouchingNoRowIsNoErrorButFiresNoAfterExecute) {
         EXPECT_EQ(e.State(), "24000");
     }
     Run("DROP TABLE nodata");
+}
+
+namespace {
+// The stand-in counts the ODBC calls each connection receives; reset, act, then read the counts.
+void ResetCalls(THdbc& connection) {
+    THstmt s;
+    s.SethDbc(&connection);
+    s.SetSQL("exec standin_calls_reset");
+    s.Execute();
+}
+
+std::map<std::string, int> Calls(THdbc& connection) {
+    THstmt s;
+    s.SethDbc(&connection);
+    s.SetSQL("exec standin_calls");
+    s.Execute();
+    std::map<std::string, int> calls;
+    while (s.FetchNext())
+        calls[s.ColString(1)] = s.ColInteger(2);
+    return calls;
+}
+
+// The calls that action made on connection: the counter's own statements, read once with no
+// action between, are taken off.
+std::map<std::string, int> CallsOf(THdbc& connection, const std::function<void()>& action) {
+    ResetCalls(connection);
+    std::map<std::string, int> calls = Calls(connection);
+    ResetCalls(connection);
+    action();
+    std::map<std::string, int> acted = Calls(connection);
+    for (auto& [name, count] : acted)
+        count -= calls[name];
+    return acted;
+}
+
+std::unique_ptr<THdbc> StandinConnection(SQLUINTEGER cursorLib) {
+    auto c = std::make_unique<THdbc>();
+    c->SetDataSource("TarvikStandin");
+    c->SetUserName("sa");
+    c->SetCursorLib(cursorLib);
+    c->Connect();
+    return c;
+}
+} // namespace
+
+TEST_F(StandinTest, FetchNextReachesTheDriverAsSQLFetchOnlyUnderTheDriversCursors) {
+    for (SQLUINTEGER lib : {SQLUINTEGER(SQL_CUR_USE_DRIVER), SQLUINTEGER(SQL_CUR_USE_IF_NEEDED)}) {
+        auto c = StandinConnection(lib);
+        THstmt s;
+        s.SethDbc(c.get());
+        s.SetSQL("SELECT 1 UNION ALL SELECT 2");
+        s.Execute();
+        std::map<std::string, int> calls = CallsOf(*c, [&] {
+            EXPECT_TRUE(s.FetchNext());
+            EXPECT_TRUE(s.FetchNext());
+            EXPECT_FALSE(s.FetchNext());
+        });
+        const bool plain = lib == SQL_CUR_USE_DRIVER;
+        EXPECT_EQ(calls["SQLFetch"], plain ? 3 : 0) << lib;
+        EXPECT_EQ(calls["SQLFetchScroll"], plain ? 0 : 3) << lib;
+    }
+}
+
+TEST_F(StandinTest, APreparedStatementExecutedAgainClosesItsCursorFirst) {
+    THstmt s;
+    s.SethDbc(&db);
+    s.SetSQL("SELECT 1 UNION ALL SELECT 2");
+    s.Prepare();
+    s.Execute();
+    ASSERT_TRUE(s.FetchNext());
+    std::map<std::string, int> calls = CallsOf(db, [&] { s.Execute(); });
+    EXPECT_EQ(calls["SQLExecute"], 1);
+    EXPECT_EQ(calls["SQLFreeStmt"] + calls["SQLCloseCursor"], 1);
+    EXPECT_EQ(calls["SQLPrepare"], 0);
+    ASSERT_TRUE(s.FetchNext());
+    EXPECT_EQ(s.ColInteger(1), 1); // the result starts again
+}
+
+TEST_F(StandinTest, SettingTheIsolationLevelTheDriverReportsSetsNothing) {
+    db.SetIsolationLevel(SQL_TXN_SERIALIZABLE);
+    EXPECT_EQ(CallsOf(db, [&] { db.SetIsolationLevel(SQL_TXN_SERIALIZABLE); })["SQLSetConnectAttr"], 0);
+    EXPECT_EQ(CallsOf(db, [&] { db.SetIsolationLevel(SQL_TXN_READ_COMMITTED); })["SQLSetConnectAttr"], 1);
+    EXPECT_TRUE(db.Connected());
+}
+
+TEST_F(StandinTest, ALongValueOfAHundredThousandBytesTakesFourReadsOfBlobSize) {
+    Run("DROP TABLE IF EXISTS t_four_reads");
+    Run("CREATE TABLE t_four_reads (id int, memo text)");
+    Run("INSERT INTO t_four_reads VALUES (1, hex(zeroblob(50000)))"); // 100,000 characters
+    THstmt s;
+    s.SethDbc(&db);
+    s.SetBlobSize(32768);
+    s.SetSQL("SELECT memo FROM t_four_reads");
+    s.Execute();
+    s.NumCols();
+    EXPECT_EQ(CallsOf(db, [&] { ASSERT_TRUE(s.FetchNext()); })["SQLGetData"], 4);
+    EXPECT_EQ(s.ColString(1).size(), 100000u);
+    s.Close();
+    Run("DROP TABLE t_four_reads");
 }

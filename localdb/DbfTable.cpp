@@ -657,9 +657,19 @@ void TDbfTable::DoFlush() {
         FMemoFlushed = FMemoNext;
     }
     const std::uint64_t end = FHeaderLength + std::uint64_t{FRecordCount} * FRecordLength;
-    FDbf.WriteAt(end, FPending.data(), FPending.size());
     const char eof = 0x1A;
-    FDbf.WriteAt(end + FPending.size(), &eof, 1);
+    try {
+        FDbf.WriteAt(end, FPending.data(), FPending.size());
+        FDbf.WriteAt(end + FPending.size(), &eof, 1);
+    } catch (const EDatabaseError&) {
+        // The header still counts the old rows; cut off what part of the new ones was written.
+        try {
+            FDbf.Truncate(end);
+            FDbf.WriteAt(end, &eof, 1);
+        } catch (const EDatabaseError&) {
+        }
+        throw;
+    }
     FRecordCount += FPendingRecords;
     FPending.clear();
     FPendingRecords = 0;

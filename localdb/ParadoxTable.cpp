@@ -162,6 +162,14 @@ void WriteTableFiles(TFileReplacement& files, const std::string& path, THeader& 
     }
 }
 
+// Cuts a file back after a failed write at its end; the write's error is the one to report.
+void CutBack(TFile& file, std::uint64_t size) noexcept {
+    try {
+        file.Truncate(size);
+    } catch (const EDatabaseError&) {
+    }
+}
+
 int CompareKeys(const std::string& a, const std::string& b, std::uint32_t keySize) {
     return std::memcmp(a.data(), b.data(), keySize);
 }
@@ -235,6 +243,8 @@ void TParadoxTable::OpenFiles() {
     FWriteBuf.clear();
     FWriteFirst = 0;
     FTailCount = 0;
+    FOldTail.clear();
+    NoteFlushedSizes();
     FDirty = false;
     FKeyedLoaded = false;
     FRecords.clear();
@@ -426,7 +436,9 @@ void TParadoxTable::StartNewBlock() {
     if (!FWriteBuf.empty()) {
         PutU16(reinterpret_cast<unsigned char*>(FWriteBuf.data()) + FWriteBuf.size() - blockSize, number);
         if (FWriteFirst + FWriteBuf.size() / blockSize != number) {
-            WriteBlocks();
+            // Only the table's former last block can lie elsewhere; it is written after the new ones.
+            FOldTail.swap(FWriteBuf);
+            FOldTailNo = FWriteFirst;
             FWriteBuf.clear();
         }
     }
@@ -488,17 +500,45 @@ void TParadoxTable::InsertKeyed(const std::vector<TVariant>& row) {
     ++FHeader.NumRecords;
 }
 
+void TParadoxTable::NoteFlushedSizes() {
+    FDiskBlocks = FHeader.FileBlocks;
+    FDbFlushedSize = FDb.Size();
+    FMbFlushedSize = FMb.IsOpen() ? FMb.Size() : 0;
+}
+
 void TParadoxTable::FlushMb() {
     if (FMbPending.empty()) return;
-    FMb.WriteAt(FMbEnd - FMbPending.size(), FMbPending.data(), FMbPending.size());
+    try {
+        FMb.WriteAt(FMbEnd - FMbPending.size(), FMbPending.data(), FMbPending.size());
+    } catch (const EDatabaseError&) {
+        CutBack(FMb, FMbFlushedSize);
+        throw;
+    }
     FMbPending.clear();
+    FMbFlushedSize = FMbEnd;
 }
 
 void TParadoxTable::WriteBlocks() {
     const std::uint32_t blockSize = FHeader.BlockSize();
+    auto at = [&](std::uint32_t block) { return FHeader.HeaderSize + std::uint64_t{block - 1u} * blockSize; };
     FlushMb();
-    FDb.WriteAt(FHeader.HeaderSize + std::uint64_t{FWriteFirst - 1u} * blockSize, FWriteBuf.data(),
-                FWriteBuf.size());
+    // The buffer's leading blocks that are already in the file are rewritten only once the blocks
+    // they now point at are written.
+    const std::size_t count = FWriteBuf.size() / blockSize;
+    const std::size_t existing =
+        FWriteFirst <= FDiskBlocks ? std::min<std::size_t>(FDiskBlocks - FWriteFirst + 1u, count) : 0;
+    try {
+        FDb.WriteAt(at(static_cast<std::uint32_t>(FWriteFirst + existing)),
+                    FWriteBuf.data() + existing * blockSize, (count - existing) * blockSize);
+    } catch (const EDatabaseError&) {
+        CutBack(FDb, FDbFlushedSize);
+        throw;
+    }
+    if (existing) FDb.WriteAt(at(FWriteFirst), FWriteBuf.data(), existing * blockSize);
+    if (!FOldTail.empty()) {
+        FDb.WriteAt(at(FOldTailNo), FOldTail.data(), FOldTail.size());
+        FOldTail.clear();
+    }
     FWriteBuf.erase(0, FWriteBuf.size() - blockSize);
     FWriteFirst = FHeader.LastBlock;
 }
@@ -513,6 +553,7 @@ void TParadoxTable::DoFlush() {
     if (!FWriteBuf.empty()) WriteBlocks();
     UpdateHeaderCounts(FHeaderBytes, FHeader);
     FDb.WriteAt(0, FHeaderBytes.data(), FHeaderBytes.size());
+    NoteFlushedSizes();
     FDirty = false;
 }
 
@@ -535,6 +576,7 @@ void TParadoxTable::RewriteTable(const std::vector<std::string>& records, bool f
 
 void TParadoxTable::DoEmpty() {
     FWriteBuf.clear();
+    FOldTail.clear();
     FRecords.clear();
     FKeyedLoaded = false;
     FDirty = false;

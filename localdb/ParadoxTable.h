@@ -44,6 +44,7 @@ private:
     void FlushMb();
     std::vector<std::string> LoadAllRecords();
     void WriteBlocks();
+    void NoteFlushedSizes();
     void RewriteTable(const std::vector<std::string>& records, bool freshMb);
     bool HasPendingWrites() const { return FDirty || !FMbPending.empty(); }
 
@@ -66,12 +67,20 @@ private:
     bool FEof = true;
 
     // Appending: FWriteBuf holds consecutive blocks from FWriteFirst, the last one being the table's
-    // last block (FTailCount rows); memo blocks wait in FMbPending until the next flush.
+    // last block (FTailCount rows); memo blocks wait in FMbPending until the next flush. FOldTail is
+    // the former last block when it does not lie just before the new ones (tables of other programs).
+    // A flush writes new blocks first and only then the existing blocks that point at them, and cuts
+    // the files back to their flushed sizes when that fails, so a full disk never breaks the chain.
     std::string FRecord;
     std::uint32_t FRecordsPerBlock = 0;
     std::string FWriteBuf;
     std::uint16_t FWriteFirst = 0;
     std::uint32_t FTailCount = 0;
+    std::string FOldTail;
+    std::uint16_t FOldTailNo = 0;
+    std::uint16_t FDiskBlocks = 0;    // blocks the file held at the last flush
+    std::uint64_t FDbFlushedSize = 0; // file sizes at the last flush
+    std::uint64_t FMbFlushedSize = 0;
     bool FDirty = false;
     std::string FMbPending;
     std::uint64_t FMbEnd = 0;

@@ -34,17 +34,18 @@ void RaiseFileError(const std::string& path, const std::string& what) {
     throw EDatabaseError(path + ": " + what);
 }
 
-TFile::TFile(const std::string& path, TAccess access) : FPath(path) {
+TFile::TFile(const std::string& path, TAccess access, const std::string& shownAs)
+    : FPath(shownAs.empty() ? path : shownAs) {
     int flags = O_CLOEXEC;
     flags |= access == faRead ? O_RDONLY : O_RDWR;
     if (access == faCreate) flags |= O_CREAT | O_TRUNC | O_EXCL;
     FFd = ::open(path.c_str(), flags, 0644);
-    if (FFd < 0) RaiseFileError(path, "cannot open file: " + SystemReason());
+    if (FFd < 0) RaiseFileError(FPath, "cannot open file: " + SystemReason());
     FWritable = access != faRead;
     struct stat st {};
     if (::fstat(FFd, &st) == 0 && !S_ISREG(st.st_mode)) {
         Close();
-        RaiseFileError(path, "not a regular file");
+        RaiseFileError(FPath, "not a regular file");
     }
 }
 
@@ -132,16 +133,19 @@ TFile& TFileReplacement::Add(const std::string& finalPath) {
     std::string temp;
     for (int attempt = 0; temp.empty() || FileExists(temp); ++attempt)
         temp = dir + "." + base + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(attempt);
-    FEntries.push_back(TEntry{finalPath, temp, TFile(temp, TFile::faCreate)});
+    FEntries.push_back(TEntry{finalPath, temp, TFile(temp, TFile::faCreate, finalPath)});
     return FEntries.back().File;
 }
 
 void TFileReplacement::Commit() {
-    for (TEntry& e : FEntries) {
+    auto rename = [](TEntry& e) {
         e.File.Close();
         if (::rename(e.Temp.c_str(), e.Final.c_str()) != 0)
             RaiseFileError(e.Final, "cannot replace the table file: " + SystemReason());
-    }
+    };
+    for (std::size_t i = 1; i < FEntries.size(); ++i)
+        rename(FEntries[i]);
+    if (!FEntries.empty()) rename(FEntries.front());
     FCommitted = true;
     for (const std::string& path : FObsolete)
         if (std::none_of(FEntries.begin(), FEntries.end(), [&](const TEntry& e) { return e.Final == path; }))

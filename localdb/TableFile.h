@@ -15,8 +15,9 @@ class TFile {
 public:
     enum TAccess { faRead, faReadWrite, faCreate };
     TFile() = default;
-    // Opens (faCreate: creates or truncates) the file; throws EDatabaseError naming it and the reason.
-    TFile(const std::string& path, TAccess access);
+    // Opens (faCreate: creates it new) the file; throws EDatabaseError naming it and the reason.
+    // Errors name shownAs when given (a temporary file is reported as the file it will replace).
+    TFile(const std::string& path, TAccess access, const std::string& shownAs = {});
     TFile(TFile&& other) noexcept;
     TFile& operator=(TFile&& other) noexcept;
     ~TFile(); // closes, never throws
@@ -43,7 +44,9 @@ private:
 };
 
 // Replaces a set of files all together: each is written under a temporary name in its directory,
-// and only Commit renames them into place, so a failed write leaves the old files untouched.
+// and only Commit renames them into place, so a failed write leaves the old files untouched. The
+// first file added is the main one: Commit renames it last, so that a failed rename of a companion
+// leaves the old main file in place. Errors name the final paths, never the temporary ones.
 // Paths listed with Remove are deleted by Commit (companions the new table no longer has).
 class TFileReplacement {
 public:

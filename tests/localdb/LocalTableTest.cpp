@@ -5,6 +5,7 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -176,7 +177,7 @@ private:
     rlimit FOld{};
 };
 
-TEST_P(LocalTableTest, AFailedWriteLeavesTheOldTableIntactWithAClearError) {
+TEST_P(LocalTableTest, AFailedCreateLeavesTheOldTableIntactWithAClearError) {
     WriteRows(Path(), {{"ID", ftInteger}, {"M", ftMemo}}, {{1, "ostane"}});
     const auto before = Dir.Files();
     try {
@@ -184,15 +185,40 @@ TEST_P(LocalTableTest, AFailedWriteLeavesTheOldTableIntactWithAClearError) {
         TLocalTable::Create(Path(), TFieldDefs(40, TFieldDef{"X", ftString, 200}), {});
         ADD_FAILURE() << "creation succeeded beyond the file size limit";
     } catch (const EDatabaseError& e) {
-        EXPECT_NE(e.Message().find(Dir.Path()), std::string::npos) << e.Message();
+        EXPECT_EQ(e.Message().rfind(Path() + ": ", 0), 0u) << "must name the table: " << e.Message();
+        EXPECT_EQ(e.Message().find(".tmp"), std::string::npos) << e.Message();
     }
     EXPECT_EQ(Dir.Files(), before) << "temporary files must be gone, companions kept";
-    auto rows = ReadRows(Path());
+    const auto rows = ReadRows(Path());
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0][1], TVariant("ostane"));
+}
 
-    // Appending past the limit fails at the flush; the rows written before stay readable.
+TEST_P(LocalTableTest, AFailedRenameOfACompanionLeavesTheOldMainFileInPlace) {
+    WriteRows(Path(), {{"ID", ftInteger}}, {{1}, {2}});
+    // A directory where the new memo file must go makes that rename fail.
+    const std::string memo = Dir / (Paradox() ? "t.mb" : "t.dbt");
+    ASSERT_EQ(mkdir(memo.c_str(), 0755), 0);
+    try {
+        TLocalTable::Create(Path(), {{"NAME", ftString, 10}, {"M", ftMemo}}, {});
+        ADD_FAILURE() << "creation succeeded although the memo file could not be put in place";
+    } catch (const EDatabaseError& e) {
+        EXPECT_EQ(e.Message().rfind(memo + ": ", 0), 0u) << e.Message();
+    }
+    const auto rows = ReadRows(Path());
+    ASSERT_EQ(rows.size(), 2u) << "the old table must stay";
+    EXPECT_EQ(rows[1][0], TVariant(2));
+    EXPECT_EQ(Dir.Files(), (std::vector<std::string>{"t" + GetParam(), Paradox() ? "t.mb" : "t.dbt"}));
+}
+
+TEST_P(LocalTableTest, AFailedAppendKeepsEveryRowWrittenBefore) {
+    std::vector<std::vector<TVariant>> rows;
+    for (int i = 0; i < 3000; ++i)
+        rows.push_back(
+            {i, i % 3 ? TVariant("vrstica " + std::to_string(i)) : TVariant(std::string(700, 'm'))});
+    WriteRows(Path(), {{"ID", ftInteger}, {"M", ftMemo}}, rows);
     {
+        // The limit falls within the new rows of the data file (the memo file, larger, is not written).
         auto table = TLocalTable::Open(Path(), TOpenMode::omExclusive);
         TFileSizeLimit limit(static_cast<rlim_t>(ReadFileBytes(Path()).size()) + 4096);
         EXPECT_THROW(
@@ -205,10 +231,14 @@ TEST_P(LocalTableTest, AFailedWriteLeavesTheOldTableIntactWithAClearError) {
                 table->Close();
             },
             EDatabaseError);
+        table.reset(); // its last try to write the pending rows fails as well
     }
-    rows = ReadRows(Path());
-    ASSERT_GE(rows.size(), 1u);
-    EXPECT_EQ(rows[0][1], TVariant("ostane"));
+    const auto back = ReadRows(Path());
+    ASSERT_EQ(back.size(), rows.size());
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        EXPECT_EQ(back[r][0], rows[r][0]) << r;
+        EXPECT_EQ(back[r][1], rows[r][1]) << r;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(BothFormats, LocalTableTest, ::testing::Values(".db", ".dbf"),

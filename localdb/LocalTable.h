@@ -12,16 +12,16 @@
 //   ftWord                        Long (reads back as ftInteger)     Numeric(5)
 //   ftInteger                     Long                               Numeric(11)
 //   ftAutoInc                     AutoInc (numbered when left NULL)  Numeric(11), numbered like Paradox
-//   ftLargeint                    Number: a double, exact up to 2^53  Numeric(20): exact
-//                                 (reads back as ftFloat)
+//   ftLargeint                    BCD without decimals: exact        Numeric(20): exact
 //   ftFloat, ftBCD                Number                             Numeric(20, decimals): 15 digits
 //   ftCurrency                    Money                              Numeric(20, 4)
 //   ftBoolean                     Logical                            Logical
 //   ftDate                        Date                               Date
 //   ftTime                        Time (milliseconds)                Character(12) "HH:MM:SS.mmm"
 //   ftDateTime                    Timestamp (milliseconds)           Character(23) "YYYY-MM-DD HH:MM:SS.mmm"
-//   ftBytes                       Bytes of the size (1..255);        Character holding hex digits
-//                                 longer: binary blob                (memo when longer than 127 bytes)
+//   ftBytes                       binary blob with the first Size     Character holding hex digits
+//                                 bytes (up to 240) in the row;      (memo when longer than 127 bytes)
+//                                 reads back as ftBlob
 //   ftVarBytes, ftBlob,           binary blob (ftGraphic: graphic,   memo holding hex digits
 //   ftTypedBinary, ftGraphic,     the OLE types: OLE)
 //   ftParadoxOle, ftDBaseOle
@@ -32,10 +32,11 @@
 // so time, date-time, byte and 64-bit columns read back with their own types; other programs see
 // the plain columns above. NULL reads back as NULL in every type; neither format tells an empty
 // string from NULL, so an empty string reads back as NULL, and dBase drops trailing blanks.
-// Paradox keeps no time zone and no sub-millisecond digits; a Paradox Bytes value of all zero bytes
-// reads as NULL. Field names longer than the format allows (25 Paradox, 10 dBase characters) are
-// shortened and made unique. Secondary indexes are not kept; a Paradox primary index must consist of
-// the leading fields and is written to the .px file; dBase tables keep no index.
+// Paradox keeps no time zone and no sub-millisecond digits, and cannot store the most negative
+// smallint and integer (their patterns mean NULL); an empty byte value reads back as NULL. Field
+// names longer than the format allows (25 Paradox, 10 dBase characters) are shortened and made unique.
+// Secondary indexes are not kept; a Paradox primary index must consist of the leading fields and is written
+// to the .px file; dBase tables keep no index.
 #include "TableDefs.h"
 #include "Variant.h"
 

@@ -41,9 +41,10 @@ constexpr std::uint16_t CodePage1250 = 1250;
 
 struct TField {
     std::uint8_t Type = pxAlpha;
-    std::uint8_t Size = 0;
-    std::string Name;         // UTF-8
-    std::uint32_t Offset = 0; // within the record
+    std::uint8_t Size = 0;     // bytes in the record (a BCD column's header entry holds Decimals instead)
+    std::string Name;          // UTF-8
+    std::uint32_t Offset = 0;  // within the record
+    std::uint8_t Decimals = 0; // of a BCD column: digits after the point, 0..32
 };
 
 struct THeader {

@@ -28,8 +28,10 @@ bool HasBlobs(const THeader& h) {
     return std::any_of(h.Fields.begin(), h.Fields.end(), [](const TField& f) { return IsBlob(f.Type); });
 }
 
-// Number of leading fields the primary index covers; it must name the leading fields in order.
-std::uint16_t PrimaryKeyFields(const std::string& path, const TFieldDefs& fields, const TIndexDefs& indexes) {
+// Number of leading fields the primary index covers; it must name the leading fields in order, and
+// none of their columns may be kept in the memo file.
+std::uint16_t PrimaryKeyFields(const std::string& path, const TFieldDefs& fields,
+                               const std::vector<TField>& columns, const TIndexDefs& indexes) {
     for (const TIndexDef& index : indexes) {
         if (!index.Primary) continue;
         std::size_t count = 0, start = 0;
@@ -42,9 +44,9 @@ std::uint16_t PrimaryKeyFields(const std::string& path, const TFieldDefs& fields
             if (count >= fields.size() || Upper(fields[count].Name) != Upper(name))
                 RaiseFileError(path,
                                "the primary index '" + index.Name + "' must consist of the leading fields");
-            const TFieldType t = fields[count].DataType;
-            if (t == ftMemo || t == ftBlob || t == ftFmtMemo || t == ftGraphic || t == ftVarBytes)
-                RaiseFileError(path, "field '" + name + "' cannot be part of a key");
+            if (IsBlob(columns[count].Type))
+                RaiseFileError(path,
+                               "field '" + name + "' is kept as a memo or blob and cannot be part of a key");
             ++count;
         }
         if (count == 0) RaiseFileError(path, "the primary index '" + index.Name + "' has no fields");
@@ -186,7 +188,7 @@ void TParadoxTable::CreateFile(const std::string& path, const TFieldDefs& fields
         recordSize += h.Fields.back().Size;
     }
     h.RecordSize = static_cast<std::uint16_t>(recordSize);
-    h.KeyFields = PrimaryKeyFields(path, fields, indexes);
+    h.KeyFields = PrimaryKeyFields(path, fields, h.Fields, indexes);
     h.FileType = h.KeyFields ? ftKeyedData : ftUnkeyedData;
     h.MaxTableSize = recordSize + BlockHeaderSize <= 16 * 1024u ? 16 : 32;
     if (recordSize + BlockHeaderSize > h.BlockSize())

@@ -40,6 +40,7 @@ TEST_P(LocalTableTest, EveryFieldTypeRoundTripsWithNullsEmptyAndSlovenianText) {
     EXPECT_EQ(back[1][4], TVariant()) << "a NULL Boolean must not read as False";
     EXPECT_EQ(back[2][4], TVariant(false));
     EXPECT_EQ(back[2][1], TVariant(0)) << "zero must not read as NULL";
+    EXPECT_EQ(back[3][11].AsBytes().size(), 3u) << "bytes keep their length; zero bytes are not NULL";
 }
 
 TEST_P(LocalTableTest, ReportsFieldDefinitionsByPositionAndName) {
@@ -56,8 +57,8 @@ TEST_P(LocalTableTest, ReportsFieldDefinitionsByPositionAndName) {
     EXPECT_THROW(table->FieldIndex("nope"), EDatabaseError);
     EXPECT_THROW(table->FieldDef(16), EDatabaseError);
     const std::vector<TFieldType> paradox = {
-        ftString, ftSmallint, ftInteger,  ftInteger, ftBoolean, ftFloat, ftCurrency, ftFloat,
-        ftDate,   ftTime,     ftDateTime, ftBytes,   ftBlob,    ftMemo,  ftMemo,     ftAutoInc};
+        ftString, ftSmallint, ftInteger,  ftInteger, ftBoolean, ftFloat, ftCurrency, ftLargeint,
+        ftDate,   ftTime,     ftDateTime, ftBlob,    ftBlob,    ftMemo,  ftMemo,     ftAutoInc};
     for (int i = 0; i < 16; ++i)
         EXPECT_EQ(table->FieldDef(i).DataType, Paradox() ? paradox[i] : AllTypeFields()[i].DataType)
             << table->FieldDef(i).Name;
@@ -294,9 +295,20 @@ TEST_F(ParadoxTableTest, ANameWithoutExtensionIsAParadoxTableInTheCurrentDirecto
     ASSERT_EQ(chdir(old.c_str()), 0);
 }
 
-TEST_F(ParadoxTableTest, PrimaryIndexMustNameTheLeadingFields) {
+TEST_F(ParadoxTableTest, PrimaryIndexMustNameTheLeadingFieldsAndNoMemoOrBlobColumn) {
     EXPECT_THROW(TLocalTable::Create(Dir / "k", {{"A", ftInteger}, {"B", ftInteger}}, {{"pk", "B", true}}),
                  EDatabaseError);
+    // Types whose values the memo file keeps: a long string, bytes, typed binary, OLE.
+    for (const TFieldDef& key : std::vector<TFieldDef>{
+             {"K", ftString, 300}, {"K", ftBytes, 8}, {"K", ftTypedBinary}, {"K", ftParadoxOle}}) {
+        try {
+            TLocalTable::Create(Dir / "k", {key, {"B", ftInteger}}, {{"pk", "K", true}});
+            ADD_FAILURE() << "a key on " << FieldTypeIdent(key.DataType) << " was accepted";
+        } catch (const EDatabaseError& e) {
+            EXPECT_NE(e.Message().find("cannot be part of a key"), std::string::npos) << e.Message();
+        }
+    }
+    EXPECT_FALSE(FileExists(Dir / "k.db"));
     TLocalTable::Create(Dir / "k", {{"A", ftInteger}, {"B", ftInteger}}, {{"pk", "a;B", true}});
     EXPECT_TRUE(FileExists(Dir / "k.px"));
 }

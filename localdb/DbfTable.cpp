@@ -24,6 +24,53 @@ constexpr std::size_t ChunkBytes = 1 << 16;
 constexpr std::size_t FlushThreshold = 1 << 20;
 constexpr std::uint32_t Dbase3MemoBlock = 512;
 
+// The code page a language driver byte stands for: 0 when the byte names none, -1 when we lack it.
+int CodePageOfDriver(std::uint8_t driver) {
+    switch (driver) {
+    case 0x00:
+        return 0;
+    case 0x01: // DOS USA and the national DOS drivers of code page 437
+    case 0x09:
+    case 0x0B:
+    case 0x0D:
+    case 0x0F:
+    case 0x11:
+    case 0x15:
+    case 0x18:
+    case 0x19:
+    case 0x1B:
+        return 437;
+    case 0x02: // DOS multilingual and the national DOS drivers of code page 850
+    case 0x0A:
+    case 0x0E:
+    case 0x10:
+    case 0x12:
+    case 0x14:
+    case 0x16:
+    case 0x1A:
+    case 0x1D:
+    case 0x25:
+    case 0x37:
+        return 850;
+    case 0x1F: // Central European DOS drivers
+    case 0x22:
+    case 0x23:
+    case 0x40:
+    case 0x64:
+    case 0x87:
+        return 852;
+    case 0x03: // Windows ANSI
+    case 0x57:
+    case 0x58:
+    case 0x59:
+        return 1252;
+    case LanguageDriver1250:
+        return 1250;
+    default:
+        return -1;
+    }
+}
+
 std::uint16_t GetU16(const char* p) {
     return static_cast<std::uint16_t>(static_cast<unsigned char>(p[0]) |
                                       (static_cast<unsigned char>(p[1]) << 8));
@@ -291,11 +338,11 @@ TVariant DecodeDate(std::string_view text) {
 }
 
 // Character columns are padded with blanks, memos are kept as written.
-TVariant DecodeText(const TColumn& c, std::string_view raw) {
+TVariant DecodeText(const TColumn& c, std::string_view raw, const TCodePage& codePage) {
     if (c.Type != 'M') raw = TrimRight(raw);
     if (raw.empty()) return {};
     if (c.Hex) return FromHex(raw);
-    std::string text = FromCp1250(raw);
+    std::string text = codePage.ToUtf8(raw);
     if (c.Def.DataType == ftTime) return TVariant(text).AsTime();
     if (c.Def.DataType == ftDateTime) return TVariant(text).AsDateTime();
     return text;
@@ -384,6 +431,9 @@ void TDbfTable::OpenFiles() {
         Corrupt(FPath, "the file is truncated: it cannot hold its " + std::to_string(FRecordCount) + " rows");
     FHeaderBytes.assign(FHeaderLength, '\0');
     FDbf.ReadAt(0, FHeaderBytes.data(), FHeaderLength);
+    FCodePageNumber = CodePageOfDriver(static_cast<std::uint8_t>(head[LanguageDriverAt]));
+    const TCodePage* page = TCodePage::Find(FCodePageNumber);
+    FCodePage = page ? page : &TCodePage::Windows1250();
 
     FColumns.clear();
     std::uint32_t offset = 1;
@@ -396,7 +446,7 @@ void TDbfTable::OpenFiles() {
         c.Length = static_cast<std::uint8_t>(d[16]);
         c.Decimals = static_cast<std::uint8_t>(d[17]);
         c.Offset = offset;
-        const std::string name = FromCp1250(std::string_view(d, strnlen(d, MaxFieldName + 1)));
+        const std::string name = FCodePage->ToUtf8(std::string_view(d, strnlen(d, MaxFieldName + 1)));
         const bool sizeOk =
             (c.Type == 'C' && c.Length > 0) ||
             ((c.Type == 'N' || c.Type == 'F') && c.Length > 0 && c.Length <= 32 && c.Decimals < c.Length) ||
@@ -481,7 +531,7 @@ TVariant TDbfTable::DoValue(int index) const {
     try {
         switch (c.Type) {
         case 'C':
-            return DecodeText(c, std::string_view(field, c.Length));
+            return DecodeText(c, std::string_view(field, c.Length), *FCodePage);
         case 'N':
         case 'F':
             return DecodeNumber(c, std::string_view(field, c.Length));
@@ -495,7 +545,7 @@ TVariant TDbfTable::DoValue(int index) const {
             return DecodeDate(std::string_view(field, 8));
         default: {
             const std::string data = ReadMemo(c, field);
-            return data.empty() ? TVariant() : DecodeText(c, data);
+            return data.empty() ? TVariant() : DecodeText(c, data, *FCodePage);
         }
         }
     } catch (const EVariantError& e) {
@@ -603,7 +653,7 @@ void TDbfTable::EncodeField(const TColumn& c, const TVariant& value, char* out) 
     else if (c.Def.DataType == ftTime || c.Def.DataType == ftDateTime)
         text = scratch = TimeText(c, value);
     else
-        text = Cp1250Text(value, scratch);
+        text = FCodePage->Text(value, scratch);
     if (c.Type == 'M') {
         std::memset(out, ' ', c.Length);
         if (!text.empty()) PutRight(out, c.Length, StoreMemo(std::string(text)));
@@ -618,6 +668,10 @@ void TDbfTable::EncodeField(const TColumn& c, const TVariant& value, char* out) 
 
 void TDbfTable::DoPost(std::vector<TVariant>& row) {
     if (!FDbf.Writable()) Raise("the table is open read-only");
+    if (FCodePageNumber < 0)
+        Raise("rows cannot be added: the table's language driver " +
+              std::to_string(static_cast<unsigned char>(FHeaderBytes[LanguageDriverAt])) +
+              " is not supported");
     for (std::size_t i = 0; i < FColumns.size(); ++i)
         if (FColumns[i].Def.DataType == ftAutoInc && row[i].IsNull()) row[i] = NextAutoInc(i);
     const std::size_t start = FPending.size();

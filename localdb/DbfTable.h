@@ -1,7 +1,10 @@
 #pragma once
 // A dBase III table: the .dbf file (language driver byte 0xC8 for code page 1250) and its .dbt memo
 // file, readable by any dBase reader. Rows are read in chunks and appended in batches; deleted rows
-// are skipped. Files of dBase IV (memo blocks with a length) open too.
+// are skipped. Files of dBase IV (memo blocks with a length) open too. Text is read and appended in
+// the code page the language driver byte names (437, 850, 852, 1250, 1252; 1250 when it names
+// none); a table of another language driver is read as 1250 and takes no new rows.
+#include "Codepage.h"
 #include "LocalTable.h"
 #include "TableFile.h"
 
@@ -51,7 +54,9 @@ private:
     std::vector<TColumn> FColumns;
     std::uint16_t FHeaderLength = 0;
     std::uint16_t FRecordLength = 0;
-    std::uint32_t FRecordCount = 0; // rows on disk
+    std::uint32_t FRecordCount = 0;       // rows on disk
+    const TCodePage* FCodePage = nullptr; // of the text; 1250 unless the language driver names another
+    int FCodePageNumber = 0;              // 0: none named, -1: a driver we lack
     TFile FDbf;
     TFile FDbt;
     std::uint32_t FMemoBlockSize = 512;

@@ -1,8 +1,10 @@
 #pragma once
 // TLocalTable: one open table file of the local table engine, Paradox (.db) or dBase (.dbf). It reads
 // rows in file order (first/next/end test), appends rows (append, set values, post) and empties the
-// table. Text is UTF-8 in memory and code page 1250 in the files. Every failure raises EDatabaseError
-// whose message begins with the file's path.
+// table. Text is UTF-8 in memory and code page 1250 in the files we create; a file of another program
+// is read and appended to in the code page its header names (437, 850, 852, 1250 or 1252), and one
+// naming a code page we lack is read as 1250 and takes no new rows. Every failure raises
+// EDatabaseError whose message begins with the file's path.
 //
 // How each field type is kept:
 //   type                          Paradox (.db, .mb, .px)            dBase (.dbf, .dbt)

@@ -222,6 +222,11 @@ void PutU32(unsigned char* p, std::uint32_t v) {
         p[i] = static_cast<unsigned char>(v >> (8 * i));
 }
 
+const TCodePage& THeader::Text() const {
+    const TCodePage* page = TCodePage::Find(CodePage);
+    return page ? *page : TCodePage::Windows1250();
+}
+
 std::uint32_t THeader::KeySize() const {
     std::uint32_t size = 0;
     for (std::size_t i = 0; i < KeyFields && i < Fields.size(); ++i)
@@ -462,13 +467,13 @@ THeader ParseHeader(const std::string& fileName, const std::string& bytes, std::
     const std::size_t nameLength = TableNameLength(h.Version);
     if (pos + nameLength > end) Corrupt(fileName, "table name beyond the header");
     const char* text = bytes.data();
-    h.TableName = FromCp1250(std::string_view(text + pos, strnlen(text + pos, nameLength)));
+    h.TableName = h.Text().ToUtf8(std::string_view(text + pos, strnlen(text + pos, nameLength)));
     pos += nameLength;
     for (TField& f : h.Fields) {
         const void* zero = pos < end ? std::memchr(text + pos, 0, end - pos) : nullptr;
         if (!zero) Corrupt(fileName, "field names beyond the header");
         const std::size_t length = static_cast<const char*>(zero) - (text + pos);
-        f.Name = FromCp1250(std::string_view(text + pos, length));
+        f.Name = h.Text().ToUtf8(std::string_view(text + pos, length));
         pos += length + 1;
     }
     const std::uint64_t blocks = (fileSize - h.HeaderSize) / h.BlockSize();
@@ -494,7 +499,7 @@ std::string BuildHeader(THeader& h) {
     for (TField& f : h.Fields) {
         f.Offset = offset;
         offset += f.Size;
-        AppendCp1250(f.Name, names);
+        h.Text().AppendBytes(f.Name, names);
         names.push_back('\0');
     }
     h.RecordSize = static_cast<std::uint16_t>(offset);
@@ -539,7 +544,7 @@ std::string BuildHeader(THeader& h) {
     }
     if (index) return bytes;
     pos += 4 + 4 * n;
-    const std::string table = ToCp1250(h.TableName).substr(0, nameLength - 1);
+    const std::string table = h.Text().FromUtf8(h.TableName).substr(0, nameLength - 1);
     std::memcpy(p + pos, table.data(), table.size());
     pos += nameLength;
     std::memcpy(p + pos, names.data(), names.size());
@@ -550,12 +555,12 @@ std::string BuildHeader(THeader& h) {
     return bytes;
 }
 
-TVariant DecodeValue(const TField& field, const unsigned char* p) {
+TVariant DecodeValue(const TField& field, const unsigned char* p, const TCodePage& codePage) {
     if (AllZero(p, field.Size)) return {};
     switch (field.Type) {
     case pxAlpha: {
         const auto* text = reinterpret_cast<const char*>(p);
-        return FromCp1250(std::string_view(text, strnlen(text, field.Size)));
+        return codePage.ToUtf8(std::string_view(text, strnlen(text, field.Size)));
     }
     case pxShort:
     case pxLong:
@@ -587,7 +592,7 @@ TVariant DecodeValue(const TField& field, const unsigned char* p) {
     }
 }
 
-void EncodeValue(const TField& field, const TVariant& value, unsigned char* p) {
+void EncodeValue(const TField& field, const TVariant& value, unsigned char* p, const TCodePage& codePage) {
     // Fixed-width types write every byte of their column; only text and bytes leave a zero tail.
     if (value.IsNull()) {
         std::memset(p, 0, field.Size);
@@ -596,7 +601,7 @@ void EncodeValue(const TField& field, const TVariant& value, unsigned char* p) {
     switch (field.Type) {
     case pxAlpha: {
         std::string scratch;
-        const std::string_view text = Cp1250Text(value, scratch);
+        const std::string_view text = codePage.Text(value, scratch);
         if (text.size() > field.Size)
             throw EVariantError("text of " + std::to_string(text.size()) + " characters does not fit in " +
                                 std::to_string(field.Size));

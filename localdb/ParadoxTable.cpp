@@ -307,10 +307,10 @@ TVariant TParadoxTable::DoValue(int index) const {
     const TField& f = FHeader.Fields[static_cast<std::size_t>(index)];
     const unsigned char* record = CurrentRecord();
     try {
-        if (!IsBlob(f.Type)) return DecodeValue(f, record + f.Offset);
+        if (!IsBlob(f.Type)) return DecodeValue(f, record + f.Offset, FHeader.Text());
         if (ReadBlobRef(f, record + f.Offset).Length == 0) return {};
         std::string data = ReadBlob(f, record + f.Offset);
-        if (IsTextBlob(f.Type)) return FromCp1250(data);
+        if (IsTextBlob(f.Type)) return FHeader.Text().ToUtf8(data);
         return TBytes(data.begin(), data.end());
     } catch (const EVariantError& e) {
         Raise("field '" + f.Name + "': " + e.Message());
@@ -363,13 +363,13 @@ void TParadoxTable::EncodeFixed(std::vector<TVariant>& row) {
             if (f.Type == pxAutoInc) {
                 if (row[i].IsNull()) row[i] = static_cast<std::int64_t>(FHeader.AutoInc + 1);
                 const std::int64_t v = row[i].AsInteger();
-                EncodeValue(f, row[i], record + f.Offset);
+                EncodeValue(f, row[i], record + f.Offset, FHeader.Text());
                 if (v > static_cast<std::int64_t>(FHeader.AutoInc))
                     FHeader.AutoInc = static_cast<std::uint32_t>(v);
             } else if (IsBlob(f.Type))
                 std::memset(record + f.Offset, 0, f.Size);
             else
-                EncodeValue(f, row[i], record + f.Offset);
+                EncodeValue(f, row[i], record + f.Offset, FHeader.Text());
         } catch (const EVariantError& e) {
             Raise("field '" + f.Name + "': " + e.Message());
         }
@@ -385,7 +385,7 @@ void TParadoxTable::EncodeBlobs(const std::vector<TVariant>& row) {
         std::string data;
         try {
             if (IsTextBlob(f.Type))
-                data = ToCp1250(row[i].AsText());
+                data = FHeader.Text().FromUtf8(row[i].AsText());
             else {
                 const TBytes bytes = row[i].AsBytes();
                 data.assign(bytes.begin(), bytes.end());
@@ -416,6 +416,9 @@ TBlobRef TParadoxTable::StoreBlob(const std::string& data) {
 
 void TParadoxTable::DoPost(std::vector<TVariant>& row) {
     if (!FDb.Writable()) Raise("the table is open read-only");
+    if (!FHeader.KnownCodePage())
+        Raise("rows cannot be added: the table's code page " + std::to_string(FHeader.CodePage) +
+              " is not supported");
     const std::uint32_t autoInc = FHeader.AutoInc;
     try {
         EncodeFixed(row);

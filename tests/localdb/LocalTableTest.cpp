@@ -162,6 +162,76 @@ TEST_P(LocalTableTest, ExclusiveOpenShutsOutOtherOpens) {
     }
 }
 
+std::string ReplaceAll(std::string s, const std::string& from, const std::string& to) {
+    for (std::size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size()))
+        s.replace(at, from.size(), to);
+    return s;
+}
+
+// A table whose header names another code page: text is read in it, and appended rows are written in it.
+TEST_P(LocalTableTest, ReadsAndAppendsTextInTheCodePageItsHeaderNames) {
+    struct TCase {
+        int CodePage;
+        char Driver;
+        std::string Bytes, Text;
+    };
+    for (const TCase& c : std::vector<TCase>{{437, '\x01', "\x84\x94\x81\xE1", "äöüß"},
+                                             {850, '\x02', "\x84\x9D\x81\xE1", "äØüß"},
+                                             {852, '\x64', "\xAC\xE6\xA6\x9F", "ČŠŽč"},
+                                             {1250, '\xC8', "\xC8\x8A\x8E\xE8", "ČŠŽč"},
+                                             {1252, '\x03', "\xD1\xF1\x80\xFF", "Ññ€ÿ"}}) {
+        SCOPED_TRACE(c.CodePage);
+        WriteRows(Path(), {{"S", ftString, 20}, {"M", ftMemo}}, {{"QQQQ", "memo QQQQ"}});
+        std::string file = ReadFileBytes(Path());
+        if (Paradox()) // the code page at 0x6A
+            file.replace(
+                0x6A, 2,
+                std::string{static_cast<char>(c.CodePage & 0xFF), static_cast<char>(c.CodePage >> 8)});
+        else
+            file[29] = c.Driver;
+        WriteFileBytes(Path(), ReplaceAll(file, "QQQQ", c.Bytes));
+        if (!Paradox())
+            WriteFileBytes(Dir / "t.dbt", ReplaceAll(ReadFileBytes(Dir / "t.dbt"), "QQQQ", c.Bytes));
+
+        auto table = TLocalTable::Open(Path(), TOpenMode::omExclusive);
+        EXPECT_EQ(table->Value(0), TVariant(c.Text));
+        EXPECT_EQ(table->Value(1), TVariant("memo " + c.Text));
+        table->Append();
+        table->SetValue(0, c.Text + "!");
+        table->SetValue(1, std::string(300, '-') + c.Text + "!");
+        table->Post();
+        table->Close();
+        const auto rows = ReadRows(Path());
+        ASSERT_EQ(rows.size(), 2u);
+        EXPECT_EQ(rows[1][0], TVariant(c.Text + "!"));
+        EXPECT_EQ(rows[1][1], TVariant(std::string(300, '-') + c.Text + "!"));
+        EXPECT_NE(ReadFileBytes(Path()).find(c.Bytes + "!"), std::string::npos);
+        EXPECT_NE(
+            ReadFileBytes(Dir / (Paradox() ? "t.mb" : "t.dbt")).find(std::string(300, '-') + c.Bytes + "!"),
+            std::string::npos);
+    }
+}
+
+TEST_P(LocalTableTest, ATableOfAnUnknownCodePageIsReadButTakesNoRows) {
+    WriteRows(Path(), {{"S", ftString, 20}}, {{"abc"}});
+    std::string file = ReadFileBytes(Path());
+    if (Paradox())
+        file.replace(0x6A, 2, "\x62\x03"); // 866, a code page we lack
+    else
+        file[29] = '\x7D'; // a language driver of a code page we lack
+    WriteFileBytes(Path(), file);
+    auto table = TLocalTable::Open(Path(), TOpenMode::omExclusive);
+    EXPECT_EQ(table->Value(0), TVariant("abc"));
+    table->Append();
+    table->SetValue(0, "x");
+    try {
+        table->Post();
+        ADD_FAILURE() << "a row was added in an unknown code page";
+    } catch (const EDatabaseError& e) {
+        EXPECT_NE(e.Message().find("not supported"), std::string::npos) << e.Message();
+    }
+}
+
 // Writes beyond `limit` bytes fail (EFBIG) while the guard lives, also for root.
 class TFileSizeLimit {
 public:

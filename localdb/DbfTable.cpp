@@ -91,6 +91,62 @@ void PutU32(char* p, std::uint32_t v) {
     RaiseFileError(path, "not a valid dBase table (" + what + ")");
 }
 
+[[noreturn]] void Unsupported(const std::string& path, const std::string& what) {
+    RaiseFileError(path, "unsupported dBase variant (" + what + ")");
+}
+
+// FoxPro and Visual FoxPro tables: memos in a .fpt file, and the binary column types.
+bool IsFoxPro(unsigned char version) {
+    return version == 0x30 || version == 0x31 || version == 0x32 || version == 0xF5 || version == 0xFB;
+}
+
+// Version bytes of variants we know but do not read: dBase 7, and dBase IV with an SQL table.
+bool IsUnsupportedVersion(unsigned char version) {
+    return version == 0x04 || version == 0x8C || version == 0x43 || version == 0x63 || version == 0xB3;
+}
+
+// Column types of those variants: varchar, varbinary, blob, timestamp, autoincrement, double, null flags.
+bool IsUnsupportedType(char type) {
+    return std::strchr("VQW@+O0", type) != nullptr && type != '\0';
+}
+
+// Sizes a column of another program's file may have.
+bool SizeFits(const TColumn& c) {
+    switch (c.Type) {
+    case 'C':
+        return c.Length > 0;
+    case 'N':
+    case 'F':
+        return c.Length > 0 && c.Length <= 32 && c.Decimals < c.Length;
+    case 'L':
+        return c.Length == 1;
+    case 'D':
+        return c.Length == 8;
+    case 'I':
+        return c.Length == 4;
+    case 'Y':
+    case 'T':
+        return c.Length == 8;
+    case 'B': // a double in Visual FoxPro, a binary memo in dBase
+        return c.Length == 8 || c.Length == 10 || c.Length == 4;
+    case 'M':
+    case 'G':
+    case 'P':
+        return c.Length == 10 || c.Length == 4;
+    default:
+        return false;
+    }
+}
+
+// The Julian day number of 0001-01-01 less one: Visual FoxPro date-times count Julian days.
+constexpr std::int64_t JulianDayOffset = 1721425;
+
+std::int32_t GetI32(const char* p) {
+    std::int32_t v = 0;
+    std::memcpy(&v, p, 4);
+    return v;
+}
+
 bool IsBinaryType(TFieldType t) {
     return t == ftBytes || t == ftVarBytes || t == ftBlob || t == ftTypedBinary || t == ftGraphic ||
            t == ftParadoxOle || t == ftDBaseOle;
@@ -164,6 +220,7 @@ TColumn ColumnFor(const TFieldDef& def) {
         break; // memos and binary objects
     }
     c.Hex = IsBinaryType(def.DataType);
+    c.Memo = c.Type == 'M';
     return c;
 }
 
@@ -185,6 +242,24 @@ TFieldDef DefinitionOf(const std::string& name, char type, int length, int decim
         break;
     case 'D':
         d.DataType = ftDate;
+        break;
+    case 'I':
+        d.DataType = ftInteger;
+        break;
+    case 'Y':
+        d.DataType = ftCurrency, d.Precision = 4;
+        break;
+    case 'T':
+        d.DataType = ftDateTime;
+        break;
+    case 'B':
+        d.DataType = length == 8 ? ftFloat : ftBlob;
+        break;
+    case 'G':
+        d.DataType = ftBlob;
+        break;
+    case 'P':
+        d.DataType = ftGraphic;
         break;
     default:
         d.DataType = ftMemo;
@@ -337,9 +412,23 @@ TVariant DecodeDate(std::string_view text) {
     return {};
 }
 
+// A Visual FoxPro date-time: the Julian day and the milliseconds of the day, little-endian.
+TVariant DecodeFoxDateTime(const char* field) {
+    const std::int64_t day = GetI32(field), ms = GetI32(field + 4);
+    if (day == 0 && ms == 0) return {};
+    if (day <= JulianDayOffset || day > JulianDayOffset + 3652059 || ms < 0 || ms >= 86400000)
+        throw EVariantError("date-time out of range");
+    TVarTime t;
+    t.Hour = static_cast<int>(ms / 3600000);
+    t.Minute = static_cast<int>(ms / 60000 % 60);
+    t.Second = static_cast<int>(ms / 1000 % 60);
+    t.Fraction = static_cast<std::uint32_t>(ms % 1000) * 1000000u;
+    return TVarDateTime{DateFromDayNumber(day - JulianDayOffset), t};
+}
+
 // Character columns are padded with blanks, memos are kept as written.
 TVariant DecodeText(const TColumn& c, std::string_view raw, const TCodePage& codePage) {
-    if (c.Type != 'M') raw = TrimRight(raw);
+    if (!c.Memo) raw = TrimRight(raw);
     if (raw.empty()) return {};
     if (c.Hex) return FromHex(raw);
     std::string text = codePage.ToUtf8(raw);
@@ -420,8 +509,10 @@ void TDbfTable::OpenFiles() {
     std::string head(32, '\0');
     FDbf.ReadAt(0, head.data(), head.size());
     const auto version = static_cast<unsigned char>(head[0]);
-    if (version != 0x03 && version != 0x83 && version != 0x8B && version != 0xCB)
+    if (IsUnsupportedVersion(version)) Unsupported(FPath, "version byte " + std::to_string(version));
+    if (version != 0x03 && version != 0x83 && version != 0x8B && version != 0xCB && !IsFoxPro(version))
         Corrupt(FPath, "unknown version byte " + std::to_string(version));
+    FReadOnlyVariant = IsFoxPro(version);
     FRecordCount = GetU32(head.data() + 4);
     FHeaderLength = GetU16(head.data() + 8);
     FRecordLength = GetU16(head.data() + 10);
@@ -447,14 +538,13 @@ void TDbfTable::OpenFiles() {
         c.Decimals = static_cast<std::uint8_t>(d[17]);
         c.Offset = offset;
         const std::string name = FCodePage->ToUtf8(std::string_view(d, strnlen(d, MaxFieldName + 1)));
-        const bool sizeOk =
-            (c.Type == 'C' && c.Length > 0) ||
-            ((c.Type == 'N' || c.Type == 'F') && c.Length > 0 && c.Length <= 32 && c.Decimals < c.Length) ||
-            (c.Type == 'L' && c.Length == 1) || (c.Type == 'D' && c.Length == 8) ||
-            (c.Type == 'M' && c.Length == 10);
-        if (!sizeOk)
+        if (IsUnsupportedType(c.Type))
+            Unsupported(FPath, "field '" + name + "' of type '" + std::string(1, c.Type) + "'");
+        if (!SizeFits(c))
             Corrupt(FPath, "field '" + name + "' of type '" + std::string(1, c.Type) + "' and size " +
                                std::to_string(c.Length));
+        c.Memo = c.Type == 'M' || c.Type == 'G' || c.Type == 'P' || (c.Type == 'B' && c.Length != 8);
+        if (!std::strchr("CNFLDM", c.Type)) FReadOnlyVariant = true;
         c.Def = DefinitionOf(name, c.Type, c.Length, c.Decimals);
         if (d[MarkAt] == Mark && static_cast<unsigned char>(d[MarkAt + 1]) < FieldTypeCount) {
             const TColumn planned = ColumnFor(TFieldDef{name, static_cast<TFieldType>(d[MarkAt + 1]),
@@ -470,15 +560,20 @@ void TDbfTable::OpenFiles() {
 
     FDbt.Close();
     FMemoBlockSize = Dbase3MemoBlock;
-    if (std::any_of(FColumns.begin(), FColumns.end(), [](const TColumn& c) { return c.Type == 'M'; })) {
-        const std::string dbt = FindCompanion(FPath, ".dbt");
+    FFoxMemo = IsFoxPro(version);
+    if (std::any_of(FColumns.begin(), FColumns.end(), [](const TColumn& c) { return c.Memo; })) {
+        const std::string dbt = FindCompanion(FPath, FFoxMemo ? ".fpt" : ".dbt");
         if (!dbt.empty()) {
             FDbt = TFile(dbt, FDbf.Writable() ? TFile::faReadWrite : TFile::faRead);
             const std::uint64_t dbtSize = FDbt.Size();
             if (dbtSize < 24) RaiseFileError(dbt, "not a valid memo file (too short)");
             char mh[24];
             FDbt.ReadAt(0, mh, sizeof mh);
-            if (version == 0x8B || version == 0xCB) {
+            if (FFoxMemo) { // block size, big-endian
+                const unsigned bs =
+                    (static_cast<unsigned char>(mh[6]) << 8) | static_cast<unsigned char>(mh[7]);
+                FMemoBlockSize = bs >= 1 ? bs : Dbase3MemoBlock;
+            } else if (version == 0x8B || version == 0xCB) {
                 const std::uint16_t bs = GetU16(mh + 20);
                 FMemoBlockSize = bs >= 64 ? bs : Dbase3MemoBlock;
             }
@@ -543,9 +638,27 @@ TVariant TDbfTable::DoValue(int index) const {
         }
         case 'D':
             return DecodeDate(std::string_view(field, 8));
+        case 'I':
+            return std::int64_t{GetI32(field)};
+        case 'Y': {
+            std::int64_t v = 0;
+            std::memcpy(&v, field, 8);
+            return static_cast<double>(v) / 10000;
+        }
+        case 'T':
+            return DecodeFoxDateTime(field);
+        case 'B':
+            if (!c.Memo) {
+                double v = 0;
+                std::memcpy(&v, field, 8);
+                return v;
+            }
+            [[fallthrough]];
         default: {
             const std::string data = ReadMemo(c, field);
-            return data.empty() ? TVariant() : DecodeText(c, data, *FCodePage);
+            if (data.empty()) return {};
+            if (c.Type != 'M') return TBytes(data.begin(), data.end());
+            return DecodeText(c, data, *FCodePage);
         }
         }
     } catch (const EVariantError& e) {
@@ -554,20 +667,33 @@ TVariant TDbfTable::DoValue(int index) const {
 }
 
 std::string TDbfTable::ReadMemo(const TColumn& column, const char* field) const {
-    const std::string_view text = Trim(std::string_view(field, 10));
     std::uint32_t block = 0;
-    if (text.empty() ||
-        std::from_chars(text.data(), text.data() + text.size(), block).ptr != text.data() + text.size())
-        return {};
+    if (column.Length == 4)
+        block = static_cast<std::uint32_t>(GetI32(field));
+    else {
+        const std::string_view text = Trim(std::string_view(field, 10));
+        if (text.empty() ||
+            std::from_chars(text.data(), text.data() + text.size(), block).ptr != text.data() + text.size())
+            return {};
+    }
     if (block == 0) return {};
-    if (!FDbt.IsOpen()) Raise("the memo file (.dbt) of this table is missing");
+    if (!FDbt.IsOpen())
+        Raise(std::string("the memo file (") + (FFoxMemo ? ".fpt" : ".dbt") + ") of this table is missing");
     const std::uint64_t size = FDbt.Size();
     const std::uint64_t start = std::uint64_t{block} * FMemoBlockSize;
-    if (start + 8 > size)
+    // A dBase III memo has no head: it may be shorter than one, down to its end-of-text mark.
+    if (start + (FFoxMemo ? 8 : 1) > size)
         Raise("damaged memo of field '" + column.Def.Name + "' (pointer beyond the memo file)");
-    char head[8];
-    FDbt.ReadAt(start, head, sizeof head);
+    char head[8] = {};
+    FDbt.ReadAt(start, head, static_cast<std::size_t>(std::min<std::uint64_t>(sizeof head, size - start)));
     std::string data;
+    if (FFoxMemo) { // type and length, big-endian, then the data
+        const std::uint32_t length = __builtin_bswap32(static_cast<std::uint32_t>(GetI32(head + 4)));
+        if (start + 8 + length > size) Raise("damaged memo of field '" + column.Def.Name + "'");
+        data.resize(length);
+        FDbt.ReadAt(start + 8, data.data(), data.size());
+        return data;
+    }
     if (GetU32(head) == 0x0008FFFF) { // a block with its length
         const std::uint32_t length = GetU32(head + 4);
         if (length < 8 || start + length > size) Raise("damaged memo of field '" + column.Def.Name + "'");
@@ -668,6 +794,7 @@ void TDbfTable::EncodeField(const TColumn& c, const TVariant& value, char* out) 
 
 void TDbfTable::DoPost(std::vector<TVariant>& row) {
     if (!FDbf.Writable()) Raise("the table is open read-only");
+    if (FReadOnlyVariant) RaiseReadOnlyVariant();
     if (FCodePageNumber < 0)
         Raise("rows cannot be added: the table's language driver " +
               std::to_string(static_cast<unsigned char>(FHeaderBytes[LanguageDriverAt])) +
@@ -743,7 +870,12 @@ void TDbfTable::Rewrite() {
     FEof = true;
 }
 
+void TDbfTable::RaiseReadOnlyVariant() const {
+    Raise("tables of this dBase variant (FoxPro, or columns of type I, Y, T, B, G or P) are read-only here");
+}
+
 void TDbfTable::DoEmpty() {
+    if (FReadOnlyVariant) RaiseReadOnlyVariant();
     FPending.clear();
     FPendingRecords = 0;
     FMemoPending.clear();

@@ -55,6 +55,54 @@ TEST(IndependentReaderTest, PythonDbfReadsOurDBaseValuesMemoAndCodePage) {
     EXPECT_EQ(lines[3], "[\"\", null, null, null, null, \"\"]");
 }
 
+// The other direction: tables python3-dbf wrote, in three dBase variants and three code pages.
+TEST(IndependentReaderTest, WeReadDBaseFoxProAndVisualFoxProTablesWrittenByPythonDbf) {
+    ASSERT_TRUE(std::system((std::string(Python) + " -c 'import dbf'").c_str()) == 0)
+        << "python3-dbf is not installed";
+    TScratchDir dir;
+    RunCommand(std::string(Python) + " " + TARVIK_WRITE_DBF + " " + dir.Path());
+    std::string longMemo;
+    for (int i = 0; i < 400; ++i)
+        longMemo += "Čas je zlato, šola ključ ";
+    using TRow = std::vector<TVariant>;
+
+    const auto dbase3 = ReadRows(dir / "dbase3.dbf"); // code page 852
+    ASSERT_EQ(dbase3.size(), 3u);
+    EXPECT_EQ(dbase3[0], (TRow{"Čšž ČŠŽ", 3.25, true, TVarDate{2024, 2, 29}, longMemo}));
+    EXPECT_EQ(dbase3[1], (TRow{"Žaba", -7.0, false, TVarDate{1999, 12, 31}, "kratek zapis"}));
+    EXPECT_EQ(dbase3[2], TRow(5));
+
+    const auto foxpro = ReadRows(dir / "foxpro.dbf"); // code page 1252, memo file .fpt
+    ASSERT_EQ(foxpro.size(), 1u);
+    std::string senor;
+    for (int i = 0; i < 100; ++i)
+        senor += "Señor € ";
+    EXPECT_EQ(foxpro[0], (TRow{"Ññ€ÿ", 1.5, senor}));
+
+    auto visual = TLocalTable::Open(dir / "visual.dbf", TOpenMode::omShared); // code page 1250
+    std::vector<TFieldType> types;
+    for (const TFieldDef& def : visual->FieldDefs())
+        types.push_back(def.DataType);
+    EXPECT_EQ(types, (std::vector<TFieldType>{ftString, ftInteger, ftCurrency, ftDateTime, ftFloat, ftBoolean,
+                                              ftDate, ftMemo}));
+    visual.reset();
+    const auto rows = ReadRows(dir / "visual.dbf");
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0], (TRow{"Čšž", -123456, 12.3456, TVarDateTime{{2001, 2, 3}, {4, 5, 6, 0}}, 2.5, true,
+                             TVarDate{2024, 2, 29}, longMemo}));
+    EXPECT_EQ(rows[1], (TRow{"prazno", 0, 0.0, TVariant(), 0.0, false, TVariant(), TVariant()}));
+
+    // Read, not written: appending to a Visual FoxPro table is refused with a reason.
+    auto table = TLocalTable::Open(dir / "visual.dbf", TOpenMode::omExclusive);
+    table->Append();
+    try {
+        table->Post();
+        ADD_FAILURE() << "a row was appended to a Visual FoxPro table";
+    } catch (const EDatabaseError& e) {
+        EXPECT_NE(e.Message().find("read-only"), std::string::npos) << e.Message();
+    }
+}
+
 TEST(IndependentReaderTest, LibreOfficeReadsOurDBaseFilesInOneRun) {
     ASSERT_TRUE(Installed("libreoffice")) << "LibreOffice (libreoffice-calc-nogui) is not installed";
     TScratchDir dir;

@@ -351,6 +351,29 @@ TEST_F(ParadoxTableTest, PrimaryKeyedTableKeepsKeyOrderWritesItsIndexAndRefusesD
     EXPECT_EQ(px[4], 1) << "index file type";
 }
 
+TEST_F(ParadoxTableTest, BcdColumnsWithDecimalsReadAndTakeNumbers) {
+    // Our 64-bit integers are BCD without decimals; two decimals in the header entry make 12345 123.45.
+    const std::string path = Dir / "bcd.db";
+    WriteRows(path, {{"N", ftLargeint}}, {{12345}, {-12345}, {TVariant()}});
+    std::string file = ReadFileBytes(path);
+    ASSERT_EQ(file.substr(0x78, 2), std::string("\x17\x00", 2)) << "BCD, no decimals";
+    file[0x79] = 2;
+    WriteFileBytes(path, file);
+    auto table = TLocalTable::Open(path, TOpenMode::omExclusive);
+    EXPECT_EQ(table->FieldDef(0).DataType, ftBCD);
+    EXPECT_EQ(table->FieldDef(0).Precision, 2);
+    table->Append();
+    table->SetValue(0, -0.5);
+    table->Post();
+    table->Close();
+    const auto rows = ReadRows(path);
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(rows[0][0], TVariant(123.45));
+    EXPECT_EQ(rows[1][0], TVariant(-123.45));
+    EXPECT_EQ(rows[2][0], TVariant());
+    EXPECT_EQ(rows[3][0], TVariant(-0.5));
+}
+
 TEST_F(ParadoxTableTest, ANameWithoutExtensionIsAParadoxTableInTheCurrentDirectory) {
     char* cwd = get_current_dir_name();
     const std::string old = cwd;

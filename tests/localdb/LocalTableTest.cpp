@@ -351,6 +351,74 @@ TEST_F(ParadoxTableTest, PrimaryKeyedTableKeepsKeyOrderWritesItsIndexAndRefusesD
     EXPECT_EQ(px[4], 1) << "index file type";
 }
 
+std::uint16_t U16At(const std::string& s, std::size_t at) {
+    return static_cast<std::uint16_t>(static_cast<unsigned char>(s[at]) |
+                                      static_cast<unsigned char>(s[at + 1]) << 8);
+}
+
+// A 16-bit value as the index stores it: big-endian with the sign bit flipped.
+int ShortValueAt(const std::string& s, std::size_t at) {
+    return ((static_cast<unsigned char>(s[at]) << 8) | static_cast<unsigned char>(s[at + 1])) ^ 0x8000;
+}
+
+TEST_F(ParadoxTableTest, PrimaryIndexHoldsTheFirstKeyBlockAndRowCountOfEveryDataBlock) {
+    const std::string path = Dir / "k.db";
+    TLocalTable::Create(path, {{"ID", ftInteger}, {"NAME", ftString, 40}}, {{"pk", "ID", true}});
+    auto table = TLocalTable::Open(path, TOpenMode::omExclusive);
+    for (int i = 0; i < 3000; ++i) {
+        table->Append();
+        table->SetValue(0, i * 7 % 3000); // out of key order
+        table->SetValue(1, "vrstica " + std::to_string(i));
+        table->Post();
+    }
+    table->Close();
+
+    const std::string db = ReadFileBytes(path), px = ReadFileBytes(Dir / "k.px");
+    const std::size_t recordSize = U16At(db, 0), dbHeader = U16At(db, 2), dbBlock = db[5] * 1024u;
+    const std::size_t dataBlocks = U16At(db, 0x0C);
+    ASSERT_EQ(recordSize, 44u);
+    ASSERT_GT(dataBlocks, 1u);
+    ASSERT_EQ(db.size(), dbHeader + dataBlocks * dbBlock);
+
+    EXPECT_EQ(px[4], 1) << "index file type";
+    EXPECT_EQ(U16At(px, 0x23), 1) << "key fields";
+    EXPECT_EQ(U16At(px, 6), dataBlocks) << "one entry per data block";
+    EXPECT_EQ(U16At(px, 0x1E), 1) << "root block";
+    EXPECT_EQ(px[0x20], 1) << "index levels";
+    const std::size_t pxHeader = U16At(px, 2), pxBlock = px[5] * 1024u, entrySize = 4 + 6;
+    ASSERT_EQ(U16At(px, 0x0C), 1) << "the entries fit one index block";
+    ASSERT_GE(px.size(), pxHeader + pxBlock);
+    EXPECT_EQ((static_cast<std::int16_t>(U16At(px, pxHeader + 4)) / entrySize) + 1, dataBlocks);
+
+    std::size_t rows = 0;
+    for (std::size_t b = 0; b < dataBlocks; ++b) {
+        SCOPED_TRACE(b);
+        const std::size_t block = dbHeader + b * dbBlock;
+        const std::size_t count = static_cast<std::int16_t>(U16At(db, block + 4)) / recordSize + 1;
+        const std::size_t entry = pxHeader + 6 + b * entrySize;
+        EXPECT_EQ(px.substr(entry, 4), db.substr(block + 6, 4)) << "first key of the block";
+        EXPECT_EQ(ShortValueAt(px, entry + 4), static_cast<int>(b + 1)) << "block number";
+        EXPECT_EQ(ShortValueAt(px, entry + 6), static_cast<int>(count)) << "rows in the block";
+        rows += count;
+    }
+    EXPECT_EQ(rows, 3000u);
+    const auto back = ReadRows(path);
+    ASSERT_EQ(back.size(), 3000u);
+    for (int i = 0; i < 3000; i += 97)
+        EXPECT_EQ(back[static_cast<std::size_t>(i)][0], TVariant(i));
+}
+
+TEST_F(ParadoxTableTest, MemosNoLongerThanTheirLeaderStayInTheRow) {
+    const std::string path = Dir / "m.db";
+    WriteRows(path, {{"ID", ftInteger}, {"M", ftMemo}}, {{1, "kratko"}, {2, "deset črk"}}); // 6 and 10 bytes
+    EXPECT_EQ(ReadFileBytes(Dir / "m.mb").size(), 4096u) << "only the memo file's header";
+    const auto back = ReadRows(path);
+    ASSERT_EQ(back.size(), 2u);
+    EXPECT_EQ(back[1][1], TVariant("deset črk"));
+    WriteRows(path, {{"ID", ftInteger}, {"M", ftMemo}}, {{1, "enajst črk!"}}); // 11 bytes
+    EXPECT_GT(ReadFileBytes(Dir / "m.mb").size(), 4096u);
+}
+
 TEST_F(ParadoxTableTest, BcdColumnsWithDecimalsReadAndTakeNumbers) {
     // Our 64-bit integers are BCD without decimals; two decimals in the header entry make 12345 123.45.
     const std::string path = Dir / "bcd.db";

@@ -17,6 +17,7 @@ using TColumn = TDbfTable::TColumn;
 constexpr std::size_t MaxFieldName = 10;
 constexpr std::uint8_t LanguageDriver1250 = 0xC8;
 constexpr std::size_t LanguageDriverAt = 29;
+constexpr std::size_t ProductionIndexAt = 28; // flag: a production index (.mdx) exists
 constexpr std::size_t DescriptorSize = 32;
 constexpr std::size_t MarkAt = 24; // reserved descriptor bytes holding our type mark
 constexpr char Mark = 't';
@@ -312,15 +313,20 @@ std::string EmptyMemoFile() {
     return dbt;
 }
 
+// The memo and index files of a table (written anew or gone when it is replaced or emptied).
+bool IsReplacedCompanion(const std::string& ext) {
+    return ext == "dbt" || ext == "fpt" || ext == "mdx" || ext == "ndx" || ext == "cdx";
+}
+
 // Writes header (with no rows) and a fresh memo file through the replacement.
 void WriteEmptyTable(TFileReplacement& files, const std::string& path, std::string header) {
     PutU32(header.data() + 4, 0);
     StampDate(header);
     header.push_back(0x1A);
+    header[ProductionIndexAt] = 0; // the index files go
     files.Add(path).WriteAt(0, header.data(), header.size());
-    for (const char* ext : {".dbt", ".mdx"})
-        for (const std::string& old : ExistingCompanions(path, ext))
-            files.Remove(old);
+    for (const std::string& old : CompanionsWhere(path, IsReplacedCompanion))
+        files.Remove(old);
     if (header[0] == static_cast<char>(0x83) || header[0] == static_cast<char>(0x8B)) {
         const std::string dbt = EmptyMemoFile();
         files.Add(ChangeExtension(path, ".dbt")).WriteAt(0, dbt.data(), dbt.size());

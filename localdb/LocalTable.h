@@ -55,7 +55,9 @@ public:
     static bool IsDBase(const std::string& tableName);
 
     // Creates the table with its companion files, replacing any table of that name all at once
-    // (written under temporary names, then renamed); the old table stays intact when this throws.
+    // (written under temporary names, then renamed) and removing the old table's other companions
+    // (Paradox .VAL, .TV, .FAM, .Xnn, .Ynn; dBase .ndx, .cdx, .mdx, .fpt); the old table stays intact
+    // when writing the new one fails.
     static void Create(const std::string& tableName, const TFieldDefs& fields, const TIndexDefs& indexes);
     // Opens the table positioned on its first row; throws EDatabaseError for a missing, locked,
     // unreadable, truncated or corrupt file. The caller owns the result.
@@ -109,7 +111,8 @@ public:
     void Cancel() { FAppending = false; }
     bool Appending() const { return FAppending; }
 
-    // Removes every row (and memo) through a replacement of the files; the definitions stay.
+    // Removes every row (and memo) through a replacement of the files, and the index files of the old
+    // rows; the definitions stay, with the Paradox companions that describe them (.VAL, .TV, .FAM).
     void Empty();
     // Writes pending rows and closes the files; throws when the final write fails. Further calls do nothing.
     void Close();

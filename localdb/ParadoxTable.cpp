@@ -138,10 +138,26 @@ std::string BuildIndex(const THeader& data, const std::vector<std::string>& reco
     return file + body;
 }
 
+// Secondary indexes (.Xnn and .Ynn, nn hexadecimal or G and a digit), which we do not keep up.
+bool IsSecondaryIndex(const std::string& ext) {
+    auto digit = [](char ch) { return std::isxdigit(static_cast<unsigned char>(ch)) != 0; };
+    return ext.size() == 3 && (ext[0] == 'x' || ext[0] == 'y') &&
+           ((digit(ext[1]) && digit(ext[2])) ||
+            (ext[1] == 'g' && std::isdigit(static_cast<unsigned char>(ext[2]))));
+}
+
+// Companions that describe the definitions: validity checks, view settings, the family list.
+bool IsStaleForNewTable(const std::string& ext) {
+    return IsSecondaryIndex(ext) || ext == "val" || ext == "tv" || ext == "fam";
+}
+
+// Which companions a replacement removes besides the index and memo file it writes itself.
+enum class TStale { None, Indexes, All };
+
 // Writes the data file, the index of a keyed table and (when asked) a new empty memo file, all
 // through the replacement, and lists the companions a replaced table had but this one does not.
 void WriteTableFiles(TFileReplacement& files, const std::string& path, THeader& h,
-                     const std::vector<std::string>& records, bool freshMb) {
+                     const std::vector<std::string>& records, bool freshMb, TStale stale) {
     // A fresh memo file replaces the old one; otherwise the old memo file stays, rows point into it.
     std::vector<TBlockInfo> blocks;
     const std::string body = BuildBlocks(h, records, blocks);
@@ -153,6 +169,10 @@ void WriteTableFiles(TFileReplacement& files, const std::string& path, THeader& 
         files.Remove(old);
     if (freshMb)
         for (const std::string& old : ExistingCompanions(path, ".mb"))
+            files.Remove(old);
+    if (stale != TStale::None)
+        for (const std::string& old :
+             CompanionsWhere(path, stale == TStale::All ? IsStaleForNewTable : IsSecondaryIndex))
             files.Remove(old);
     if (h.KeyFields > 0) {
         const std::string index = BuildIndex(h, records, blocks);
@@ -195,7 +215,7 @@ void TParadoxTable::CreateFile(const std::string& path, const TFieldDefs& fields
         RaiseFileError(path,
                        "a row of " + std::to_string(recordSize) + " bytes is too long for a Paradox table");
     TFileReplacement files;
-    WriteTableFiles(files, path, h, {}, true);
+    WriteTableFiles(files, path, h, {}, true, TStale::All);
     files.Commit();
 }
 
@@ -571,7 +591,8 @@ void TParadoxTable::RewriteTable(const std::vector<std::string>& records, bool f
     THeader h = FHeader;
     h.Version = Version7;
     TFileReplacement files;
-    WriteTableFiles(files, FPath, h, records, freshMb);
+    // Emptying (a fresh memo file) leaves no row the secondary indexes could point at.
+    WriteTableFiles(files, FPath, h, records, freshMb, freshMb ? TStale::Indexes : TStale::None);
     files.Commit();
     FDb.Close();
     FMb.Close();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -182,4 +183,23 @@ std::vector<std::string> ExistingCompanions(const std::string& path, const std::
 std::string FindCompanion(const std::string& path, const std::string& ext) {
     std::vector<std::string> found = ExistingCompanions(path, ext);
     return found.empty() ? std::string() : found.front();
+}
+
+std::vector<std::string> CompanionsWhere(const std::string& path, bool (*wanted)(const std::string& ext)) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    const std::string stem = path.substr(dir.size(), ExtensionStart(path) - dir.size()) + ".";
+    std::vector<std::string> found;
+    DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
+    if (!d) return found;
+    while (const dirent* e = ::readdir(d)) {
+        const std::string name = e->d_name;
+        if (name.size() > stem.size() && name.compare(0, stem.size(), stem) == 0 &&
+            name.find('.', stem.size()) == std::string::npos &&
+            wanted(ToCase(name.substr(stem.size()), false)))
+            found.push_back(dir + name);
+    }
+    ::closedir(d);
+    std::sort(found.begin(), found.end());
+    return found;
 }

@@ -81,3 +81,6 @@ std::string FindCompanion(const std::string& path, const std::string& ext);
 // Every existing spelling of the companion (to delete them all when a table is replaced).
 std::vector<std::string> ExistingCompanions(const std::string& path, const std::string& ext);
 bool FileExists(const std::string& path);
+// Every existing file named like path with another extension (in any letter case) that wanted
+// accepts; wanted sees the extension lower-cased and without its dot.
+std::vector<std::string> CompanionsWhere(const std::string& path, bool (*wanted)(const std::string& ext));

@@ -81,8 +81,16 @@ TEST_P(LocalTableTest, ReplacingATableRemovesItsRowsAndStaleCompanionFiles) {
     const std::string companion = Paradox() ? "t.mb" : "t.dbt";
     ASSERT_TRUE(FileExists(Dir / companion));
     WriteFileBytes(Dir / (Paradox() ? "t.MB" : "t.DBT"), "stale");
+    // Companions of other programs: secondary indexes, validity checks, view and family files.
+    const std::vector<std::string> stale =
+        Paradox() ? std::vector<std::string>{"t.VAL", "t.tv", "t.FAM", "t.X02", "t.Y02", "t.XG0", "t.yg1"}
+                  : std::vector<std::string>{"t.ndx", "t.CDX", "t.mdx", "t.fpt"};
+    for (const std::string& name : stale)
+        WriteFileBytes(Dir / name, "stale");
+    WriteFileBytes(Dir / "t2.VAL", "another table's");
+    WriteFileBytes(Dir / "t.txt", "not a companion");
     WriteRows(Path(), {{"NAME", ftString, 10}}, {{"nova"}});
-    EXPECT_EQ(Dir.Files(), std::vector<std::string>{"t" + GetParam()});
+    EXPECT_EQ(Dir.Files(), (std::vector<std::string>{"t" + GetParam(), "t.txt", "t2.VAL"}));
     const auto back = ReadRows(Path());
     ASSERT_EQ(back.size(), 1u);
     EXPECT_EQ(back[0][0], TVariant("nova"));
@@ -90,8 +98,14 @@ TEST_P(LocalTableTest, ReplacingATableRemovesItsRowsAndStaleCompanionFiles) {
 
 TEST_P(LocalTableTest, EmptyingKeepsTheDefinitionsAndAcceptsNewRows) {
     WriteRows(Path(), {{"ID", ftInteger}, {"M", ftMemo}}, {{1, "a"}, {2, std::string(5000, 'b')}});
+    // Indexes of the old rows go; what describes the definitions stays.
+    const std::string index = Paradox() ? "t.X01" : "t.NDX", kept = Paradox() ? "t.VAL" : "t.txt";
+    WriteFileBytes(Dir / index, "stale");
+    WriteFileBytes(Dir / kept, "kept");
     auto table = TLocalTable::Open(Path(), TOpenMode::omExclusive);
     table->Empty();
+    EXPECT_FALSE(FileExists(Dir / index));
+    EXPECT_TRUE(FileExists(Dir / kept));
     table->First();
     EXPECT_TRUE(table->Eof());
     EXPECT_EQ(table->RecordCount(), 0);

@@ -19,7 +19,7 @@ constexpr std::uint8_t LanguageDriver1250 = 0xC8;
 constexpr std::size_t LanguageDriverAt = 29;
 constexpr std::size_t ProductionIndexAt = 28; // flag: a production index (.mdx) exists
 constexpr std::size_t DescriptorSize = 32;
-constexpr std::size_t MarkAt = 24; // reserved descriptor bytes holding our type mark
+constexpr std::size_t MarkAt = 24; // reserved descriptor bytes holding our type mark and Required
 constexpr char Mark = 't';
 constexpr std::size_t ChunkBytes = 1 << 16;
 constexpr std::size_t FlushThreshold = 1 << 20;
@@ -288,6 +288,7 @@ std::string BuildHeader(const std::vector<TColumn>& columns, const std::vector<s
         d[MarkAt + 1] = static_cast<char>(c.Def.DataType);
         PutU16(d + MarkAt + 2, static_cast<std::uint16_t>(std::min(c.Def.Size, 0xFFFF)));
         d[MarkAt + 4] = static_cast<char>(c.Def.Precision);
+        d[MarkAt + 5] = c.Def.Required ? 1 : 0;
         recordLength += c.Length;
     }
     h[headerLength - 1] = 0x0D;
@@ -553,8 +554,9 @@ void TDbfTable::OpenFiles() {
         if (!std::strchr("CNFLDM", c.Type)) FReadOnlyVariant = true;
         c.Def = DefinitionOf(name, c.Type, c.Length, c.Decimals);
         if (d[MarkAt] == Mark && static_cast<unsigned char>(d[MarkAt + 1]) < FieldTypeCount) {
-            const TColumn planned = ColumnFor(TFieldDef{name, static_cast<TFieldType>(d[MarkAt + 1]),
-                                                        GetU16(d + MarkAt + 2), false, d[MarkAt + 4]});
+            const TColumn planned =
+                ColumnFor(TFieldDef{name, static_cast<TFieldType>(d[MarkAt + 1]), GetU16(d + MarkAt + 2),
+                                    (d[MarkAt + 5] & 1) != 0, d[MarkAt + 4]});
             if (planned.Type == c.Type && planned.Length == c.Length)
                 c.Def = planned.Def, c.Hex = planned.Hex;
         }

@@ -30,15 +30,16 @@
 //   ftMemo, ftFmtMemo             memo, formatted memo; the first    memo
 //                                 Size bytes (default 10) in the row
 // ftCursor, ftADT, ftArray, ftReference and ftDataSet hold no storable value and are refused.
-// Our dBase writer notes each column's original type and size in reserved bytes of its descriptor,
-// so time, date-time, byte and 64-bit columns read back with their own types; other programs see
-// the plain columns above. NULL reads back as NULL in every type; neither format tells an empty
-// string from NULL, so an empty string reads back as NULL, and dBase drops trailing blanks.
-// Paradox keeps no time zone and no sub-millisecond digits, and cannot store the most negative
-// smallint and integer (their patterns mean NULL); an empty byte value reads back as NULL. Field
-// names longer than the format allows (25 Paradox, 10 dBase characters) are shortened and made unique.
-// Secondary indexes are not kept; a Paradox primary index must consist of the leading fields and is written
-// to the .px file; dBase tables keep no index.
+// Our dBase writer notes each column's original type, size and Required flag in reserved bytes of
+// its descriptor, so time, date-time, byte and 64-bit columns read back with their own types and
+// Post enforces Required; other programs see the plain columns above. Paradox keeps Required in a
+// .VAL file, which we do not write: a Paradox table reports and enforces no Required field. NULL reads back
+// as NULL in every type; neither format tells an empty string from NULL, so an empty string reads back as
+// NULL, and dBase drops trailing blanks. Paradox keeps no time zone and no sub-millisecond digits, and cannot
+// store the most negative smallint and integer (their patterns mean NULL); an empty byte value reads back as
+// NULL. Field names longer than the format allows (25 Paradox, 10 dBase characters) are shortened and made
+// unique. Secondary indexes are not kept; a Paradox primary index must consist of the leading fields and is
+// written to the .px file; dBase tables keep no index.
 #include "TableDefs.h"
 #include "Variant.h"
 

@@ -326,6 +326,27 @@ TEST_P(LocalTableTest, AFailedAppendKeepsEveryRowWrittenBefore) {
     }
 }
 
+TEST(DbfTableTest, RequiredFieldsAreKeptInTheFileAndEnforcedOnPost) {
+    TScratchDir dir;
+    const std::string path = dir / "r.dbf";
+    TLocalTable::Create(path, {{"ID", ftInteger, 0, true}, {"NAME", ftString, 10}}, {});
+    auto table = TLocalTable::Open(path, TOpenMode::omExclusive);
+    EXPECT_TRUE(table->FieldDef(0).Required);
+    EXPECT_FALSE(table->FieldDef(1).Required);
+    table->Append();
+    table->SetValue(1, "brez");
+    try {
+        table->Post();
+        ADD_FAILURE() << "a NULL required field was posted";
+    } catch (const EDatabaseError& e) {
+        EXPECT_NE(e.Message().find("'ID' must have a value"), std::string::npos) << e.Message();
+    }
+    table->SetValue(0, 1);
+    table->Post();
+    table->Close();
+    EXPECT_EQ(ReadRows(path).size(), 1u);
+}
+
 INSTANTIATE_TEST_SUITE_P(BothFormats, LocalTableTest, ::testing::Values(".db", ".dbf"),
                          [](const auto& info) { return info.param == ".db" ? "Paradox" : "dBase"; });
 

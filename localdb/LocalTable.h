@@ -146,8 +146,9 @@ private:
     bool FClosed = false;
 };
 
-// Makes field names fit a format: at most maxLength bytes, unique without regard to letter case
-// (a clash gets a numeric suffix); raises EDatabaseError naming the file for an empty name.
+// Makes field names fit a format: at most maxLength characters (bytes in the file's code page), cut
+// between letters, unique without regard to letter case (a clash gets a numeric suffix); raises
+// EDatabaseError naming the file for an empty name.
 std::vector<std::string> FitFieldNames(const std::string& fileName, const TFieldDefs& fields,
                                        std::size_t maxLength);
 // Checks a definition list before creation: at least one field, storable types, sensible sizes.

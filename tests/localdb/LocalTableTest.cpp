@@ -326,6 +326,19 @@ TEST_P(LocalTableTest, AFailedAppendKeepsEveryRowWrittenBefore) {
     }
 }
 
+TEST(FitFieldNamesTest, LongNamesAreCutBetweenLettersToTheCodePageLength) {
+    const TFieldDefs fields = {
+        {"ŠtevilkaRačuna", ftInteger}, {"ŠtevilkaRačunaDva", ftInteger}, {"čž", ftInteger}};
+    EXPECT_EQ(FitFieldNames("t.dbf", fields, 10),
+              (std::vector<std::string>{"ŠtevilkaRa", "ŠtevilkaR1", "čž"}));
+    TScratchDir dir;
+    WriteRows(dir / "n.dbf", fields, {{1, 2, 3}});
+    auto table = TLocalTable::Open(dir / "n.dbf", TOpenMode::omShared);
+    EXPECT_EQ(table->FieldDef(0).Name, "ŠtevilkaRa");
+    EXPECT_EQ(table->FieldDef(1).Name, "ŠtevilkaR1");
+    EXPECT_EQ(table->Value("ŠtevilkaR1"), TVariant(2));
+}
+
 TEST(DbfTableTest, RequiredFieldsAreKeptInTheFileAndEnforcedOnPost) {
     TScratchDir dir;
     const std::string path = dir / "r.dbf";

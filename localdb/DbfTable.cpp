@@ -837,6 +837,12 @@ void TDbfTable::DoPost(std::vector<TVariant>& row) {
 
 void TDbfTable::DoFlush() {
     if (!FDbf.IsOpen() || (FPendingRecords == 0 && FMemoPending.empty())) return;
+    // Writers of a shared table take turns, and one that finds the table changed writes nothing.
+    TWritersLock lock(FDbf);
+    char count[4];
+    FDbf.ReadAt(4, count, sizeof count);
+    if (!FDbf.IsAt(FPath) || GetU32(count) != FRecordCount)
+        Raise("the table was changed by another user since this one read it; reopen it to add rows");
     if (!FMemoPending.empty()) {
         FDbt.WriteAt(std::uint64_t{FMemoFlushed} * FMemoBlockSize, FMemoPending.data(), FMemoPending.size());
         char next[4];
@@ -884,6 +890,7 @@ void TDbfTable::RaiseReadOnlyVariant() const {
 
 void TDbfTable::DoEmpty() {
     if (FReadOnlyVariant) RaiseReadOnlyVariant();
+    if (FMode != TOpenMode::omExclusive) Raise("emptying a table needs it opened exclusively");
     FPending.clear();
     FPendingRecords = 0;
     FMemoPending.clear();

@@ -29,6 +29,12 @@ bool TLocalTable::IsDBase(const std::string& tableName) {
 void TLocalTable::Create(const std::string& tableName, const TFieldDefs& fields, const TIndexDefs& indexes) {
     const std::string path = TablePath(tableName);
     CheckFieldDefs(path, fields);
+    // A table someone has open is not replaced under them.
+    TFile existing;
+    if (FileExists(path)) {
+        existing = TFile(path, TFile::faRead);
+        existing.Lock(true);
+    }
     if (IsDBase(path))
         TDbfTable::CreateFile(path, fields);
     else

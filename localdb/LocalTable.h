@@ -58,10 +58,12 @@ public:
     // Creates the table with its companion files, replacing any table of that name all at once
     // (written under temporary names, then renamed) and removing the old table's other companions
     // (Paradox .VAL, .TV, .FAM, .Xnn, .Ynn; dBase .ndx, .cdx, .mdx, .fpt); the old table stays intact
-    // when writing the new one fails.
+    // when writing the new one fails. A table that is open (in this process or another) is busy.
     static void Create(const std::string& tableName, const TFieldDefs& fields, const TIndexDefs& indexes);
     // Opens the table positioned on its first row; throws EDatabaseError for a missing, locked,
-    // unreadable, truncated or corrupt file. The caller owns the result.
+    // unreadable, truncated or corrupt file. The caller owns the result. Shared opens may all read
+    // and append: their writes take turns, and one that finds the table changed by another since it
+    // read it refuses to write (reopen to add rows).
     static std::unique_ptr<TLocalTable> Open(const std::string& tableName, TOpenMode mode);
 
     virtual ~TLocalTable(); // writes pending rows; errors are lost, so call Close to see them
@@ -114,6 +116,7 @@ public:
 
     // Removes every row (and memo) through a replacement of the files, and the index files of the old
     // rows; the definitions stay, with the Paradox companions that describe them (.VAL, .TV, .FAM).
+    // Needs an exclusive open.
     void Empty();
     // Writes pending rows and closes the files; throws when the final write fails. Further calls do nothing.
     void Close();

@@ -527,6 +527,7 @@ void TParadoxTable::InsertKeyed(const std::vector<TVariant>& row) {
 
 void TParadoxTable::NoteFlushedSizes() {
     FDiskBlocks = FHeader.FileBlocks;
+    FDiskRecords = FHeader.NumRecords;
     FDbFlushedSize = FDb.Size();
     FMbFlushedSize = FMb.IsOpen() ? FMb.Size() : 0;
 }
@@ -568,8 +569,18 @@ void TParadoxTable::WriteBlocks() {
     FWriteFirst = FHeader.LastBlock;
 }
 
+void TParadoxTable::CheckUnchangedOnDisk() {
+    unsigned char head[0x12];
+    FDb.ReadAt(0, head, sizeof head);
+    if (!FDb.IsAt(FPath) || GetU32(head + 6) != FDiskRecords || GetU16(head + 0x0C) != FDiskBlocks)
+        Raise("the table was changed by another user since this one read it; reopen it to add rows");
+}
+
 void TParadoxTable::DoFlush() {
     if (!FDb.IsOpen() || (!FDirty && FMbPending.empty())) return;
+    // Writers of a shared table take turns, and one that finds the table changed writes nothing.
+    TWritersLock lock(FDb);
+    CheckUnchangedOnDisk();
     if (FKeyedLoaded) {
         RewriteTable(FRecords, false);
         return;
@@ -601,6 +612,7 @@ void TParadoxTable::RewriteTable(const std::vector<std::string>& records, bool f
 }
 
 void TParadoxTable::DoEmpty() {
+    if (FMode != TOpenMode::omExclusive) Raise("emptying a table needs it opened exclusively");
     FWriteBuf.clear();
     FOldTail.clear();
     FRecords.clear();

@@ -45,6 +45,7 @@ private:
     std::vector<std::string> LoadAllRecords();
     void WriteBlocks();
     void NoteFlushedSizes();
+    void CheckUnchangedOnDisk();
     void RewriteTable(const std::vector<std::string>& records, bool freshMb);
     bool HasPendingWrites() const { return FDirty || !FMbPending.empty(); }
 
@@ -79,6 +80,7 @@ private:
     std::string FOldTail;
     std::uint16_t FOldTailNo = 0;
     std::uint16_t FDiskBlocks = 0;    // blocks the file held at the last flush
+    std::uint32_t FDiskRecords = 0;   // and rows
     std::uint64_t FDbFlushedSize = 0; // file sizes at the last flush
     std::uint64_t FMbFlushedSize = 0;
     bool FDirty = false;

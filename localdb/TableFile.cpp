@@ -119,6 +119,41 @@ void TFile::Lock(bool exclusive) {
                                                    : "cannot lock table: " + SystemReason());
 }
 
+namespace {
+
+constexpr off_t WritersLockAt = off_t{1} << 62;
+
+int SetWritersLock(int fd, short type, int command) {
+    struct flock lock {};
+    lock.l_type = type;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = WritersLockAt;
+    lock.l_len = 1;
+    int result = 0;
+    while ((result = ::fcntl(fd, command, &lock)) != 0 && errno == EINTR) {
+    }
+    return result;
+}
+
+} // namespace
+
+void TFile::LockWriters() {
+    // Locks of the open file description: two opens in one process exclude each other too.
+    if (SetWritersLock(FFd, F_WRLCK, F_OFD_SETLKW) != 0)
+        RaiseFileError(FPath, "cannot lock table for writing: " + SystemReason());
+}
+
+void TFile::UnlockWriters() noexcept {
+    SetWritersLock(FFd, F_UNLCK, F_OFD_SETLK);
+}
+
+bool TFile::IsAt(const std::string& path) const {
+    struct stat mine {
+    }, named{};
+    return ::fstat(FFd, &mine) == 0 && ::stat(path.c_str(), &named) == 0 && mine.st_dev == named.st_dev &&
+           mine.st_ino == named.st_ino;
+}
+
 TFileReplacement::~TFileReplacement() {
     if (FCommitted) return;
     for (TEntry& e : FEntries) {

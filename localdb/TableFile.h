@@ -35,12 +35,30 @@ public:
     void Truncate(std::uint64_t size);
     // Takes an advisory lock without waiting; a table held by another user raises EDatabaseError.
     void Lock(bool exclusive);
+    // Waits for, and takes or drops, the lock that writers of a shared table hold while they write:
+    // an exclusive lock of one byte far past the data, apart from the open lock above.
+    void LockWriters();
+    void UnlockWriters() noexcept;
+    // Whether path still names this file (not a file that replaced it).
+    bool IsAt(const std::string& path) const;
     void Close() noexcept;
 
 private:
     int FFd = -1;
     bool FWritable = false;
     std::string FPath;
+};
+
+// Holds TFile::LockWriters while it lives.
+class TWritersLock {
+public:
+    explicit TWritersLock(TFile& file) : FFile(file) { FFile.LockWriters(); }
+    ~TWritersLock() { FFile.UnlockWriters(); }
+    TWritersLock(const TWritersLock&) = delete;
+    TWritersLock& operator=(const TWritersLock&) = delete;
+
+private:
+    TFile& FFile;
 };
 
 // Replaces a set of files all together: each is written under a temporary name in its directory,

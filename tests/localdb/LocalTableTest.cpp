@@ -246,6 +246,53 @@ TEST_P(LocalTableTest, ATableOfAnUnknownCodePageIsReadButTakesNoRows) {
     }
 }
 
+TEST_P(LocalTableTest, SharedWritersTakeTurnsAndOneThatReadAnOlderTableWritesNothing) {
+    WriteRows(Path(), {{"ID", ftInteger}, {"M", ftMemo}}, {{1, std::string(600, 'a')}});
+    auto a = TLocalTable::Open(Path(), TOpenMode::omShared);
+    auto b = TLocalTable::Open(Path(), TOpenMode::omShared);
+    for (auto* table : {a.get(), b.get()}) {
+        table->Append();
+        table->SetValue(0, table == a.get() ? 2 : 3);
+        table->SetValue(1, std::string(700, table == a.get() ? 'b' : 'c'));
+        table->Post();
+    }
+    a->Close();
+    try {
+        b->Close();
+        ADD_FAILURE() << "a writer that read the table before another wrote to it wrote as well";
+    } catch (const EDatabaseError& e) {
+        EXPECT_NE(e.Message().find("changed by another user"), std::string::npos) << e.Message();
+    }
+    b.reset();
+    const auto rows = ReadRows(Path());
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[1][0], TVariant(2));
+    EXPECT_EQ(rows[1][1], TVariant(std::string(700, 'b')));
+    // Reopened, the second writer adds its row after the first one's.
+    auto again = TLocalTable::Open(Path(), TOpenMode::omShared);
+    again->Append();
+    again->SetValue(0, 3);
+    again->Post();
+    again->Close();
+    EXPECT_EQ(ReadRows(Path()).size(), 3u);
+}
+
+TEST_P(LocalTableTest, AnOpenTableIsNeitherEmptiedSharedNorReplaced) {
+    WriteRows(Path(), {{"ID", ftInteger}}, {{1}});
+    auto shared = TLocalTable::Open(Path(), TOpenMode::omShared);
+    EXPECT_THROW(shared->Empty(), EDatabaseError);
+    try {
+        TLocalTable::Create(Path(), {{"X", ftString, 5}}, {});
+        ADD_FAILURE() << "a table open elsewhere was replaced";
+    } catch (const EDatabaseError& e) {
+        EXPECT_NE(e.Message().find("busy"), std::string::npos) << e.Message();
+    }
+    shared->First();
+    EXPECT_EQ(shared->Value(0), TVariant(1));
+    shared.reset();
+    EXPECT_EQ(ReadRows(Path()).size(), 1u);
+}
+
 // Writes beyond `limit` bytes fail (EFBIG) while the guard lives, also for root.
 class TFileSizeLimit {
 public:

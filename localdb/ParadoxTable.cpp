@@ -248,6 +248,7 @@ void TParadoxTable::OpenFiles() {
     std::string bytes(static_cast<std::size_t>(std::min<std::uint64_t>(size, 0xFFFF)), '\0');
     FDb.ReadAt(0, bytes.data(), bytes.size());
     FHeader = ParseHeader(FPath, bytes, size);
+    FText = &FHeader.Text();
     FHeaderBytes = bytes.substr(0, FHeader.HeaderSize);
     FBlock.assign(FHeader.BlockSize(), 0);
     FRecord.assign(FHeader.RecordSize, '\0');
@@ -327,10 +328,10 @@ TVariant TParadoxTable::DoValue(int index) const {
     const TField& f = FHeader.Fields[static_cast<std::size_t>(index)];
     const unsigned char* record = CurrentRecord();
     try {
-        if (!IsBlob(f.Type)) return DecodeValue(f, record + f.Offset, FHeader.Text());
+        if (!IsBlob(f.Type)) return DecodeValue(f, record + f.Offset, *FText);
         if (ReadBlobRef(f, record + f.Offset).Length == 0) return {};
         std::string data = ReadBlob(f, record + f.Offset);
-        if (IsTextBlob(f.Type)) return FHeader.Text().ToUtf8(data);
+        if (IsTextBlob(f.Type)) return FText->ToUtf8(data);
         return TBytes(data.begin(), data.end());
     } catch (const EVariantError& e) {
         Raise("field '" + f.Name + "': " + e.Message());
@@ -383,13 +384,13 @@ void TParadoxTable::EncodeFixed(std::vector<TVariant>& row) {
             if (f.Type == pxAutoInc) {
                 if (row[i].IsNull()) row[i] = static_cast<std::int64_t>(FHeader.AutoInc + 1);
                 const std::int64_t v = row[i].AsInteger();
-                EncodeValue(f, row[i], record + f.Offset, FHeader.Text());
+                EncodeValue(f, row[i], record + f.Offset, *FText);
                 if (v > static_cast<std::int64_t>(FHeader.AutoInc))
                     FHeader.AutoInc = static_cast<std::uint32_t>(v);
             } else if (IsBlob(f.Type))
                 std::memset(record + f.Offset, 0, f.Size);
             else
-                EncodeValue(f, row[i], record + f.Offset, FHeader.Text());
+                EncodeValue(f, row[i], record + f.Offset, *FText);
         } catch (const EVariantError& e) {
             Raise("field '" + f.Name + "': " + e.Message());
         }
@@ -405,7 +406,7 @@ void TParadoxTable::EncodeBlobs(const std::vector<TVariant>& row) {
         std::string data;
         try {
             if (IsTextBlob(f.Type))
-                data = FHeader.Text().FromUtf8(row[i].AsText());
+                data = FText->FromUtf8(row[i].AsText());
             else {
                 const TBytes bytes = row[i].AsBytes();
                 data.assign(bytes.begin(), bytes.end());

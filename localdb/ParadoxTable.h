@@ -52,6 +52,7 @@ private:
     std::string FPath;
     TOpenMode FMode;
     paradox::THeader FHeader;
+    const TCodePage* FText = nullptr; // the code page FHeader names
     std::string FHeaderBytes;
     TFile FDb;
     TFile FMb;

@@ -503,6 +503,40 @@ TEST_F(ParadoxTableTest, PrimaryIndexHoldsTheFirstKeyBlockAndRowCountOfEveryData
         EXPECT_EQ(back[static_cast<std::size_t>(i)][0], TVariant(i));
 }
 
+TEST_F(ParadoxTableTest, AppendsToATableWhoseLastBlockIsNotTheLastInTheFile) {
+    // As other programs leave tables: the chain runs from block 2 to block 1.
+    const std::string path = Dir / "c.db";
+    std::vector<std::vector<TVariant>> rows;
+    for (int i = 0; i < 5000; ++i)
+        rows.push_back({i});
+    WriteRows(path, {{"ID", ftInteger}}, rows);
+    std::string db = ReadFileBytes(path);
+    const std::size_t header = U16At(db, 2), block = db[5] * 1024u;
+    ASSERT_EQ(U16At(db, 0x0C), 2) << "blocks";
+    const std::string first = db.substr(header, block), second = db.substr(header + block, block);
+    auto link = [](std::string b, char next, char prev) {
+        b[0] = next, b[1] = 0, b[2] = prev, b[3] = 0;
+        return b;
+    };
+    db.replace(header, block, link(second, 0, 2));
+    db.replace(header + block, block, link(first, 1, 0));
+    db[0x0E] = 2, db[0x10] = 1; // first and last block
+    WriteFileBytes(path, db);
+    ASSERT_EQ(ReadRows(path).size(), 5000u);
+
+    auto table = TLocalTable::Open(path, TOpenMode::omExclusive);
+    for (int i = 5000; i < 10000; ++i) {
+        table->Append();
+        table->SetValue(0, i);
+        table->Post();
+    }
+    table->Close();
+    const auto back = ReadRows(path);
+    ASSERT_EQ(back.size(), 10000u);
+    for (int i = 0; i < 10000; ++i)
+        ASSERT_EQ(back[static_cast<std::size_t>(i)][0], TVariant(i)) << i;
+}
+
 TEST_F(ParadoxTableTest, MemosNoLongerThanTheirLeaderStayInTheRow) {
     const std::string path = Dir / "m.db";
     WriteRows(path, {{"ID", ftInteger}, {"M", ftMemo}}, {{1, "kratko"}, {2, "deset črk"}}); // 6 and 10 bytes

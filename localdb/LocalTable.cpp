@@ -32,8 +32,11 @@ void TLocalTable::Create(const std::string& tableName, const TFieldDefs& fields,
     // A table someone has open is not replaced under them.
     TFile existing;
     if (FileExists(path)) {
-        existing = TFile(path, TFile::faRead);
-        existing.Lock(true);
+        try {
+            existing = TFile(path, TFile::faRead);
+        } catch (const EDatabaseError&) { // unreadable: nobody can have it open through us
+        }
+        if (existing.IsOpen()) existing.Lock(true);
     }
     if (IsDBase(path))
         TDbfTable::CreateFile(path, fields);

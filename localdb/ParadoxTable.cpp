@@ -249,6 +249,7 @@ void TParadoxTable::OpenFiles() {
     FDb.ReadAt(0, bytes.data(), bytes.size());
     FHeader = ParseHeader(FPath, bytes, size);
     FText = &FHeader.Text();
+    FKnownCodePage = FHeader.KnownCodePage();
     FHeaderBytes = bytes.substr(0, FHeader.HeaderSize);
     FBlock.assign(FHeader.BlockSize(), 0);
     FRecord.assign(FHeader.RecordSize, '\0');
@@ -437,7 +438,7 @@ TBlobRef TParadoxTable::StoreBlob(const std::string& data) {
 
 void TParadoxTable::DoPost(std::vector<TVariant>& row) {
     if (!FDb.Writable()) Raise("the table is open read-only");
-    if (!FHeader.KnownCodePage())
+    if (!FKnownCodePage)
         Raise("rows cannot be added: the table's code page " + std::to_string(FHeader.CodePage) +
               " is not supported");
     const std::uint32_t autoInc = FHeader.AutoInc;

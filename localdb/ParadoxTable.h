@@ -54,6 +54,7 @@ private:
     TOpenMode FMode;
     paradox::THeader FHeader;
     const TCodePage* FText = nullptr; // the code page FHeader names
+    bool FKnownCodePage = true;       // false: FText stands in for one we lack, and rows are refused
     std::string FHeaderBytes;
     TFile FDb;
     TFile FMb;

@@ -1,5 +1,6 @@
 #include "Codepage.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstdint>
@@ -7,8 +8,8 @@
 
 namespace {
 
-// Unicode code points of bytes 0x80..0xFF; 0 marks the bytes the code page leaves unassigned.
-constexpr std::uint16_t HighHalf[128] = {
+// Unicode code points of bytes 0x80..0xFF; 0 marks the bytes a code page leaves unassigned.
+constexpr std::uint16_t HighHalf1250[128] = {
     0x20AC, 0,      0x201A, 0,      0x201E, 0x2026, 0x2020, 0x2021, 0,      0x2030, 0x0160, 0x2039, 0x015A,
     0x0164, 0x017D, 0x0179, 0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0,      0x2122,
     0x0161, 0x203A, 0x015B, 0x0165, 0x017E, 0x017A, 0x00A0, 0x02C7, 0x02D8, 0x0141, 0x00A4, 0x0104, 0x00A6,
@@ -20,39 +21,50 @@ constexpr std::uint16_t HighHalf[128] = {
     0x010D, 0x00E9, 0x0119, 0x00EB, 0x011B, 0x00ED, 0x00EE, 0x010F, 0x0111, 0x0144, 0x0148, 0x00F3, 0x00F4,
     0x0151, 0x00F6, 0x00F7, 0x0159, 0x016F, 0x00FA, 0x0171, 0x00FC, 0x00FD, 0x0163, 0x02D9};
 
-// The UTF-8 bytes of each high byte, precomputed so that reading is a table copy.
-struct TUtf8Table {
-    std::array<std::array<char, 4>, 128> Bytes{};
-    std::array<std::uint8_t, 128> Length{};
-    TUtf8Table() {
-        for (int i = 0; i < 128; ++i) {
-            const std::uint32_t cp = HighHalf[i] ? HighHalf[i] : 0xFFFD;
-            auto& b = Bytes[i];
-            if (cp < 0x800) {
-                b[0] = static_cast<char>(0xC0 | (cp >> 6));
-                b[1] = static_cast<char>(0x80 | (cp & 0x3F));
-                Length[i] = 2;
-            } else {
-                b[0] = static_cast<char>(0xE0 | (cp >> 12));
-                b[1] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-                b[2] = static_cast<char>(0x80 | (cp & 0x3F));
-                Length[i] = 3;
-            }
-        }
-    }
-};
-
-const TUtf8Table& Utf8Table() {
-    static const TUtf8Table table;
-    return table;
-}
-
-char ByteFor(std::uint32_t cp) {
-    if (cp < 0x80) return static_cast<char>(cp);
-    for (int i = 0; i < 128; ++i)
-        if (HighHalf[i] == cp) return static_cast<char>(0x80 + i);
-    return '?';
-}
+constexpr std::uint16_t HighHalf437[128] = {
+    0x00C7, 0x00FC, 0x00E9, 0x00E2, 0x00E4, 0x00E0, 0x00E5, 0x00E7, 0x00EA, 0x00EB, 0x00E8, 0x00EF, 0x00EE,
+    0x00EC, 0x00C4, 0x00C5, 0x00C9, 0x00E6, 0x00C6, 0x00F4, 0x00F6, 0x00F2, 0x00FB, 0x00F9, 0x00FF, 0x00D6,
+    0x00DC, 0x00A2, 0x00A3, 0x00A5, 0x20A7, 0x0192, 0x00E1, 0x00ED, 0x00F3, 0x00FA, 0x00F1, 0x00D1, 0x00AA,
+    0x00BA, 0x00BF, 0x2310, 0x00AC, 0x00BD, 0x00BC, 0x00A1, 0x00AB, 0x00BB, 0x2591, 0x2592, 0x2593, 0x2502,
+    0x2524, 0x2561, 0x2562, 0x2556, 0x2555, 0x2563, 0x2551, 0x2557, 0x255D, 0x255C, 0x255B, 0x2510, 0x2514,
+    0x2534, 0x252C, 0x251C, 0x2500, 0x253C, 0x255E, 0x255F, 0x255A, 0x2554, 0x2569, 0x2566, 0x2560, 0x2550,
+    0x256C, 0x2567, 0x2568, 0x2564, 0x2565, 0x2559, 0x2558, 0x2552, 0x2553, 0x256B, 0x256A, 0x2518, 0x250C,
+    0x2588, 0x2584, 0x258C, 0x2590, 0x2580, 0x03B1, 0x00DF, 0x0393, 0x03C0, 0x03A3, 0x03C3, 0x00B5, 0x03C4,
+    0x03A6, 0x0398, 0x03A9, 0x03B4, 0x221E, 0x03C6, 0x03B5, 0x2229, 0x2261, 0x00B1, 0x2265, 0x2264, 0x2320,
+    0x2321, 0x00F7, 0x2248, 0x00B0, 0x2219, 0x00B7, 0x221A, 0x207F, 0x00B2, 0x25A0, 0x00A0};
+constexpr std::uint16_t HighHalf850[128] = {
+    0x00C7, 0x00FC, 0x00E9, 0x00E2, 0x00E4, 0x00E0, 0x00E5, 0x00E7, 0x00EA, 0x00EB, 0x00E8, 0x00EF, 0x00EE,
+    0x00EC, 0x00C4, 0x00C5, 0x00C9, 0x00E6, 0x00C6, 0x00F4, 0x00F6, 0x00F2, 0x00FB, 0x00F9, 0x00FF, 0x00D6,
+    0x00DC, 0x00F8, 0x00A3, 0x00D8, 0x00D7, 0x0192, 0x00E1, 0x00ED, 0x00F3, 0x00FA, 0x00F1, 0x00D1, 0x00AA,
+    0x00BA, 0x00BF, 0x00AE, 0x00AC, 0x00BD, 0x00BC, 0x00A1, 0x00AB, 0x00BB, 0x2591, 0x2592, 0x2593, 0x2502,
+    0x2524, 0x00C1, 0x00C2, 0x00C0, 0x00A9, 0x2563, 0x2551, 0x2557, 0x255D, 0x00A2, 0x00A5, 0x2510, 0x2514,
+    0x2534, 0x252C, 0x251C, 0x2500, 0x253C, 0x00E3, 0x00C3, 0x255A, 0x2554, 0x2569, 0x2566, 0x2560, 0x2550,
+    0x256C, 0x00A4, 0x00F0, 0x00D0, 0x00CA, 0x00CB, 0x00C8, 0x0131, 0x00CD, 0x00CE, 0x00CF, 0x2518, 0x250C,
+    0x2588, 0x2584, 0x00A6, 0x00CC, 0x2580, 0x00D3, 0x00DF, 0x00D4, 0x00D2, 0x00F5, 0x00D5, 0x00B5, 0x00FE,
+    0x00DE, 0x00DA, 0x00DB, 0x00D9, 0x00FD, 0x00DD, 0x00AF, 0x00B4, 0x00AD, 0x00B1, 0x2017, 0x00BE, 0x00B6,
+    0x00A7, 0x00F7, 0x00B8, 0x00B0, 0x00A8, 0x00B7, 0x00B9, 0x00B3, 0x00B2, 0x25A0, 0x00A0};
+constexpr std::uint16_t HighHalf852[128] = {
+    0x00C7, 0x00FC, 0x00E9, 0x00E2, 0x00E4, 0x016F, 0x0107, 0x00E7, 0x0142, 0x00EB, 0x0150, 0x0151, 0x00EE,
+    0x0179, 0x00C4, 0x0106, 0x00C9, 0x0139, 0x013A, 0x00F4, 0x00F6, 0x013D, 0x013E, 0x015A, 0x015B, 0x00D6,
+    0x00DC, 0x0164, 0x0165, 0x0141, 0x00D7, 0x010D, 0x00E1, 0x00ED, 0x00F3, 0x00FA, 0x0104, 0x0105, 0x017D,
+    0x017E, 0x0118, 0x0119, 0x00AC, 0x017A, 0x010C, 0x015F, 0x00AB, 0x00BB, 0x2591, 0x2592, 0x2593, 0x2502,
+    0x2524, 0x00C1, 0x00C2, 0x011A, 0x015E, 0x2563, 0x2551, 0x2557, 0x255D, 0x017B, 0x017C, 0x2510, 0x2514,
+    0x2534, 0x252C, 0x251C, 0x2500, 0x253C, 0x0102, 0x0103, 0x255A, 0x2554, 0x2569, 0x2566, 0x2560, 0x2550,
+    0x256C, 0x00A4, 0x0111, 0x0110, 0x010E, 0x00CB, 0x010F, 0x0147, 0x00CD, 0x00CE, 0x011B, 0x2518, 0x250C,
+    0x2588, 0x2584, 0x0162, 0x016E, 0x2580, 0x00D3, 0x00DF, 0x00D4, 0x0143, 0x0144, 0x0148, 0x0160, 0x0161,
+    0x0154, 0x00DA, 0x0155, 0x0170, 0x00FD, 0x00DD, 0x0163, 0x00B4, 0x00AD, 0x02DD, 0x02DB, 0x02C7, 0x02D8,
+    0x00A7, 0x00F7, 0x00B8, 0x00B0, 0x00A8, 0x02D9, 0x0171, 0x0158, 0x0159, 0x25A0, 0x00A0};
+constexpr std::uint16_t HighHalf1252[128] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152,
+    0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC, 0x2122,
+    0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178, 0x00A0, 0x00A1, 0x00A2, 0x00A3, 0x00A4, 0x00A5, 0x00A6,
+    0x00A7, 0x00A8, 0x00A9, 0x00AA, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x00AF, 0x00B0, 0x00B1, 0x00B2, 0x00B3,
+    0x00B4, 0x00B5, 0x00B6, 0x00B7, 0x00B8, 0x00B9, 0x00BA, 0x00BB, 0x00BC, 0x00BD, 0x00BE, 0x00BF, 0x00C0,
+    0x00C1, 0x00C2, 0x00C3, 0x00C4, 0x00C5, 0x00C6, 0x00C7, 0x00C8, 0x00C9, 0x00CA, 0x00CB, 0x00CC, 0x00CD,
+    0x00CE, 0x00CF, 0x00D0, 0x00D1, 0x00D2, 0x00D3, 0x00D4, 0x00D5, 0x00D6, 0x00D7, 0x00D8, 0x00D9, 0x00DA,
+    0x00DB, 0x00DC, 0x00DD, 0x00DE, 0x00DF, 0x00E0, 0x00E1, 0x00E2, 0x00E3, 0x00E4, 0x00E5, 0x00E6, 0x00E7,
+    0x00E8, 0x00E9, 0x00EA, 0x00EB, 0x00EC, 0x00ED, 0x00EE, 0x00EF, 0x00F0, 0x00F1, 0x00F2, 0x00F3, 0x00F4,
+    0x00F5, 0x00F6, 0x00F7, 0x00F8, 0x00F9, 0x00FA, 0x00FB, 0x00FC, 0x00FD, 0x00FE, 0x00FF};
 
 // Decodes one UTF-8 sequence at s[i]; returns its length (1 and cp = 0xFFFFFFFF when malformed).
 std::size_t Decode(std::string_view s, std::size_t i, std::uint32_t& cp) {
@@ -95,7 +107,59 @@ std::size_t AsciiPrefix(const char* data, std::size_t size) {
     return size % 8 ? firstHigh(size - 8) : size;
 }
 
-void AppendCp1250(std::string_view utf8, std::string& out) {
+TCodePage::TCodePage(int number, const std::uint16_t (&high)[128]) : FNumber(number) {
+    // The UTF-8 bytes of each high byte, precomputed so that reading is a table copy.
+    for (int i = 0; i < 128; ++i) {
+        const std::uint32_t cp = high[i] ? high[i] : 0xFFFD;
+        auto& b = FUtf8[static_cast<std::size_t>(i)];
+        if (cp < 0x800) {
+            b[0] = static_cast<char>(0xC0 | (cp >> 6));
+            b[1] = static_cast<char>(0x80 | (cp & 0x3F));
+            FLength[static_cast<std::size_t>(i)] = 2;
+        } else {
+            b[0] = static_cast<char>(0xE0 | (cp >> 12));
+            b[1] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            b[2] = static_cast<char>(0x80 | (cp & 0x3F));
+            FLength[static_cast<std::size_t>(i)] = 3;
+        }
+        if (high[i]) FReverse.emplace_back(high[i], static_cast<char>(0x80 + i));
+    }
+    std::sort(FReverse.begin(), FReverse.end());
+}
+
+const TCodePage& TCodePage::Windows1250() {
+    static const TCodePage page(1250, HighHalf1250);
+    return page;
+}
+
+const TCodePage* TCodePage::Find(int number) {
+    static const TCodePage cp437(437, HighHalf437), cp850(850, HighHalf850), cp852(852, HighHalf852),
+        cp1252(1252, HighHalf1252);
+    switch (number) {
+    case 437:
+        return &cp437;
+    case 850:
+        return &cp850;
+    case 852:
+        return &cp852;
+    case 1250:
+        return &Windows1250();
+    case 1252:
+        return &cp1252;
+    default:
+        return nullptr;
+    }
+}
+
+char TCodePage::ByteFor(std::uint32_t cp) const {
+    if (cp < 0x80) return static_cast<char>(cp);
+    const auto at =
+        std::lower_bound(FReverse.begin(), FReverse.end(), cp,
+                         [](const auto& entry, std::uint32_t wanted) { return entry.first < wanted; });
+    return at != FReverse.end() && at->first == cp ? at->second : '?';
+}
+
+void TCodePage::AppendBytes(std::string_view utf8, std::string& out) const {
     for (std::size_t i = 0; i < utf8.size();) {
         const std::size_t ascii = AsciiPrefix(utf8.data() + i, utf8.size() - i);
         out.append(utf8.data() + i, ascii);
@@ -107,40 +171,64 @@ void AppendCp1250(std::string_view utf8, std::string& out) {
     }
 }
 
-std::string ToCp1250(std::string_view utf8) {
+std::string TCodePage::FromUtf8(std::string_view utf8) const {
     if (AsciiPrefix(utf8.data(), utf8.size()) == utf8.size()) return std::string(utf8);
     std::string out;
     out.reserve(utf8.size());
-    AppendCp1250(utf8, out);
+    AppendBytes(utf8, out);
     return out;
 }
 
-void AppendUtf8FromCp1250(const char* data, std::size_t size, std::string& out) {
-    const TUtf8Table& table = Utf8Table();
+void TCodePage::AppendUtf8(const char* data, std::size_t size, std::string& out) const {
     for (std::size_t i = 0; i < size; ++i) {
         const std::size_t ascii = AsciiPrefix(data + i, size - i);
         out.append(data + i, ascii);
         i += ascii;
         if (i == size) break;
-        const auto b = static_cast<unsigned char>(data[i]) - 0x80;
-        out.append(table.Bytes[b].data(), table.Length[b]);
+        const auto b = static_cast<std::size_t>(static_cast<unsigned char>(data[i]) - 0x80);
+        out.append(FUtf8[b].data(), FLength[b]);
     }
 }
 
-std::string FromCp1250(std::string_view cp1250) {
-    if (AsciiPrefix(cp1250.data(), cp1250.size()) == cp1250.size()) return std::string(cp1250);
+std::string TCodePage::ToUtf8(std::string_view bytes) const {
+    if (AsciiPrefix(bytes.data(), bytes.size()) == bytes.size()) return std::string(bytes);
     std::string out;
-    out.reserve(cp1250.size());
-    AppendUtf8FromCp1250(cp1250.data(), cp1250.size(), out);
+    out.reserve(bytes.size());
+    AppendUtf8(bytes.data(), bytes.size(), out);
     return out;
 }
 
-std::string_view Cp1250Text(const TVariant& value, std::string& scratch) {
+std::string_view TCodePage::Text(const TVariant& value, std::string& scratch) const {
     if (value.Type() == TVarType::vtText) {
         const std::string& text = value.TextRef();
         if (AsciiPrefix(text.data(), text.size()) == text.size()) return text;
-        scratch = ToCp1250(text);
+        scratch = FromUtf8(text);
     } else
-        scratch = ToCp1250(value.AsText());
+        scratch = FromUtf8(value.AsText());
     return scratch;
+}
+
+std::size_t Utf8PrefixOfChars(std::string_view utf8, std::size_t maxChars) {
+    std::size_t at = 0;
+    for (std::size_t chars = 0; at < utf8.size() && chars < maxChars; ++chars) {
+        std::uint32_t cp = 0;
+        at += Decode(utf8, at, cp);
+    }
+    return at;
+}
+
+void AppendCp1250(std::string_view utf8, std::string& out) {
+    TCodePage::Windows1250().AppendBytes(utf8, out);
+}
+std::string ToCp1250(std::string_view utf8) {
+    return TCodePage::Windows1250().FromUtf8(utf8);
+}
+void AppendUtf8FromCp1250(const char* data, std::size_t size, std::string& out) {
+    TCodePage::Windows1250().AppendUtf8(data, size, out);
+}
+std::string FromCp1250(std::string_view cp1250) {
+    return TCodePage::Windows1250().ToUtf8(cp1250);
+}
+std::string_view Cp1250Text(const TVariant& value, std::string& scratch) {
+    return TCodePage::Windows1250().Text(value, scratch);
 }

@@ -75,6 +75,11 @@ std::size_t NumberText(double v, std::size_t width, char (&buf)[NumberTextSize])
         std::snprintf(buf, sizeof buf, "%.*E", digits - 1, v);
         if (RoundTrips(buf, v) && std::strlen(buf) <= width) return std::strlen(buf);
     }
+    // No exact text fits: round to as many significant digits as fit, 15 at most.
+    for (int digits = 15; digits >= 1; --digits) {
+        const int n = std::snprintf(buf, sizeof buf, "%.*G", digits, v);
+        if (n <= static_cast<int>(width)) return static_cast<std::size_t>(n);
+    }
     throw EVariantError("the number " + std::string(buf) + " does not fit in " + std::to_string(width) +
                         " digits");
 }

@@ -10,8 +10,10 @@ constexpr std::size_t NumberTextSize = 64;
 
 // The shortest plain text of v that reads back unchanged and fits width characters: the "%.15g" form
 // when that has no exponent and reads back exactly, else the fewest decimals of "%f" that do, else
-// 15 to 17 digits of "%E". Writes it to buf and returns its length; throws EVariantError for a
-// number that is not finite or that has no such text.
+// 15 to 17 digits of "%E"; when none fits, v rounded to the most significant digits of "%G" that fit
+// (15 at most; 13 in 20 characters for a negative number with a three-digit exponent). Writes it to
+// buf and returns its length; throws EVariantError for a number that is not finite or when not even
+// one digit fits.
 std::size_t NumberText(double v, std::size_t width, char (&buf)[NumberTextSize]);
 
 // The decimal text of v ("-12", "0") written to buf; returns its length.

@@ -17,12 +17,60 @@ using TColumn = TDbfTable::TColumn;
 constexpr std::size_t MaxFieldName = 10;
 constexpr std::uint8_t LanguageDriver1250 = 0xC8;
 constexpr std::size_t LanguageDriverAt = 29;
+constexpr std::size_t ProductionIndexAt = 28; // flag: a production index (.mdx) exists
 constexpr std::size_t DescriptorSize = 32;
-constexpr std::size_t MarkAt = 24; // reserved descriptor bytes holding our type mark
+constexpr std::size_t MarkAt = 24; // reserved descriptor bytes holding our type mark and Required
 constexpr char Mark = 't';
 constexpr std::size_t ChunkBytes = 1 << 16;
 constexpr std::size_t FlushThreshold = 1 << 20;
 constexpr std::uint32_t Dbase3MemoBlock = 512;
+
+// The code page a language driver byte stands for: 0 when the byte names none, -1 when we lack it.
+int CodePageOfDriver(std::uint8_t driver) {
+    switch (driver) {
+    case 0x00:
+        return 0;
+    case 0x01: // DOS USA and the national DOS drivers of code page 437
+    case 0x09:
+    case 0x0B:
+    case 0x0D:
+    case 0x0F:
+    case 0x11:
+    case 0x15:
+    case 0x18:
+    case 0x19:
+    case 0x1B:
+        return 437;
+    case 0x02: // DOS multilingual and the national DOS drivers of code page 850
+    case 0x0A:
+    case 0x0E:
+    case 0x10:
+    case 0x12:
+    case 0x14:
+    case 0x16:
+    case 0x1A:
+    case 0x1D:
+    case 0x25:
+    case 0x37:
+        return 850;
+    case 0x1F: // Central European DOS drivers
+    case 0x22:
+    case 0x23:
+    case 0x40:
+    case 0x64:
+    case 0x87:
+        return 852;
+    case 0x03: // Windows ANSI
+    case 0x57:
+    case 0x58:
+    case 0x59:
+        return 1252;
+    case LanguageDriver1250:
+        return 1250;
+    default:
+        return -1;
+    }
+}
 
 std::uint16_t GetU16(const char* p) {
     return static_cast<std::uint16_t>(static_cast<unsigned char>(p[0]) |
@@ -42,6 +90,62 @@ void PutU32(char* p, std::uint32_t v) {
 
 [[noreturn]] void Corrupt(const std::string& path, const std::string& what) {
     RaiseFileError(path, "not a valid dBase table (" + what + ")");
+}
+
+[[noreturn]] void Unsupported(const std::string& path, const std::string& what) {
+    RaiseFileError(path, "unsupported dBase variant (" + what + ")");
+}
+
+// FoxPro and Visual FoxPro tables: memos in a .fpt file, and the binary column types.
+bool IsFoxPro(unsigned char version) {
+    return version == 0x30 || version == 0x31 || version == 0x32 || version == 0xF5 || version == 0xFB;
+}
+
+// Version bytes of variants we know but do not read: dBase 7, and dBase IV with an SQL table.
+bool IsUnsupportedVersion(unsigned char version) {
+    return version == 0x04 || version == 0x8C || version == 0x43 || version == 0x63 || version == 0xB3;
+}
+
+// Column types of those variants: varchar, varbinary, blob, timestamp, autoincrement, double, null flags.
+bool IsUnsupportedType(char type) {
+    return std::strchr("VQW@+O0", type) != nullptr && type != '\0';
+}
+
+// Sizes a column of another program's file may have.
+bool SizeFits(const TColumn& c) {
+    switch (c.Type) {
+    case 'C':
+        return c.Length > 0;
+    case 'N':
+    case 'F':
+        return c.Length > 0 && c.Length <= 32 && c.Decimals < c.Length;
+    case 'L':
+        return c.Length == 1;
+    case 'D':
+        return c.Length == 8;
+    case 'I':
+        return c.Length == 4;
+    case 'Y':
+    case 'T':
+        return c.Length == 8;
+    case 'B': // a double in Visual FoxPro, a binary memo in dBase
+        return c.Length == 8 || c.Length == 10 || c.Length == 4;
+    case 'M':
+    case 'G':
+    case 'P':
+        return c.Length == 10 || c.Length == 4;
+    default:
+        return false;
+    }
+}
+
+// The Julian day number of 0001-01-01 less one: Visual FoxPro date-times count Julian days.
+constexpr std::int64_t JulianDayOffset = 1721425;
+
+std::int32_t GetI32(const char* p) {
+    std::int32_t v = 0;
+    std::memcpy(&v, p, 4);
+    return v;
 }
 
 bool IsBinaryType(TFieldType t) {
@@ -117,6 +221,7 @@ TColumn ColumnFor(const TFieldDef& def) {
         break; // memos and binary objects
     }
     c.Hex = IsBinaryType(def.DataType);
+    c.Memo = c.Type == 'M';
     return c;
 }
 
@@ -138,6 +243,24 @@ TFieldDef DefinitionOf(const std::string& name, char type, int length, int decim
         break;
     case 'D':
         d.DataType = ftDate;
+        break;
+    case 'I':
+        d.DataType = ftInteger;
+        break;
+    case 'Y':
+        d.DataType = ftCurrency, d.Precision = 4;
+        break;
+    case 'T':
+        d.DataType = ftDateTime;
+        break;
+    case 'B':
+        d.DataType = length == 8 ? ftFloat : ftBlob;
+        break;
+    case 'G':
+        d.DataType = ftBlob;
+        break;
+    case 'P':
+        d.DataType = ftGraphic;
         break;
     default:
         d.DataType = ftMemo;
@@ -165,6 +288,7 @@ std::string BuildHeader(const std::vector<TColumn>& columns, const std::vector<s
         d[MarkAt + 1] = static_cast<char>(c.Def.DataType);
         PutU16(d + MarkAt + 2, static_cast<std::uint16_t>(std::min(c.Def.Size, 0xFFFF)));
         d[MarkAt + 4] = static_cast<char>(c.Def.Precision);
+        d[MarkAt + 5] = c.Def.Required ? 1 : 0;
         recordLength += c.Length;
     }
     h[headerLength - 1] = 0x0D;
@@ -190,15 +314,20 @@ std::string EmptyMemoFile() {
     return dbt;
 }
 
+// The memo and index files of a table (written anew or gone when it is replaced or emptied).
+bool IsReplacedCompanion(const std::string& ext) {
+    return ext == "dbt" || ext == "fpt" || ext == "mdx" || ext == "ndx" || ext == "cdx";
+}
+
 // Writes header (with no rows) and a fresh memo file through the replacement.
 void WriteEmptyTable(TFileReplacement& files, const std::string& path, std::string header) {
     PutU32(header.data() + 4, 0);
     StampDate(header);
     header.push_back(0x1A);
+    header[ProductionIndexAt] = 0; // the index files go
     files.Add(path).WriteAt(0, header.data(), header.size());
-    for (const char* ext : {".dbt", ".mdx"})
-        for (const std::string& old : ExistingCompanions(path, ext))
-            files.Remove(old);
+    for (const std::string& old : CompanionsWhere(path, IsReplacedCompanion))
+        files.Remove(old);
     if (header[0] == static_cast<char>(0x83) || header[0] == static_cast<char>(0x8B)) {
         const std::string dbt = EmptyMemoFile();
         files.Add(ChangeExtension(path, ".dbt")).WriteAt(0, dbt.data(), dbt.size());
@@ -290,12 +419,26 @@ TVariant DecodeDate(std::string_view text) {
     return {};
 }
 
+// A Visual FoxPro date-time: the Julian day and the milliseconds of the day, little-endian.
+TVariant DecodeFoxDateTime(const char* field) {
+    const std::int64_t day = GetI32(field), ms = GetI32(field + 4);
+    if (day == 0 && ms == 0) return {};
+    if (day <= JulianDayOffset || day > JulianDayOffset + 3652059 || ms < 0 || ms >= 86400000)
+        throw EVariantError("date-time out of range");
+    TVarTime t;
+    t.Hour = static_cast<int>(ms / 3600000);
+    t.Minute = static_cast<int>(ms / 60000 % 60);
+    t.Second = static_cast<int>(ms / 1000 % 60);
+    t.Fraction = static_cast<std::uint32_t>(ms % 1000) * 1000000u;
+    return TVarDateTime{DateFromDayNumber(day - JulianDayOffset), t};
+}
+
 // Character columns are padded with blanks, memos are kept as written.
-TVariant DecodeText(const TColumn& c, std::string_view raw) {
-    if (c.Type != 'M') raw = TrimRight(raw);
+TVariant DecodeText(const TColumn& c, std::string_view raw, const TCodePage& codePage) {
+    if (!c.Memo) raw = TrimRight(raw);
     if (raw.empty()) return {};
     if (c.Hex) return FromHex(raw);
-    std::string text = FromCp1250(raw);
+    std::string text = codePage.ToUtf8(raw);
     if (c.Def.DataType == ftTime) return TVariant(text).AsTime();
     if (c.Def.DataType == ftDateTime) return TVariant(text).AsDateTime();
     return text;
@@ -373,8 +516,10 @@ void TDbfTable::OpenFiles() {
     std::string head(32, '\0');
     FDbf.ReadAt(0, head.data(), head.size());
     const auto version = static_cast<unsigned char>(head[0]);
-    if (version != 0x03 && version != 0x83 && version != 0x8B && version != 0xCB)
+    if (IsUnsupportedVersion(version)) Unsupported(FPath, "version byte " + std::to_string(version));
+    if (version != 0x03 && version != 0x83 && version != 0x8B && version != 0xCB && !IsFoxPro(version))
         Corrupt(FPath, "unknown version byte " + std::to_string(version));
+    FReadOnlyVariant = IsFoxPro(version);
     FRecordCount = GetU32(head.data() + 4);
     FHeaderLength = GetU16(head.data() + 8);
     FRecordLength = GetU16(head.data() + 10);
@@ -384,6 +529,9 @@ void TDbfTable::OpenFiles() {
         Corrupt(FPath, "the file is truncated: it cannot hold its " + std::to_string(FRecordCount) + " rows");
     FHeaderBytes.assign(FHeaderLength, '\0');
     FDbf.ReadAt(0, FHeaderBytes.data(), FHeaderLength);
+    FCodePageNumber = CodePageOfDriver(static_cast<std::uint8_t>(head[LanguageDriverAt]));
+    const TCodePage* page = TCodePage::Find(FCodePageNumber);
+    FCodePage = page ? page : &TCodePage::Windows1250();
 
     FColumns.clear();
     std::uint32_t offset = 1;
@@ -396,19 +544,19 @@ void TDbfTable::OpenFiles() {
         c.Length = static_cast<std::uint8_t>(d[16]);
         c.Decimals = static_cast<std::uint8_t>(d[17]);
         c.Offset = offset;
-        const std::string name = FromCp1250(std::string_view(d, strnlen(d, MaxFieldName + 1)));
-        const bool sizeOk =
-            (c.Type == 'C' && c.Length > 0) ||
-            ((c.Type == 'N' || c.Type == 'F') && c.Length > 0 && c.Length <= 32 && c.Decimals < c.Length) ||
-            (c.Type == 'L' && c.Length == 1) || (c.Type == 'D' && c.Length == 8) ||
-            (c.Type == 'M' && c.Length == 10);
-        if (!sizeOk)
+        const std::string name = FCodePage->ToUtf8(std::string_view(d, strnlen(d, MaxFieldName + 1)));
+        if (IsUnsupportedType(c.Type))
+            Unsupported(FPath, "field '" + name + "' of type '" + std::string(1, c.Type) + "'");
+        if (!SizeFits(c))
             Corrupt(FPath, "field '" + name + "' of type '" + std::string(1, c.Type) + "' and size " +
                                std::to_string(c.Length));
+        c.Memo = c.Type == 'M' || c.Type == 'G' || c.Type == 'P' || (c.Type == 'B' && c.Length != 8);
+        if (!std::strchr("CNFLDM", c.Type)) FReadOnlyVariant = true;
         c.Def = DefinitionOf(name, c.Type, c.Length, c.Decimals);
         if (d[MarkAt] == Mark && static_cast<unsigned char>(d[MarkAt + 1]) < FieldTypeCount) {
-            const TColumn planned = ColumnFor(TFieldDef{name, static_cast<TFieldType>(d[MarkAt + 1]),
-                                                        GetU16(d + MarkAt + 2), false, d[MarkAt + 4]});
+            const TColumn planned =
+                ColumnFor(TFieldDef{name, static_cast<TFieldType>(d[MarkAt + 1]), GetU16(d + MarkAt + 2),
+                                    (d[MarkAt + 5] & 1) != 0, d[MarkAt + 4]});
             if (planned.Type == c.Type && planned.Length == c.Length)
                 c.Def = planned.Def, c.Hex = planned.Hex;
         }
@@ -420,15 +568,20 @@ void TDbfTable::OpenFiles() {
 
     FDbt.Close();
     FMemoBlockSize = Dbase3MemoBlock;
-    if (std::any_of(FColumns.begin(), FColumns.end(), [](const TColumn& c) { return c.Type == 'M'; })) {
-        const std::string dbt = FindCompanion(FPath, ".dbt");
+    FFoxMemo = IsFoxPro(version);
+    if (std::any_of(FColumns.begin(), FColumns.end(), [](const TColumn& c) { return c.Memo; })) {
+        const std::string dbt = FindCompanion(FPath, FFoxMemo ? ".fpt" : ".dbt");
         if (!dbt.empty()) {
             FDbt = TFile(dbt, FDbf.Writable() ? TFile::faReadWrite : TFile::faRead);
             const std::uint64_t dbtSize = FDbt.Size();
             if (dbtSize < 24) RaiseFileError(dbt, "not a valid memo file (too short)");
             char mh[24];
             FDbt.ReadAt(0, mh, sizeof mh);
-            if (version == 0x8B || version == 0xCB) {
+            if (FFoxMemo) { // block size, big-endian
+                const unsigned bs =
+                    (static_cast<unsigned char>(mh[6]) << 8) | static_cast<unsigned char>(mh[7]);
+                FMemoBlockSize = bs >= 1 ? bs : Dbase3MemoBlock;
+            } else if (version == 0x8B || version == 0xCB) {
                 const std::uint16_t bs = GetU16(mh + 20);
                 FMemoBlockSize = bs >= 64 ? bs : Dbase3MemoBlock;
             }
@@ -481,7 +634,7 @@ TVariant TDbfTable::DoValue(int index) const {
     try {
         switch (c.Type) {
         case 'C':
-            return DecodeText(c, std::string_view(field, c.Length));
+            return DecodeText(c, std::string_view(field, c.Length), *FCodePage);
         case 'N':
         case 'F':
             return DecodeNumber(c, std::string_view(field, c.Length));
@@ -493,9 +646,27 @@ TVariant TDbfTable::DoValue(int index) const {
         }
         case 'D':
             return DecodeDate(std::string_view(field, 8));
+        case 'I':
+            return std::int64_t{GetI32(field)};
+        case 'Y': {
+            std::int64_t v = 0;
+            std::memcpy(&v, field, 8);
+            return static_cast<double>(v) / 10000;
+        }
+        case 'T':
+            return DecodeFoxDateTime(field);
+        case 'B':
+            if (!c.Memo) {
+                double v = 0;
+                std::memcpy(&v, field, 8);
+                return v;
+            }
+            [[fallthrough]];
         default: {
             const std::string data = ReadMemo(c, field);
-            return data.empty() ? TVariant() : DecodeText(c, data);
+            if (data.empty()) return {};
+            if (c.Type != 'M') return TBytes(data.begin(), data.end());
+            return DecodeText(c, data, *FCodePage);
         }
         }
     } catch (const EVariantError& e) {
@@ -504,20 +675,33 @@ TVariant TDbfTable::DoValue(int index) const {
 }
 
 std::string TDbfTable::ReadMemo(const TColumn& column, const char* field) const {
-    const std::string_view text = Trim(std::string_view(field, 10));
     std::uint32_t block = 0;
-    if (text.empty() ||
-        std::from_chars(text.data(), text.data() + text.size(), block).ptr != text.data() + text.size())
-        return {};
+    if (column.Length == 4)
+        block = static_cast<std::uint32_t>(GetI32(field));
+    else {
+        const std::string_view text = Trim(std::string_view(field, 10));
+        if (text.empty() ||
+            std::from_chars(text.data(), text.data() + text.size(), block).ptr != text.data() + text.size())
+            return {};
+    }
     if (block == 0) return {};
-    if (!FDbt.IsOpen()) Raise("the memo file (.dbt) of this table is missing");
+    if (!FDbt.IsOpen())
+        Raise(std::string("the memo file (") + (FFoxMemo ? ".fpt" : ".dbt") + ") of this table is missing");
     const std::uint64_t size = FDbt.Size();
     const std::uint64_t start = std::uint64_t{block} * FMemoBlockSize;
-    if (start + 8 > size)
+    // A dBase III memo has no head: it may be shorter than one, down to its end-of-text mark.
+    if (start + (FFoxMemo ? 8 : 1) > size)
         Raise("damaged memo of field '" + column.Def.Name + "' (pointer beyond the memo file)");
-    char head[8];
-    FDbt.ReadAt(start, head, sizeof head);
+    char head[8] = {};
+    FDbt.ReadAt(start, head, static_cast<std::size_t>(std::min<std::uint64_t>(sizeof head, size - start)));
     std::string data;
+    if (FFoxMemo) { // type and length, big-endian, then the data
+        const std::uint32_t length = __builtin_bswap32(static_cast<std::uint32_t>(GetI32(head + 4)));
+        if (start + 8 + length > size) Raise("damaged memo of field '" + column.Def.Name + "'");
+        data.resize(length);
+        FDbt.ReadAt(start + 8, data.data(), data.size());
+        return data;
+    }
     if (GetU32(head) == 0x0008FFFF) { // a block with its length
         const std::uint32_t length = GetU32(head + 4);
         if (length < 8 || start + length > size) Raise("damaged memo of field '" + column.Def.Name + "'");
@@ -603,7 +787,7 @@ void TDbfTable::EncodeField(const TColumn& c, const TVariant& value, char* out) 
     else if (c.Def.DataType == ftTime || c.Def.DataType == ftDateTime)
         text = scratch = TimeText(c, value);
     else
-        text = Cp1250Text(value, scratch);
+        text = FCodePage->Text(value, scratch);
     if (c.Type == 'M') {
         std::memset(out, ' ', c.Length);
         if (!text.empty()) PutRight(out, c.Length, StoreMemo(std::string(text)));
@@ -618,6 +802,11 @@ void TDbfTable::EncodeField(const TColumn& c, const TVariant& value, char* out) 
 
 void TDbfTable::DoPost(std::vector<TVariant>& row) {
     if (!FDbf.Writable()) Raise("the table is open read-only");
+    if (FReadOnlyVariant) RaiseReadOnlyVariant();
+    if (FCodePageNumber < 0)
+        Raise("rows cannot be added: the table's language driver " +
+              std::to_string(static_cast<unsigned char>(FHeaderBytes[LanguageDriverAt])) +
+              " is not supported");
     for (std::size_t i = 0; i < FColumns.size(); ++i)
         if (FColumns[i].Def.DataType == ftAutoInc && row[i].IsNull()) row[i] = NextAutoInc(i);
     const std::size_t start = FPending.size();
@@ -648,6 +837,12 @@ void TDbfTable::DoPost(std::vector<TVariant>& row) {
 
 void TDbfTable::DoFlush() {
     if (!FDbf.IsOpen() || (FPendingRecords == 0 && FMemoPending.empty())) return;
+    // Writers of a shared table take turns, and one that finds the table changed writes nothing.
+    TWritersLock lock(FDbf);
+    char count[4];
+    FDbf.ReadAt(4, count, sizeof count);
+    if (!FDbf.IsAt(FPath) || GetU32(count) != FRecordCount)
+        Raise("the table was changed by another user since this one read it; reopen it to add rows");
     if (!FMemoPending.empty()) {
         FDbt.WriteAt(std::uint64_t{FMemoFlushed} * FMemoBlockSize, FMemoPending.data(), FMemoPending.size());
         char next[4];
@@ -657,9 +852,19 @@ void TDbfTable::DoFlush() {
         FMemoFlushed = FMemoNext;
     }
     const std::uint64_t end = FHeaderLength + std::uint64_t{FRecordCount} * FRecordLength;
-    FDbf.WriteAt(end, FPending.data(), FPending.size());
     const char eof = 0x1A;
-    FDbf.WriteAt(end + FPending.size(), &eof, 1);
+    try {
+        FDbf.WriteAt(end, FPending.data(), FPending.size());
+        FDbf.WriteAt(end + FPending.size(), &eof, 1);
+    } catch (const EDatabaseError&) {
+        // The header still counts the old rows; cut off what part of the new ones was written.
+        try {
+            FDbf.Truncate(end);
+            FDbf.WriteAt(end, &eof, 1);
+        } catch (const EDatabaseError&) {
+        }
+        throw;
+    }
     FRecordCount += FPendingRecords;
     FPending.clear();
     FPendingRecords = 0;
@@ -679,7 +884,13 @@ void TDbfTable::Rewrite() {
     FEof = true;
 }
 
+void TDbfTable::RaiseReadOnlyVariant() const {
+    Raise("tables of this dBase variant (FoxPro, or columns of type I, Y, T, B, G or P) are read-only here");
+}
+
 void TDbfTable::DoEmpty() {
+    if (FReadOnlyVariant) RaiseReadOnlyVariant();
+    if (FMode != TOpenMode::omExclusive) Raise("emptying a table needs it opened exclusively");
     FPending.clear();
     FPendingRecords = 0;
     FMemoPending.clear();

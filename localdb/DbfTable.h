@@ -1,7 +1,12 @@
 #pragma once
 // A dBase III table: the .dbf file (language driver byte 0xC8 for code page 1250) and its .dbt memo
 // file, readable by any dBase reader. Rows are read in chunks and appended in batches; deleted rows
-// are skipped. Files of dBase IV (memo blocks with a length) open too.
+// are skipped. Files of dBase IV (memo blocks with a length) open too, and FoxPro and Visual FoxPro
+// files (.fpt memos; integer, currency, date-time, double, binary and general columns) are read,
+// but not written. dBase 7 and the other variants are refused as unsupported. Text is read and appended in
+// the code page the language driver byte names (437, 850, 852, 1250, 1252; 1250 when it names
+// none); a table of another language driver is read as 1250 and takes no new rows.
+#include "Codepage.h"
 #include "LocalTable.h"
 #include "TableFile.h"
 
@@ -22,7 +27,8 @@ public:
         std::uint8_t Decimals = 0;
         std::uint32_t Offset = 0; // within the record, after the deletion flag
         TFieldDef Def;
-        bool Hex = false; // bytes kept as hex digits
+        bool Hex = false;  // bytes kept as hex digits
+        bool Memo = false; // the value lies in the memo file
     };
 
 protected:
@@ -43,6 +49,7 @@ private:
     std::string StoreMemo(const std::string& data);
     void EncodeField(const TColumn& column, const TVariant& value, char* out);
     std::int64_t NextAutoInc(std::size_t index);
+    [[noreturn]] void RaiseReadOnlyVariant() const;
     void Rewrite();
 
     std::string FPath;
@@ -51,10 +58,14 @@ private:
     std::vector<TColumn> FColumns;
     std::uint16_t FHeaderLength = 0;
     std::uint16_t FRecordLength = 0;
-    std::uint32_t FRecordCount = 0; // rows on disk
+    std::uint32_t FRecordCount = 0;       // rows on disk
+    const TCodePage* FCodePage = nullptr; // of the text; 1250 unless the language driver names another
+    int FCodePageNumber = 0;              // 0: none named, -1: a driver we lack
     TFile FDbf;
     TFile FDbt;
     std::uint32_t FMemoBlockSize = 512;
+    bool FFoxMemo = false;         // the memo file is a FoxPro .fpt
+    bool FReadOnlyVariant = false; // FoxPro or columns of types we read but do not write
 
     // Reading: a chunk of whole rows from FChunkFirst.
     std::vector<char> FChunk;

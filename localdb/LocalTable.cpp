@@ -1,5 +1,6 @@
 #include "LocalTable.h"
 
+#include "Codepage.h"
 #include "DbfTable.h"
 #include "ParadoxTable.h"
 #include "TableFile.h"
@@ -28,6 +29,15 @@ bool TLocalTable::IsDBase(const std::string& tableName) {
 void TLocalTable::Create(const std::string& tableName, const TFieldDefs& fields, const TIndexDefs& indexes) {
     const std::string path = TablePath(tableName);
     CheckFieldDefs(path, fields);
+    // A table someone has open is not replaced under them.
+    TFile existing;
+    if (FileExists(path)) {
+        try {
+            existing = TFile(path, TFile::faRead);
+        } catch (const EDatabaseError&) { // unreadable: nobody can have it open through us
+        }
+        if (existing.IsOpen()) existing.Lock(true);
+    }
     if (IsDBase(path))
         TDbfTable::CreateFile(path, fields);
     else
@@ -132,12 +142,14 @@ std::vector<std::string> FitFieldNames(const std::string& fileName, const TField
     std::vector<std::string> names;
     for (const TFieldDef& f : fields) {
         if (f.Name.empty()) RaiseFileError(fileName, "a field has no name");
-        std::string name = f.Name.substr(0, maxLength);
+        // The files hold one byte per character, so cut whole characters, not UTF-8 bytes.
+        auto cut = [&](std::size_t length) { return f.Name.substr(0, Utf8PrefixOfChars(f.Name, length)); };
+        std::string name = cut(maxLength);
         for (int n = 1; std::any_of(names.begin(), names.end(),
                                     [&](const std::string& other) { return Upper(other) == Upper(name); });
              ++n) {
             const std::string suffix = std::to_string(n);
-            name = f.Name.substr(0, maxLength - suffix.size()) + suffix;
+            name = cut(maxLength - suffix.size()) + suffix;
         }
         names.push_back(name);
     }

@@ -1,8 +1,10 @@
 #pragma once
 // TLocalTable: one open table file of the local table engine, Paradox (.db) or dBase (.dbf). It reads
 // rows in file order (first/next/end test), appends rows (append, set values, post) and empties the
-// table. Text is UTF-8 in memory and code page 1250 in the files. Every failure raises EDatabaseError
-// whose message begins with the file's path.
+// table. Text is UTF-8 in memory and code page 1250 in the files we create; a file of another program
+// is read and appended to in the code page its header names (437, 850, 852, 1250 or 1252), and one
+// naming a code page we lack is read as 1250 and takes no new rows. Every failure raises
+// EDatabaseError whose message begins with the file's path.
 //
 // How each field type is kept:
 //   type                          Paradox (.db, .mb, .px)            dBase (.dbf, .dbt)
@@ -12,30 +14,32 @@
 //   ftWord                        Long (reads back as ftInteger)     Numeric(5)
 //   ftInteger                     Long                               Numeric(11)
 //   ftAutoInc                     AutoInc (numbered when left NULL)  Numeric(11), numbered like Paradox
-//   ftLargeint                    Number: a double, exact up to 2^53  Numeric(20): exact
-//                                 (reads back as ftFloat)
+//   ftLargeint                    BCD without decimals: exact        Numeric(20): exact
 //   ftFloat, ftBCD                Number                             Numeric(20, decimals): 15 digits
 //   ftCurrency                    Money                              Numeric(20, 4)
 //   ftBoolean                     Logical                            Logical
 //   ftDate                        Date                               Date
 //   ftTime                        Time (milliseconds)                Character(12) "HH:MM:SS.mmm"
 //   ftDateTime                    Timestamp (milliseconds)           Character(23) "YYYY-MM-DD HH:MM:SS.mmm"
-//   ftBytes                       Bytes of the size (1..255);        Character holding hex digits
-//                                 longer: binary blob                (memo when longer than 127 bytes)
+//   ftBytes                       binary blob with the first Size     Character holding hex digits
+//                                 bytes (up to 240) in the row;      (memo when longer than 127 bytes)
+//                                 reads back as ftBlob
 //   ftVarBytes, ftBlob,           binary blob (ftGraphic: graphic,   memo holding hex digits
 //   ftTypedBinary, ftGraphic,     the OLE types: OLE)
 //   ftParadoxOle, ftDBaseOle
 //   ftMemo, ftFmtMemo             memo, formatted memo; the first    memo
 //                                 Size bytes (default 10) in the row
 // ftCursor, ftADT, ftArray, ftReference and ftDataSet hold no storable value and are refused.
-// Our dBase writer notes each column's original type and size in reserved bytes of its descriptor,
-// so time, date-time, byte and 64-bit columns read back with their own types; other programs see
-// the plain columns above. NULL reads back as NULL in every type; neither format tells an empty
-// string from NULL, so an empty string reads back as NULL, and dBase drops trailing blanks.
-// Paradox keeps no time zone and no sub-millisecond digits; a Paradox Bytes value of all zero bytes
-// reads as NULL. Field names longer than the format allows (25 Paradox, 10 dBase characters) are
-// shortened and made unique. Secondary indexes are not kept; a Paradox primary index must consist of
-// the leading fields and is written to the .px file; dBase tables keep no index.
+// Our dBase writer notes each column's original type, size and Required flag in reserved bytes of
+// its descriptor, so time, date-time, byte and 64-bit columns read back with their own types and
+// Post enforces Required; other programs see the plain columns above. Paradox keeps Required in a
+// .VAL file, which we do not write: a Paradox table reports and enforces no Required field. NULL reads back
+// as NULL in every type; neither format tells an empty string from NULL, so an empty string reads back as
+// NULL, and dBase drops trailing blanks. Paradox keeps no time zone and no sub-millisecond digits, and cannot
+// store the most negative smallint and integer (their patterns mean NULL); an empty byte value reads back as
+// NULL. Field names longer than the format allows (25 Paradox, 10 dBase characters) are shortened and made
+// unique. Secondary indexes are not kept; a Paradox primary index must consist of the leading fields and is
+// written to the .px file; dBase tables keep no index.
 #include "TableDefs.h"
 #include "Variant.h"
 
@@ -52,10 +56,14 @@ public:
     static bool IsDBase(const std::string& tableName);
 
     // Creates the table with its companion files, replacing any table of that name all at once
-    // (written under temporary names, then renamed); the old table stays intact when this throws.
+    // (written under temporary names, then renamed) and removing the old table's other companions
+    // (Paradox .VAL, .TV, .FAM, .Xnn, .Ynn; dBase .ndx, .cdx, .mdx, .fpt); the old table stays intact
+    // when writing the new one fails. A table that is open (in this process or another) is busy.
     static void Create(const std::string& tableName, const TFieldDefs& fields, const TIndexDefs& indexes);
     // Opens the table positioned on its first row; throws EDatabaseError for a missing, locked,
-    // unreadable, truncated or corrupt file. The caller owns the result.
+    // unreadable, truncated or corrupt file. The caller owns the result. Shared opens may all read
+    // and append: their writes take turns, and one that finds the table changed by another since it
+    // read it refuses to write (reopen to add rows).
     static std::unique_ptr<TLocalTable> Open(const std::string& tableName, TOpenMode mode);
 
     virtual ~TLocalTable(); // writes pending rows; errors are lost, so call Close to see them
@@ -106,7 +114,9 @@ public:
     void Cancel() { FAppending = false; }
     bool Appending() const { return FAppending; }
 
-    // Removes every row (and memo) through a replacement of the files; the definitions stay.
+    // Removes every row (and memo) through a replacement of the files, and the index files of the old
+    // rows; the definitions stay, with the Paradox companions that describe them (.VAL, .TV, .FAM).
+    // Needs an exclusive open.
     void Empty();
     // Writes pending rows and closes the files; throws when the final write fails. Further calls do nothing.
     void Close();
@@ -139,8 +149,9 @@ private:
     bool FClosed = false;
 };
 
-// Makes field names fit a format: at most maxLength bytes, unique without regard to letter case
-// (a clash gets a numeric suffix); raises EDatabaseError naming the file for an empty name.
+// Makes field names fit a format: at most maxLength characters (bytes in the file's code page), cut
+// between letters, unique without regard to letter case (a clash gets a numeric suffix); raises
+// EDatabaseError naming the file for an empty name.
 std::vector<std::string> FitFieldNames(const std::string& fileName, const TFieldDefs& fields,
                                        std::size_t maxLength);
 // Checks a definition list before creation: at least one field, storable types, sensible sizes.

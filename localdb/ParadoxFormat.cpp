@@ -3,8 +3,11 @@
 #include "Codepage.h"
 #include "TableFile.h"
 
+#include <algorithm>
 #include <bit>
+#include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <type_traits>
 
@@ -41,6 +44,7 @@ enum : std::size_t {
 };
 
 constexpr std::size_t HeaderUnit = 0x800;
+constexpr std::uint8_t BcdDigits = 32;
 constexpr std::uint8_t MaxLeader = 240;
 constexpr std::uint8_t DefaultLeader = 10;
 
@@ -146,6 +150,61 @@ void CheckDate(const TVarDate& d) {
     if (!IsValidDate(d)) throw EVariantError("invalid date " + FormatDate(d));
 }
 
+// BCD: the first byte holds the sign (0x80 when not negative) and the decimals, then 32 digits in
+// 16 bytes, high nibble first, the last `decimals` of them after the point (the header's entry
+// gives the decimals). A negative number is its magnitude's bytes inverted, as in the other number
+// types, so that byte order is numeric order.
+TVariant DecodeBcd(const TField& field, const unsigned char* p) {
+    const bool negative = (p[0] & 0x80) == 0;
+    std::string text = negative ? "-" : "";
+    for (int i = 0; i < BcdDigits; ++i) {
+        int digit = (i % 2 ? p[1 + i / 2] : p[1 + i / 2] >> 4) & 0x0F;
+        if (negative) digit = 0x0F - digit;
+        if (digit > 9) throw EVariantError("not a BCD digit");
+        if (i == BcdDigits - field.Decimals) text.push_back('.');
+        text.push_back(static_cast<char>('0' + digit));
+    }
+    const char* end = text.data() + text.size();
+    if (field.Decimals == 0) {
+        std::int64_t v = 0;
+        if (auto [q, ec] = std::from_chars(text.data(), end, v); ec == std::errc() && q == end) return v;
+    }
+    double d = 0;
+    std::from_chars(text.data(), end, d);
+    return d;
+}
+
+void EncodeBcd(const TField& field, const TVariant& value, unsigned char* p) {
+    // The digits of the magnitude, the last `decimals` of them after the (omitted) point.
+    char buf[400];
+    std::size_t n = 0;
+    bool negative = false;
+    if (field.Decimals == 0 && value.Type() != TVarType::vtDouble) {
+        const std::int64_t v = value.AsInteger();
+        negative = v < 0;
+        const std::uint64_t magnitude =
+            negative ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
+        n = static_cast<std::size_t>(std::to_chars(buf, buf + sizeof buf, magnitude).ptr - buf);
+    } else {
+        const double v = value.AsDouble();
+        if (!std::isfinite(v) || std::fabs(v) >= 1e32) throw EVariantError("number out of range");
+        negative = std::signbit(v);
+        const int length = std::snprintf(buf, sizeof buf, "%.*f", field.Decimals, std::fabs(v));
+        for (int i = 0; i < length; ++i)
+            if (buf[i] != '.') buf[n++] = buf[i];
+    }
+    if (n > BcdDigits) throw EVariantError("number with more than 32 digits");
+    std::memset(p, 0, FixedSize(pxBCD));
+    p[0] = static_cast<unsigned char>(0x80 | field.Decimals);
+    if (negative) p[0] = static_cast<unsigned char>(~p[0]);
+    for (std::size_t i = 0; i < BcdDigits; ++i) {
+        const std::size_t from = i + n;
+        int digit = from >= BcdDigits ? buf[from - BcdDigits] - '0' : 0;
+        if (negative) digit = 0x0F - digit;
+        p[1 + i / 2] |= static_cast<unsigned char>(i % 2 ? digit : digit << 4);
+    }
+}
+
 } // namespace
 
 std::uint16_t GetU16(const unsigned char* p) {
@@ -161,6 +220,11 @@ void PutU16(unsigned char* p, std::uint16_t v) {
 void PutU32(unsigned char* p, std::uint32_t v) {
     for (int i = 0; i < 4; ++i)
         p[i] = static_cast<unsigned char>(v >> (8 * i));
+}
+
+const TCodePage& THeader::Text() const {
+    const TCodePage* page = TCodePage::Find(CodePage);
+    return page ? *page : TCodePage::Windows1250();
 }
 
 std::uint32_t THeader::KeySize() const {
@@ -228,7 +292,9 @@ TField ColumnFor(const std::string& fileName, const TFieldDef& def, const std::s
     case ftAutoInc:
         f.Type = pxAutoInc;
         break;
-    case ftLargeint:
+    case ftLargeint: // BCD without decimals: 32 digits hold every 64-bit integer
+        f.Type = pxBCD;
+        break;
     case ftFloat:
     case ftBCD:
         f.Type = pxNumber;
@@ -248,8 +314,8 @@ TField ColumnFor(const std::string& fileName, const TFieldDef& def, const std::s
     case ftDateTime:
         f.Type = pxTimestamp;
         break;
-    case ftBytes:
-        sized(pxBytes, pxBlob, DefaultLeader);
+    case ftBytes: // a blob whose leader holds values up to the size: their length stays exact
+        blob(pxBlob, std::min(def.Size, int{MaxLeader}));
         break;
     case ftVarBytes:
     case ftBlob:
@@ -328,7 +394,7 @@ TFieldDef DefinitionOf(const TField& field) {
         d.DataType = ftAutoInc;
         break;
     case pxBCD:
-        d.DataType = ftBCD, d.Size = field.Size;
+        d.DataType = field.Decimals == 0 ? ftLargeint : ftBCD, d.Precision = field.Decimals;
         break;
     case pxBytes:
         d.DataType = ftBytes, d.Size = field.Size;
@@ -383,6 +449,11 @@ THeader ParseHeader(const std::string& fileName, const std::string& bytes, std::
         f.Type = p[pos];
         f.Size = p[pos + 1];
         f.Offset = offset;
+        if (f.Type == pxBCD) {
+            if (f.Size > BcdDigits) Corrupt(fileName, "BCD decimals " + std::to_string(f.Size));
+            f.Decimals = f.Size;
+            f.Size = FixedSize(pxBCD);
+        }
         const std::uint8_t fixed = FixedSize(f.Type);
         const bool known = fixed != 0 || f.Type == pxAlpha || f.Type == pxBytes || IsBlob(f.Type);
         if (!known) Corrupt(fileName, "unknown field type " + std::to_string(f.Type));
@@ -396,13 +467,13 @@ THeader ParseHeader(const std::string& fileName, const std::string& bytes, std::
     const std::size_t nameLength = TableNameLength(h.Version);
     if (pos + nameLength > end) Corrupt(fileName, "table name beyond the header");
     const char* text = bytes.data();
-    h.TableName = FromCp1250(std::string_view(text + pos, strnlen(text + pos, nameLength)));
+    h.TableName = h.Text().ToUtf8(std::string_view(text + pos, strnlen(text + pos, nameLength)));
     pos += nameLength;
     for (TField& f : h.Fields) {
         const void* zero = pos < end ? std::memchr(text + pos, 0, end - pos) : nullptr;
         if (!zero) Corrupt(fileName, "field names beyond the header");
         const std::size_t length = static_cast<const char*>(zero) - (text + pos);
-        f.Name = FromCp1250(std::string_view(text + pos, length));
+        f.Name = h.Text().ToUtf8(std::string_view(text + pos, length));
         pos += length + 1;
     }
     const std::uint64_t blocks = (fileSize - h.HeaderSize) / h.BlockSize();
@@ -428,7 +499,7 @@ std::string BuildHeader(THeader& h) {
     for (TField& f : h.Fields) {
         f.Offset = offset;
         offset += f.Size;
-        AppendCp1250(f.Name, names);
+        h.Text().AppendBytes(f.Name, names);
         names.push_back('\0');
     }
     h.RecordSize = static_cast<std::uint16_t>(offset);
@@ -469,11 +540,11 @@ std::string BuildHeader(THeader& h) {
     std::size_t pos = infoAt;
     for (const TField& f : h.Fields) {
         p[pos++] = f.Type;
-        p[pos++] = f.Size;
+        p[pos++] = f.Type == pxBCD ? f.Decimals : f.Size;
     }
     if (index) return bytes;
     pos += 4 + 4 * n;
-    const std::string table = ToCp1250(h.TableName).substr(0, nameLength - 1);
+    const std::string table = h.Text().FromUtf8(h.TableName).substr(0, nameLength - 1);
     std::memcpy(p + pos, table.data(), table.size());
     pos += nameLength;
     std::memcpy(p + pos, names.data(), names.size());
@@ -484,12 +555,12 @@ std::string BuildHeader(THeader& h) {
     return bytes;
 }
 
-TVariant DecodeValue(const TField& field, const unsigned char* p) {
+TVariant DecodeValue(const TField& field, const unsigned char* p, const TCodePage& codePage) {
     if (AllZero(p, field.Size)) return {};
     switch (field.Type) {
     case pxAlpha: {
         const auto* text = reinterpret_cast<const char*>(p);
-        return FromCp1250(std::string_view(text, strnlen(text, field.Size)));
+        return codePage.ToUtf8(std::string_view(text, strnlen(text, field.Size)));
     }
     case pxShort:
     case pxLong:
@@ -512,6 +583,8 @@ TVariant DecodeValue(const TField& field, const unsigned char* p) {
     }
     case pxTimestamp:
         return DecodeTimestamp(p);
+    case pxBCD:
+        return DecodeBcd(field, p);
     case pxBytes:
         return TBytes(p, p + field.Size);
     default:
@@ -519,7 +592,7 @@ TVariant DecodeValue(const TField& field, const unsigned char* p) {
     }
 }
 
-void EncodeValue(const TField& field, const TVariant& value, unsigned char* p) {
+void EncodeValue(const TField& field, const TVariant& value, unsigned char* p, const TCodePage& codePage) {
     // Fixed-width types write every byte of their column; only text and bytes leave a zero tail.
     if (value.IsNull()) {
         std::memset(p, 0, field.Size);
@@ -528,7 +601,7 @@ void EncodeValue(const TField& field, const TVariant& value, unsigned char* p) {
     switch (field.Type) {
     case pxAlpha: {
         std::string scratch;
-        const std::string_view text = Cp1250Text(value, scratch);
+        const std::string_view text = codePage.Text(value, scratch);
         if (text.size() > field.Size)
             throw EVariantError("text of " + std::to_string(text.size()) + " characters does not fit in " +
                                 std::to_string(field.Size));
@@ -562,6 +635,8 @@ void EncodeValue(const TField& field, const TVariant& value, unsigned char* p) {
         if (!IsValidTime(dt.Time)) throw EVariantError("invalid time");
         return EncodeDouble(p, static_cast<double>(DayNumber(dt.Date) * MsPerDay + MsOfDay(dt.Time)));
     }
+    case pxBCD:
+        return EncodeBcd(field, value, p);
     case pxBytes: {
         const TBytes bytes = value.AsBytes();
         if (bytes.size() > field.Size)

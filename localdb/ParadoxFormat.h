@@ -2,6 +2,7 @@
 // The Paradox 7 file layout: the header of .db and .px files, field types and their column widths,
 // the encoding of values in a record (big-endian with the sign bit flipped, all zero bytes = NULL),
 // blob descriptors and the .mb memo file's blocks. No I/O here: callers hand in bytes.
+#include "Codepage.h"
 #include "TableDefs.h"
 #include "Variant.h"
 
@@ -41,9 +42,10 @@ constexpr std::uint16_t CodePage1250 = 1250;
 
 struct TField {
     std::uint8_t Type = pxAlpha;
-    std::uint8_t Size = 0;
-    std::string Name;         // UTF-8
-    std::uint32_t Offset = 0; // within the record
+    std::uint8_t Size = 0;     // bytes in the record (a BCD column's header entry holds Decimals instead)
+    std::string Name;          // UTF-8
+    std::uint32_t Offset = 0;  // within the record
+    std::uint8_t Decimals = 0; // of a BCD column: digits after the point, 0..32
 };
 
 struct THeader {
@@ -65,6 +67,9 @@ struct THeader {
     std::vector<TField> Fields;
 
     std::uint32_t BlockSize() const { return MaxTableSize * 1024u; }
+    // The code page of the table's text; 1250 when the header names none (0) or one we lack.
+    const TCodePage& Text() const;
+    bool KnownCodePage() const { return CodePage == 0 || TCodePage::Find(CodePage) != nullptr; }
     std::uint32_t KeySize() const;
 };
 
@@ -91,10 +96,11 @@ void UpdateHeaderCounts(std::string& bytes, const THeader& h);
 // Serialises a data (or, for ftPrimaryIndex, index) header; sets HeaderSize and the field offsets.
 std::string BuildHeader(THeader& header);
 
-// Values of fixed-width columns. Decode reads `field.Size` bytes at p; Encode writes them and throws
-// EVariantError when the value does not convert or does not fit (message without the file name).
-TVariant DecodeValue(const TField& field, const unsigned char* p);
-void EncodeValue(const TField& field, const TVariant& value, unsigned char* p);
+// Values of fixed-width columns, text in the code page given. Decode reads `field.Size` bytes at p;
+// Encode writes them and throws EVariantError when the value does not convert or does not fit
+// (message without the file name).
+TVariant DecodeValue(const TField& field, const unsigned char* p, const TCodePage& text);
+void EncodeValue(const TField& field, const TVariant& value, unsigned char* p, const TCodePage& text);
 // Writes a 16-bit integer as user data (big-endian, sign flipped), as index entries need.
 void PutShortValue(unsigned char* p, std::int16_t v);
 

@@ -28,8 +28,10 @@ bool HasBlobs(const THeader& h) {
     return std::any_of(h.Fields.begin(), h.Fields.end(), [](const TField& f) { return IsBlob(f.Type); });
 }
 
-// Number of leading fields the primary index covers; it must name the leading fields in order.
-std::uint16_t PrimaryKeyFields(const std::string& path, const TFieldDefs& fields, const TIndexDefs& indexes) {
+// Number of leading fields the primary index covers; it must name the leading fields in order, and
+// none of their columns may be kept in the memo file.
+std::uint16_t PrimaryKeyFields(const std::string& path, const TFieldDefs& fields,
+                               const std::vector<TField>& columns, const TIndexDefs& indexes) {
     for (const TIndexDef& index : indexes) {
         if (!index.Primary) continue;
         std::size_t count = 0, start = 0;
@@ -42,9 +44,9 @@ std::uint16_t PrimaryKeyFields(const std::string& path, const TFieldDefs& fields
             if (count >= fields.size() || Upper(fields[count].Name) != Upper(name))
                 RaiseFileError(path,
                                "the primary index '" + index.Name + "' must consist of the leading fields");
-            const TFieldType t = fields[count].DataType;
-            if (t == ftMemo || t == ftBlob || t == ftFmtMemo || t == ftGraphic || t == ftVarBytes)
-                RaiseFileError(path, "field '" + name + "' cannot be part of a key");
+            if (IsBlob(columns[count].Type))
+                RaiseFileError(path,
+                               "field '" + name + "' is kept as a memo or blob and cannot be part of a key");
             ++count;
         }
         if (count == 0) RaiseFileError(path, "the primary index '" + index.Name + "' has no fields");
@@ -136,10 +138,26 @@ std::string BuildIndex(const THeader& data, const std::vector<std::string>& reco
     return file + body;
 }
 
+// Secondary indexes (.Xnn and .Ynn, nn hexadecimal or G and a digit), which we do not keep up.
+bool IsSecondaryIndex(const std::string& ext) {
+    auto digit = [](char ch) { return std::isxdigit(static_cast<unsigned char>(ch)) != 0; };
+    return ext.size() == 3 && (ext[0] == 'x' || ext[0] == 'y') &&
+           ((digit(ext[1]) && digit(ext[2])) ||
+            (ext[1] == 'g' && std::isdigit(static_cast<unsigned char>(ext[2]))));
+}
+
+// Companions that describe the definitions: validity checks, view settings, the family list.
+bool IsStaleForNewTable(const std::string& ext) {
+    return IsSecondaryIndex(ext) || ext == "val" || ext == "tv" || ext == "fam";
+}
+
+// Which companions a replacement removes besides the index and memo file it writes itself.
+enum class TStale { None, Indexes, All };
+
 // Writes the data file, the index of a keyed table and (when asked) a new empty memo file, all
 // through the replacement, and lists the companions a replaced table had but this one does not.
 void WriteTableFiles(TFileReplacement& files, const std::string& path, THeader& h,
-                     const std::vector<std::string>& records, bool freshMb) {
+                     const std::vector<std::string>& records, bool freshMb, TStale stale) {
     // A fresh memo file replaces the old one; otherwise the old memo file stays, rows point into it.
     std::vector<TBlockInfo> blocks;
     const std::string body = BuildBlocks(h, records, blocks);
@@ -152,6 +170,10 @@ void WriteTableFiles(TFileReplacement& files, const std::string& path, THeader& 
     if (freshMb)
         for (const std::string& old : ExistingCompanions(path, ".mb"))
             files.Remove(old);
+    if (stale != TStale::None)
+        for (const std::string& old :
+             CompanionsWhere(path, stale == TStale::All ? IsStaleForNewTable : IsSecondaryIndex))
+            files.Remove(old);
     if (h.KeyFields > 0) {
         const std::string index = BuildIndex(h, records, blocks);
         files.Add(ChangeExtension(path, ".px")).WriteAt(0, index.data(), index.size());
@@ -159,6 +181,14 @@ void WriteTableFiles(TFileReplacement& files, const std::string& path, THeader& 
     if (freshMb && HasBlobs(h)) {
         const std::string mb = BuildMbHeader();
         files.Add(ChangeExtension(path, ".mb")).WriteAt(0, mb.data(), mb.size());
+    }
+}
+
+// Cuts a file back after a failed write at its end; the write's error is the one to report.
+void CutBack(TFile& file, std::uint64_t size) noexcept {
+    try {
+        file.Truncate(size);
+    } catch (const EDatabaseError&) {
     }
 }
 
@@ -178,14 +208,14 @@ void TParadoxTable::CreateFile(const std::string& path, const TFieldDefs& fields
         recordSize += h.Fields.back().Size;
     }
     h.RecordSize = static_cast<std::uint16_t>(recordSize);
-    h.KeyFields = PrimaryKeyFields(path, fields, indexes);
+    h.KeyFields = PrimaryKeyFields(path, fields, h.Fields, indexes);
     h.FileType = h.KeyFields ? ftKeyedData : ftUnkeyedData;
     h.MaxTableSize = recordSize + BlockHeaderSize <= 16 * 1024u ? 16 : 32;
     if (recordSize + BlockHeaderSize > h.BlockSize())
         RaiseFileError(path,
                        "a row of " + std::to_string(recordSize) + " bytes is too long for a Paradox table");
     TFileReplacement files;
-    WriteTableFiles(files, path, h, {}, true);
+    WriteTableFiles(files, path, h, {}, true, TStale::All);
     files.Commit();
 }
 
@@ -218,6 +248,8 @@ void TParadoxTable::OpenFiles() {
     std::string bytes(static_cast<std::size_t>(std::min<std::uint64_t>(size, 0xFFFF)), '\0');
     FDb.ReadAt(0, bytes.data(), bytes.size());
     FHeader = ParseHeader(FPath, bytes, size);
+    FText = &FHeader.Text();
+    FKnownCodePage = FHeader.KnownCodePage();
     FHeaderBytes = bytes.substr(0, FHeader.HeaderSize);
     FBlock.assign(FHeader.BlockSize(), 0);
     FRecord.assign(FHeader.RecordSize, '\0');
@@ -235,6 +267,8 @@ void TParadoxTable::OpenFiles() {
     FWriteBuf.clear();
     FWriteFirst = 0;
     FTailCount = 0;
+    FOldTail.clear();
+    NoteFlushedSizes();
     FDirty = false;
     FKeyedLoaded = false;
     FRecords.clear();
@@ -295,10 +329,10 @@ TVariant TParadoxTable::DoValue(int index) const {
     const TField& f = FHeader.Fields[static_cast<std::size_t>(index)];
     const unsigned char* record = CurrentRecord();
     try {
-        if (!IsBlob(f.Type)) return DecodeValue(f, record + f.Offset);
+        if (!IsBlob(f.Type)) return DecodeValue(f, record + f.Offset, *FText);
         if (ReadBlobRef(f, record + f.Offset).Length == 0) return {};
         std::string data = ReadBlob(f, record + f.Offset);
-        if (IsTextBlob(f.Type)) return FromCp1250(data);
+        if (IsTextBlob(f.Type)) return FText->ToUtf8(data);
         return TBytes(data.begin(), data.end());
     } catch (const EVariantError& e) {
         Raise("field '" + f.Name + "': " + e.Message());
@@ -351,13 +385,13 @@ void TParadoxTable::EncodeFixed(std::vector<TVariant>& row) {
             if (f.Type == pxAutoInc) {
                 if (row[i].IsNull()) row[i] = static_cast<std::int64_t>(FHeader.AutoInc + 1);
                 const std::int64_t v = row[i].AsInteger();
-                EncodeValue(f, row[i], record + f.Offset);
+                EncodeValue(f, row[i], record + f.Offset, *FText);
                 if (v > static_cast<std::int64_t>(FHeader.AutoInc))
                     FHeader.AutoInc = static_cast<std::uint32_t>(v);
             } else if (IsBlob(f.Type))
                 std::memset(record + f.Offset, 0, f.Size);
             else
-                EncodeValue(f, row[i], record + f.Offset);
+                EncodeValue(f, row[i], record + f.Offset, *FText);
         } catch (const EVariantError& e) {
             Raise("field '" + f.Name + "': " + e.Message());
         }
@@ -373,7 +407,7 @@ void TParadoxTable::EncodeBlobs(const std::vector<TVariant>& row) {
         std::string data;
         try {
             if (IsTextBlob(f.Type))
-                data = ToCp1250(row[i].AsText());
+                data = FText->FromUtf8(row[i].AsText());
             else {
                 const TBytes bytes = row[i].AsBytes();
                 data.assign(bytes.begin(), bytes.end());
@@ -404,6 +438,9 @@ TBlobRef TParadoxTable::StoreBlob(const std::string& data) {
 
 void TParadoxTable::DoPost(std::vector<TVariant>& row) {
     if (!FDb.Writable()) Raise("the table is open read-only");
+    if (!FKnownCodePage)
+        Raise("rows cannot be added: the table's code page " + std::to_string(FHeader.CodePage) +
+              " is not supported");
     const std::uint32_t autoInc = FHeader.AutoInc;
     try {
         EncodeFixed(row);
@@ -426,7 +463,9 @@ void TParadoxTable::StartNewBlock() {
     if (!FWriteBuf.empty()) {
         PutU16(reinterpret_cast<unsigned char*>(FWriteBuf.data()) + FWriteBuf.size() - blockSize, number);
         if (FWriteFirst + FWriteBuf.size() / blockSize != number) {
-            WriteBlocks();
+            // Only the table's former last block can lie elsewhere; it is written after the new ones.
+            FOldTail.swap(FWriteBuf);
+            FOldTailNo = FWriteFirst;
             FWriteBuf.clear();
         }
     }
@@ -488,23 +527,62 @@ void TParadoxTable::InsertKeyed(const std::vector<TVariant>& row) {
     ++FHeader.NumRecords;
 }
 
+void TParadoxTable::NoteFlushedSizes() {
+    FDiskBlocks = FHeader.FileBlocks;
+    FDiskRecords = FHeader.NumRecords;
+    FDbFlushedSize = FDb.Size();
+    FMbFlushedSize = FMb.IsOpen() ? FMb.Size() : 0;
+}
+
 void TParadoxTable::FlushMb() {
     if (FMbPending.empty()) return;
-    FMb.WriteAt(FMbEnd - FMbPending.size(), FMbPending.data(), FMbPending.size());
+    try {
+        FMb.WriteAt(FMbEnd - FMbPending.size(), FMbPending.data(), FMbPending.size());
+    } catch (const EDatabaseError&) {
+        CutBack(FMb, FMbFlushedSize);
+        throw;
+    }
     FMbPending.clear();
+    FMbFlushedSize = FMbEnd;
 }
 
 void TParadoxTable::WriteBlocks() {
     const std::uint32_t blockSize = FHeader.BlockSize();
+    auto at = [&](std::uint32_t block) { return FHeader.HeaderSize + std::uint64_t{block - 1u} * blockSize; };
     FlushMb();
-    FDb.WriteAt(FHeader.HeaderSize + std::uint64_t{FWriteFirst - 1u} * blockSize, FWriteBuf.data(),
-                FWriteBuf.size());
+    // The buffer's leading blocks that are already in the file are rewritten only once the blocks
+    // they now point at are written.
+    const std::size_t count = FWriteBuf.size() / blockSize;
+    const std::size_t existing =
+        FWriteFirst <= FDiskBlocks ? std::min<std::size_t>(FDiskBlocks - FWriteFirst + 1u, count) : 0;
+    try {
+        FDb.WriteAt(at(static_cast<std::uint32_t>(FWriteFirst + existing)),
+                    FWriteBuf.data() + existing * blockSize, (count - existing) * blockSize);
+    } catch (const EDatabaseError&) {
+        CutBack(FDb, FDbFlushedSize);
+        throw;
+    }
+    if (existing) FDb.WriteAt(at(FWriteFirst), FWriteBuf.data(), existing * blockSize);
+    if (!FOldTail.empty()) {
+        FDb.WriteAt(at(FOldTailNo), FOldTail.data(), FOldTail.size());
+        FOldTail.clear();
+    }
     FWriteBuf.erase(0, FWriteBuf.size() - blockSize);
     FWriteFirst = FHeader.LastBlock;
 }
 
+void TParadoxTable::CheckUnchangedOnDisk() {
+    unsigned char head[0x12];
+    FDb.ReadAt(0, head, sizeof head);
+    if (!FDb.IsAt(FPath) || GetU32(head + 6) != FDiskRecords || GetU16(head + 0x0C) != FDiskBlocks)
+        Raise("the table was changed by another user since this one read it; reopen it to add rows");
+}
+
 void TParadoxTable::DoFlush() {
     if (!FDb.IsOpen() || (!FDirty && FMbPending.empty())) return;
+    // Writers of a shared table take turns, and one that finds the table changed writes nothing.
+    TWritersLock lock(FDb);
+    CheckUnchangedOnDisk();
     if (FKeyedLoaded) {
         RewriteTable(FRecords, false);
         return;
@@ -513,6 +591,7 @@ void TParadoxTable::DoFlush() {
     if (!FWriteBuf.empty()) WriteBlocks();
     UpdateHeaderCounts(FHeaderBytes, FHeader);
     FDb.WriteAt(0, FHeaderBytes.data(), FHeaderBytes.size());
+    NoteFlushedSizes();
     FDirty = false;
 }
 
@@ -525,7 +604,8 @@ void TParadoxTable::RewriteTable(const std::vector<std::string>& records, bool f
     THeader h = FHeader;
     h.Version = Version7;
     TFileReplacement files;
-    WriteTableFiles(files, FPath, h, records, freshMb);
+    // Emptying (a fresh memo file) leaves no row the secondary indexes could point at.
+    WriteTableFiles(files, FPath, h, records, freshMb, freshMb ? TStale::Indexes : TStale::None);
     files.Commit();
     FDb.Close();
     FMb.Close();
@@ -534,7 +614,9 @@ void TParadoxTable::RewriteTable(const std::vector<std::string>& records, bool f
 }
 
 void TParadoxTable::DoEmpty() {
+    if (FMode != TOpenMode::omExclusive) Raise("emptying a table needs it opened exclusively");
     FWriteBuf.clear();
+    FOldTail.clear();
     FRecords.clear();
     FKeyedLoaded = false;
     FDirty = false;

@@ -3,6 +3,7 @@
 // of a keyed table. Rows are read block by block; appended rows go to the last block and new blocks
 // at the end of the file, written in batches. A keyed table keeps its rows in key order: once a row
 // is posted it holds all rows in memory and writes the table afresh (data file and index) on flush.
+// Text is in the code page the header names (1250 in the tables we create).
 #include "LocalTable.h"
 #include "ParadoxFormat.h"
 #include "TableFile.h"
@@ -44,12 +45,16 @@ private:
     void FlushMb();
     std::vector<std::string> LoadAllRecords();
     void WriteBlocks();
+    void NoteFlushedSizes();
+    void CheckUnchangedOnDisk();
     void RewriteTable(const std::vector<std::string>& records, bool freshMb);
     bool HasPendingWrites() const { return FDirty || !FMbPending.empty(); }
 
     std::string FPath;
     TOpenMode FMode;
     paradox::THeader FHeader;
+    const TCodePage* FText = nullptr; // the code page FHeader names
+    bool FKnownCodePage = true;       // false: FText stands in for one we lack, and rows are refused
     std::string FHeaderBytes;
     TFile FDb;
     TFile FMb;
@@ -66,12 +71,21 @@ private:
     bool FEof = true;
 
     // Appending: FWriteBuf holds consecutive blocks from FWriteFirst, the last one being the table's
-    // last block (FTailCount rows); memo blocks wait in FMbPending until the next flush.
+    // last block (FTailCount rows); memo blocks wait in FMbPending until the next flush. FOldTail is
+    // the former last block when it does not lie just before the new ones (tables of other programs).
+    // A flush writes new blocks first and only then the existing blocks that point at them, and cuts
+    // the files back to their flushed sizes when that fails, so a full disk never breaks the chain.
     std::string FRecord;
     std::uint32_t FRecordsPerBlock = 0;
     std::string FWriteBuf;
     std::uint16_t FWriteFirst = 0;
     std::uint32_t FTailCount = 0;
+    std::string FOldTail;
+    std::uint16_t FOldTailNo = 0;
+    std::uint16_t FDiskBlocks = 0;    // blocks the file held at the last flush
+    std::uint32_t FDiskRecords = 0;   // and rows
+    std::uint64_t FDbFlushedSize = 0; // file sizes at the last flush
+    std::uint64_t FMbFlushedSize = 0;
     bool FDirty = false;
     std::string FMbPending;
     std::uint64_t FMbEnd = 0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -34,17 +35,18 @@ void RaiseFileError(const std::string& path, const std::string& what) {
     throw EDatabaseError(path + ": " + what);
 }
 
-TFile::TFile(const std::string& path, TAccess access) : FPath(path) {
+TFile::TFile(const std::string& path, TAccess access, const std::string& shownAs)
+    : FPath(shownAs.empty() ? path : shownAs) {
     int flags = O_CLOEXEC;
     flags |= access == faRead ? O_RDONLY : O_RDWR;
     if (access == faCreate) flags |= O_CREAT | O_TRUNC | O_EXCL;
     FFd = ::open(path.c_str(), flags, 0644);
-    if (FFd < 0) RaiseFileError(path, "cannot open file: " + SystemReason());
+    if (FFd < 0) RaiseFileError(FPath, "cannot open file: " + SystemReason());
     FWritable = access != faRead;
     struct stat st {};
     if (::fstat(FFd, &st) == 0 && !S_ISREG(st.st_mode)) {
         Close();
-        RaiseFileError(path, "not a regular file");
+        RaiseFileError(FPath, "not a regular file");
     }
 }
 
@@ -117,6 +119,41 @@ void TFile::Lock(bool exclusive) {
                                                    : "cannot lock table: " + SystemReason());
 }
 
+namespace {
+
+constexpr off_t WritersLockAt = off_t{1} << 62;
+
+int SetWritersLock(int fd, short type, int command) {
+    struct flock lock {};
+    lock.l_type = type;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = WritersLockAt;
+    lock.l_len = 1;
+    int result = 0;
+    while ((result = ::fcntl(fd, command, &lock)) != 0 && errno == EINTR) {
+    }
+    return result;
+}
+
+} // namespace
+
+void TFile::LockWriters() {
+    // Locks of the open file description: two opens in one process exclude each other too.
+    if (SetWritersLock(FFd, F_WRLCK, F_OFD_SETLKW) != 0)
+        RaiseFileError(FPath, "cannot lock table for writing: " + SystemReason());
+}
+
+void TFile::UnlockWriters() noexcept {
+    SetWritersLock(FFd, F_UNLCK, F_OFD_SETLK);
+}
+
+bool TFile::IsAt(const std::string& path) const {
+    struct stat mine {
+    }, named{};
+    return ::fstat(FFd, &mine) == 0 && ::stat(path.c_str(), &named) == 0 && mine.st_dev == named.st_dev &&
+           mine.st_ino == named.st_ino;
+}
+
 TFileReplacement::~TFileReplacement() {
     if (FCommitted) return;
     for (TEntry& e : FEntries) {
@@ -132,16 +169,19 @@ TFile& TFileReplacement::Add(const std::string& finalPath) {
     std::string temp;
     for (int attempt = 0; temp.empty() || FileExists(temp); ++attempt)
         temp = dir + "." + base + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(attempt);
-    FEntries.push_back(TEntry{finalPath, temp, TFile(temp, TFile::faCreate)});
+    FEntries.push_back(TEntry{finalPath, temp, TFile(temp, TFile::faCreate, finalPath)});
     return FEntries.back().File;
 }
 
 void TFileReplacement::Commit() {
-    for (TEntry& e : FEntries) {
+    auto rename = [](TEntry& e) {
         e.File.Close();
         if (::rename(e.Temp.c_str(), e.Final.c_str()) != 0)
             RaiseFileError(e.Final, "cannot replace the table file: " + SystemReason());
-    }
+    };
+    for (std::size_t i = 1; i < FEntries.size(); ++i)
+        rename(FEntries[i]);
+    if (!FEntries.empty()) rename(FEntries.front());
     FCommitted = true;
     for (const std::string& path : FObsolete)
         if (std::none_of(FEntries.begin(), FEntries.end(), [&](const TEntry& e) { return e.Final == path; }))
@@ -178,4 +218,23 @@ std::vector<std::string> ExistingCompanions(const std::string& path, const std::
 std::string FindCompanion(const std::string& path, const std::string& ext) {
     std::vector<std::string> found = ExistingCompanions(path, ext);
     return found.empty() ? std::string() : found.front();
+}
+
+std::vector<std::string> CompanionsWhere(const std::string& path, bool (*wanted)(const std::string& ext)) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    const std::string stem = path.substr(dir.size(), ExtensionStart(path) - dir.size()) + ".";
+    std::vector<std::string> found;
+    DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
+    if (!d) return found;
+    while (const dirent* e = ::readdir(d)) {
+        const std::string name = e->d_name;
+        if (name.size() > stem.size() && name.compare(0, stem.size(), stem) == 0 &&
+            name.find('.', stem.size()) == std::string::npos &&
+            wanted(ToCase(name.substr(stem.size()), false)))
+            found.push_back(dir + name);
+    }
+    ::closedir(d);
+    std::sort(found.begin(), found.end());
+    return found;
 }

@@ -15,8 +15,9 @@ class TFile {
 public:
     enum TAccess { faRead, faReadWrite, faCreate };
     TFile() = default;
-    // Opens (faCreate: creates or truncates) the file; throws EDatabaseError naming it and the reason.
-    TFile(const std::string& path, TAccess access);
+    // Opens (faCreate: creates it new) the file; throws EDatabaseError naming it and the reason.
+    // Errors name shownAs when given (a temporary file is reported as the file it will replace).
+    TFile(const std::string& path, TAccess access, const std::string& shownAs = {});
     TFile(TFile&& other) noexcept;
     TFile& operator=(TFile&& other) noexcept;
     ~TFile(); // closes, never throws
@@ -34,6 +35,12 @@ public:
     void Truncate(std::uint64_t size);
     // Takes an advisory lock without waiting; a table held by another user raises EDatabaseError.
     void Lock(bool exclusive);
+    // Waits for, and takes or drops, the lock that writers of a shared table hold while they write:
+    // an exclusive lock of one byte far past the data, apart from the open lock above.
+    void LockWriters();
+    void UnlockWriters() noexcept;
+    // Whether path still names this file (not a file that replaced it).
+    bool IsAt(const std::string& path) const;
     void Close() noexcept;
 
 private:
@@ -42,8 +49,22 @@ private:
     std::string FPath;
 };
 
+// Holds TFile::LockWriters while it lives.
+class TWritersLock {
+public:
+    explicit TWritersLock(TFile& file) : FFile(file) { FFile.LockWriters(); }
+    ~TWritersLock() { FFile.UnlockWriters(); }
+    TWritersLock(const TWritersLock&) = delete;
+    TWritersLock& operator=(const TWritersLock&) = delete;
+
+private:
+    TFile& FFile;
+};
+
 // Replaces a set of files all together: each is written under a temporary name in its directory,
-// and only Commit renames them into place, so a failed write leaves the old files untouched.
+// and only Commit renames them into place, so a failed write leaves the old files untouched. The
+// first file added is the main one: Commit renames it last, so that a failed rename of a companion
+// leaves the old main file in place. Errors name the final paths, never the temporary ones.
 // Paths listed with Remove are deleted by Commit (companions the new table no longer has).
 class TFileReplacement {
 public:
@@ -78,3 +99,6 @@ std::string FindCompanion(const std::string& path, const std::string& ext);
 // Every existing spelling of the companion (to delete them all when a table is replaced).
 std::vector<std::string> ExistingCompanions(const std::string& path, const std::string& ext);
 bool FileExists(const std::string& path);
+// Every existing file named like path with another extension (in any letter case) that wanted
+// accepts; wanted sees the extension lower-cased and without its dot.
+std::vector<std::string> CompanionsWhere(const std::string& path, bool (*wanted)(const std::string& ext));

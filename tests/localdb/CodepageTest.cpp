@@ -38,3 +38,25 @@ TEST(CodepageTest, LettersAnywhereInLongAsciiTextConvertInPlace) {
     EXPECT_EQ(ToCp1250(ascii), ascii);
     EXPECT_EQ(FromCp1250(ascii), ascii);
 }
+
+TEST(CodepageTest, EachCodePageMapsItsOwnLetters) {
+    struct TCase {
+        int Number;
+        std::string Bytes, Text;
+    };
+    for (const TCase& c : std::vector<TCase>{{437, "\x84\x94\x81\xE1\x9D", "äöüß¥"},
+                                             {850, "\x84\x94\x81\xE1\x9D", "äöüßØ"},
+                                             {852, "\xAC\xE6\xA6\x9F\xE7", "ČŠŽčš"},
+                                             {1250, "\xC8\x8A\x8E\xE8\x9A", "ČŠŽčš"},
+                                             {1252, "\xD1\xF1\x80\xFF\x9A", "Ññ€ÿš"}}) {
+        const TCodePage* page = TCodePage::Find(c.Number);
+        ASSERT_NE(page, nullptr) << c.Number;
+        EXPECT_EQ(page->ToUtf8(c.Bytes), c.Text) << c.Number;
+        EXPECT_EQ(page->FromUtf8(c.Text), c.Bytes) << c.Number;
+        EXPECT_EQ(page->FromUtf8("Ł"), c.Number == 852    ? "\x9D"
+                                       : c.Number == 1250 ? "\xA3"
+                                                          : "?")
+            << c.Number;
+    }
+    EXPECT_EQ(TCodePage::Find(866), nullptr);
+}

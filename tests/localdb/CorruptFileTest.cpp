@@ -82,12 +82,31 @@ TEST_F(CorruptFileTest, DBaseFilesWithBadHeadersOrMemoPointersAreRefused) {
     Patched(base, dbf, 8, U16(0xFFFF), "header length beyond the file");
     Patched(base, dbf, 10, U16(1), "record length too small");
     Patched(base, dbf, 32 + 16, std::string(1, '\x02'), "field lengths that do not add up");
-    Patched(base, dbf, 32 + 11, std::string(1, 'Q'), "unknown field type");
+    Patched(base, dbf, 32 + 11, std::string(1, 'Z'), "unknown field type");
     Patched(base, dbf, 96, std::string(1, '\x20'), "field list without its end mark");
     const std::size_t firstMemo = 97 + 1 + 11;
     Patched(base, dbf, firstMemo, "  99999999", "memo pointer beyond the memo file");
     WriteFileBytes(dbt, baseDbt.substr(0, 10));
     ExpectRefused(dbf, dbt, "memo file cut short");
+}
+
+TEST_F(CorruptFileTest, DBaseVariantsWeDoNotReadAreRefusedAsUnsupported) {
+    const std::string dbf = Dir / "d.dbf";
+    WriteRows(dbf, {{"ID", ftInteger}}, {{1}});
+    const std::string base = ReadFileBytes(dbf);
+    for (const auto& [offset, patch] : std::vector<std::pair<std::size_t, std::string>>{
+             {0, "\x04"}, {0, "\x8C"}, {32 + 11, "V"}, {32 + 11, "@"}}) {
+        std::string variant = base;
+        variant.replace(offset, patch.size(), patch);
+        WriteFileBytes(dbf, variant);
+        try {
+            TLocalTable::Open(dbf, TOpenMode::omShared);
+            ADD_FAILURE() << "variant accepted: " << patch;
+        } catch (const EDatabaseError& e) {
+            EXPECT_NE(e.Message().find(dbf + ": unsupported dBase variant"), std::string::npos)
+                << e.Message();
+        }
+    }
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -33,6 +34,8 @@ std::string PrintfNumberText(double v, std::size_t width) {
         std::snprintf(buf, sizeof buf, "%.*E", digits - 1, v);
         if (ReadsBackAs(buf, v) && std::strlen(buf) <= width) return buf;
     }
+    for (int digits = 15; digits >= 1; --digits)
+        if (std::snprintf(buf, sizeof buf, "%.*G", digits, v) <= static_cast<int>(width)) return buf;
     return "(none)";
 }
 
@@ -92,6 +95,28 @@ TEST(DbfNumberTest, ShortestTextMatchesThePrintfRuleAtEveryMagnitude) {
         ExpectSameAsPrintf(v);
         ExpectSameAsPrintf(std::round(v * 100) / 100);
     }
+}
+
+TEST(DbfNumberTest, NumbersWithNoExactTextInTheWidthAreRoundedToTheDigitsThatFit) {
+    struct TCase {
+        double Value;
+        std::size_t Width;
+        int Digits;
+    };
+    for (const TCase& c : std::vector<TCase>{{1.2345678901234567e25, 20, 15},
+                                             {1.0 / 3 * 1e-10, 20, 15},
+                                             {-1.2345678901234567e-300, 20, 13},
+                                             {-2.0 / 3 * 1e300, 20, 13},
+                                             {1.0 / 7, 6, 4},
+                                             {1e300 / 7, 6, 1}}) {
+        const std::string text = Text(c.Value, c.Width);
+        ASSERT_LE(text.size(), c.Width) << c.Value;
+        double back = 0;
+        ASSERT_EQ(std::from_chars(text.data(), text.data() + text.size(), back).ec, std::errc()) << text;
+        EXPECT_LE(std::fabs(back - c.Value), std::fabs(c.Value) * 5 * std::pow(10.0, -c.Digits)) << text;
+        EXPECT_GT(std::fabs(back - c.Value), 0) << "exact text was available: " << text;
+    }
+    EXPECT_EQ(Text(1e300, 5), "(none)") << "not even one digit and its exponent fit";
 }
 
 TEST(DbfNumberTest, NumbersThatAreNotFiniteAreRefused) {

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <dirent.h>
 #include <fstream>
+#include <limits>
 #include <sstream>
 
 TScratchDir::TScratchDir() {
@@ -77,7 +78,7 @@ std::vector<std::vector<TVariant>> AllTypeRows() {
                                   true,
                                   3.14159,
                                   12.34,
-                                  std::int64_t{1234567890123},
+                                  std::numeric_limits<std::int64_t>::max(),
                                   TVarDate{2024, 2, 29},
                                   TVarTime{13, 45, 30, 250000000},
                                   TVarDateTime{{1999, 12, 31}, {23, 59, 59, 123000000}},
@@ -103,7 +104,12 @@ std::vector<std::vector<TVariant>> AllTypeRows() {
                                    std::string(""),
                                    std::string(""),
                                    42};
-    return {full, nulls, zeros};
+    // The other extremes: the most negative 64-bit integer, bytes shorter than the column, all zero.
+    std::vector<TVariant> extremes = full;
+    extremes[7] = std::numeric_limits<std::int64_t>::min();
+    extremes[11] = TBytes{0, 0, 0};
+    extremes[15] = TVariant();
+    return {full, nulls, zeros, extremes};
 }
 
 void WriteRows(const std::string& path, const TFieldDefs& fields,

@@ -26,7 +26,8 @@ std::string RunCommand(const std::string& command);
 
 // Every field type the ODBC dataset yields, plus a long string and an auto-increment.
 TFieldDefs AllTypeFields();
-// Rows for AllTypeFields: Slovenian text and binary values, all NULL, then empty and zero values.
+// Rows for AllTypeFields: Slovenian text and binary values, all NULL, empty and zero values, then
+// the other extremes of 64-bit integers and bytes.
 std::vector<std::vector<TVariant>> AllTypeRows();
 void WriteRows(const std::string& path, const TFieldDefs& fields,
                const std::vector<std::vector<TVariant>>& rows, const TIndexDefs& indexes = {});

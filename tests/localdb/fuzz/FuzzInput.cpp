@@ -26,7 +26,7 @@ const std::string& Directory() {
 } // namespace
 
 std::string UnpackFuzzInput(const std::uint8_t* data, std::size_t size, const char* tableExt,
-                            const char* memoExt) {
+                            const char* memoExt, const char* otherMemoExt) {
     std::size_t tableSize = size;
     if (size >= 4) {
         tableSize = data[0] | (data[1] << 8) | (data[2] << 16) | (static_cast<std::size_t>(data[3]) << 24);
@@ -37,6 +37,7 @@ std::string UnpackFuzzInput(const std::uint8_t* data, std::size_t size, const ch
     const std::string stem = Directory() + "/t";
     Write(stem + tableExt, data, tableSize);
     Write(stem + memoExt, data + tableSize, size - tableSize);
+    if (otherMemoExt) Write(stem + otherMemoExt, data + tableSize, size - tableSize);
     return stem + tableExt;
 }
 

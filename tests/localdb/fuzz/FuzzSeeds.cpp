@@ -57,7 +57,8 @@ int main(int argc, char** argv) {
     const std::string ext = dbf ? ".dbf" : ".db", memo = dbf ? ".dbt" : ".mb";
     const TFieldDefs all = {{"S", ftString, 12}, {"SI", ftSmallint}, {"I", ftInteger}, {"B", ftBoolean},
                             {"F", ftFloat},      {"D", ftDate},      {"T", ftTime},    {"DT", ftDateTime},
-                            {"BY", ftBytes, 4},  {"M", ftMemo},      {"BL", ftBlob},   {"AI", ftAutoInc}};
+                            {"BY", ftBytes, 4},  {"M", ftMemo},      {"BL", ftBlob},   {"AI", ftAutoInc},
+                            {"L", ftLargeint}};
     Seed(out, "all", ext, memo, all, {}, 6);
     Seed(out, "keyed", ext, memo, {{"K", ftInteger}, {"S", ftString, 5}},
          dbf ? TIndexDefs{} : TIndexDefs{{"pk", "K", true}}, 4);

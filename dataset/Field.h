@@ -3,6 +3,7 @@
 // stands for a field definition of the same name; a calculated or lookup field keeps its value
 // in the record's calculated-field area.
 #include "FieldType.h"
+#include "Variant.h"
 
 #include <memory>
 #include <string>
@@ -32,6 +33,17 @@ public:
     int Offset() const { return FOffset; }
     int DataSize() const { return FieldDataSize(FDataType, FSize); }
     bool ReadOnly() const { return FReadOnly; }
+
+    // The value in the dataset's current record: NULL, or by type a Boolean (ftBoolean), an
+    // integer, a double (ftFloat, ftCurrency), text (ftString, ftMemo), bytes (ftBytes, ftBlob), a
+    // date, a time or a date-time. Throws EDatabaseError on a closed dataset.
+    TVariant Value() const;
+    bool IsNull() const;
+    // The value as text; the empty text for NULL.
+    std::string AsString() const { return Value().AsText(); }
+    // 0 for NULL; throws EVariantError for a value without a number.
+    std::int64_t AsInteger() const;
+    double AsFloat() const;
     void SetReadOnly(bool value) { FReadOnly = value; }
 
 private:

@@ -26,6 +26,7 @@ THstmt& TCustomOEDataSet::Statement() {
     if (FStatement) return *FStatement;
     // Made here rather than in the constructor, where a descendant's CreateHstmt is not yet called.
     FStatement = CreateHstmt();
+    FStatement->OnRowCount = [this](TComponent*) { return DoRowCount(); };
     FhStmt = std::make_unique<TDataSetHstmt>(*this, *FStatement);
     if (Owner())
         for (TComponent* c : Owner()->Components())
@@ -320,7 +321,7 @@ void TCustomOEDataSet::InternalClose() {
 std::unique_ptr<TRecordBuffer> TCustomOEDataSet::AllocRecordBuffer() {
     if (!FLayout) throw EDatabaseError("Cannot perform this operation on a closed dataset");
     auto buffer = std::make_unique<TRecordBuffer>(FLayout);
-    InternalInitRecord(*buffer);
+    InitRecord(*buffer);
     return buffer;
 }
 
@@ -336,6 +337,4 @@ void TCustomOEDataSet::InternalInitRecord(TRecordBuffer& buffer) {
             std::fill(slot, slot + width, 0);
         }
     }
-    std::fill(buffer.Data() + layout.CalcFieldsOffset, buffer.Data() + layout.RecordSize, 0);
-    buffer.SetBookmarkFlag(bfInserted);
 }

@@ -93,12 +93,41 @@ public:
     int CalcFieldsOffset() const { return FLayout ? FLayout->CalcFieldsOffset : 0; }
 
     // A new record of the open dataset's layout, initialised. Throws EDatabaseError when closed.
-    std::unique_ptr<TRecordBuffer> AllocRecordBuffer();
+    std::unique_ptr<TRecordBuffer> AllocRecordBuffer() override;
     // Empties the blob streams and zero-fills every other slot and the flags.
-    void InternalInitRecord(TRecordBuffer& buffer);
+    void InternalInitRecord(TRecordBuffer& buffer) override;
 
     void SetFiltered(bool value) override;
     void SetOnFilterRecord(TFilterRecordEvent handler) override;
+
+    // ---- Moving the cursor (OEDataSetRecords.cpp). In cached mode within the row cache, else on
+    // the statement; each answers whether a row is there. Throw EODBC from fetching.
+    bool FetchFirst();
+    bool FetchNext();
+    bool FetchLast();
+    bool FetchPrev();
+    bool FetchAbsolute(std::int32_t row);
+    bool FetchBookmark(const TBookmark& bookmark);
+    // Moves CachePosition by a fetch orientation (SQL_FETCH_NEXT ... SQL_FETCH_BOOKMARK), filling
+    // the cache as far as needed. Throws EVERODezuzid "Bookmark not found in cache.".
+    bool FetchCache(SQLSMALLINT orientation, std::int32_t offset);
+    // Goes to the row of that number (negative: from the end), or the nearest one there is.
+    bool MoveAbsolute(std::int32_t row);
+    // Reads every row (into the cache, or to the end of the statement's cursor).
+    void FetchAll();
+    // Searches the next (or prior) row the filter accepts, from the start (or end) when restart.
+    bool FindRecord(bool restart, bool forward);
+
+    // None for both, 1 for only one; otherwise the bookmark bytes compared unsigned in order.
+    int CompareBookmarks(const TBookmark& a, const TBookmark& b) override;
+    // The statement's row count by RowCountMethod (rcCustom: the cache's, reading all rows).
+    int RecordCount() override;
+    // Cached: the active record's position in the row cache; otherwise -1.
+    int RecNo() override;
+    void SetRecNo(int row) override;
+    bool IsSequenced() override { return false; }
+    // The record fields read and write: by state, the work buffer or the ring's active one.
+    TRecordBuffer* ActiveRecordBuffer();
 
 protected:
     // A new statement without owner; descendants may answer a descendant of THstmt.
@@ -109,6 +138,18 @@ protected:
     bool IsCursorOpen() const override { return FCursorOpen; }
     void InternalInitFieldDefs() override;
     void Notification(TComponent* component, TOperation operation) override;
+
+    TGetResult GetRecord(TRecordBuffer* buffer, TGetMode mode, bool check) override;
+    void InternalFirst() override;
+    void InternalLast() override;
+    void InternalSetToRecord(TRecordBuffer& buffer) override;
+    void InternalGotoBookmark(const TBookmark& bookmark) override;
+    bool IsUniDirectional() override;
+    void ClearCalcFields(TRecordBuffer& buffer) override;
+    bool GetFieldData(const TField& field, void* dest) override;
+    const TMemoryStream* FieldStream(const TField& field) override;
+    // The statement's row-count callback: cached, every row read and the cache's count; else -1.
+    virtual std::int32_t DoRowCount();
 
     // Binds the parameters, preparing first when they are not bound.
     void BindParams();
@@ -124,6 +165,25 @@ private:
     // Cursor type 0 becomes static or keyset-driven by the connection's cursor library.
     void LeaveForwardOnly();
     void FreeWorkBuffers();
+
+    // Record reading helpers (OEDataSetRecords.cpp).
+    // Whether the open statement has a result set to move in (an UPDATE has none).
+    bool HasCursor() const;
+    void ToField(TRecordBuffer& buffer, SQLULEN row);
+    void ReadColumn(TRecordBuffer& buffer, int column, SQLULEN row);
+    static void CopyRecord(const TRecordBuffer& source, TRecordBuffer& dest, bool withBookmark);
+    void FillCache(std::int32_t target);
+    void PositionCache(std::int32_t position);
+    // The current row's bookmark; none when the cursor has none. Throws EVERODezuzid "Current
+    // record not found in cache." in cached mode off the cache.
+    TBookmark CurrentBookmark();
+    bool IsDeleted(const TBookmark& bookmark);
+    TRecordBuffer* SavedRecord(const TBookmark& bookmark);
+    // Whether the filter takes the row the cursor stands on.
+    bool AcceptRecord();
+    void FillFromCursor(TRecordBuffer& buffer, const TBookmark& bookmark);
+    TGetResult CheckCurrent();
+    TGetResult MoveToAccepted(TGetMode mode);
 
     std::unique_ptr<THstmt> FStatement;
     std::unique_ptr<TDataSetHstmt> FhStmt;
@@ -142,6 +202,7 @@ private:
     std::int32_t FBookmarkCounter = 0;
     bool FCachedUpdates = false;
     bool FStatementTerminating = false;
+    bool FFindInProgress = false;
     std::shared_ptr<const TRecordLayout> FLayout;
     std::unique_ptr<TRecordBuffer> FFilterBuffer, FOldValuesBuffer, FLocateBuffer;
     std::vector<std::unique_ptr<TRecordBuffer>> FSavedRecords, FRowCache;

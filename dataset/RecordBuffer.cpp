@@ -113,6 +113,32 @@ TMemoryStream& TRecordBuffer::Stream(int column) {
     return *stream;
 }
 
+const TMemoryStream& TRecordBuffer::Stream(int column) const {
+    return const_cast<TRecordBuffer&>(*this).Stream(column);
+}
+
+void TRecordBuffer::CopyFrom(const TRecordBuffer& source, bool withBookmark) {
+    if (&source == this) return;
+    const TRecordLayout& layout = *FLayout;
+    for (std::size_t i = 0; i < layout.Types.size(); ++i) {
+        const int column = static_cast<int>(i + 1);
+        const int at = layout.SlotOffsets[i], width = layout.SlotWidths[i];
+        if (layout.IsBlob(column)) {
+            // The slot's reference stays this buffer's own; only content and flag travel.
+            Stream(column).LoadFrom(source.Stream(column));
+            FData[static_cast<std::size_t>(at + width - 1)] =
+                source.FData[static_cast<std::size_t>(at + width - 1)];
+        } else {
+            std::memcpy(FData.data() + at, source.FData.data() + at, static_cast<std::size_t>(width));
+        }
+    }
+    std::memcpy(FData.data() + layout.CalcFieldsOffset, source.FData.data() + layout.CalcFieldsOffset,
+                static_cast<std::size_t>(layout.RecordSize - layout.CalcFieldsOffset));
+    if (!withBookmark) return;
+    FBookmark = source.FBookmark;
+    SetBookmarkFlag(source.BookmarkFlag());
+}
+
 TBookmarkFlag TRecordBuffer::BookmarkFlag() const {
     return static_cast<TBookmarkFlag>(Info()[sizeof(void*)]);
 }

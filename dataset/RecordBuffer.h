@@ -57,8 +57,15 @@ public:
     }
     // The stream of a 1-based blob column; throws std::out_of_range for other columns.
     TMemoryStream& Stream(int column);
+    const TMemoryStream& Stream(int column) const;
     std::vector<char>& Bookmark() { return FBookmark; }
     const std::vector<char>& Bookmark() const { return FBookmark; }
+
+    const TRecordLayout& Layout() const { return *FLayout; }
+    // Copies every column (a blob's stream content into this buffer's own stream) with its flag
+    // and the calculated fields; with the bookmark also the bookmark bytes and flag. Update status
+    // and former cache index stay. Both buffers must share the layout.
+    void CopyFrom(const TRecordBuffer& source, bool withBookmark);
 
     TBookmarkFlag BookmarkFlag() const;
     void SetBookmarkFlag(TBookmarkFlag flag);

@@ -100,8 +100,7 @@ void TDataSet::SetBufferCount(int count) {
 }
 
 TRecordBuffer* TDataSet::ActiveBuffer() const {
-    return Active() || FState == dsOpening ? FBuffers.at(static_cast<std::size_t>(FActiveRecord)).get()
-                                           : nullptr;
+    return Active() && !FBuffers.empty() ? FBuffers[static_cast<std::size_t>(FActiveRecord)].get() : nullptr;
 }
 
 TRecordBuffer* TDataSet::TempBuffer() const {

@@ -92,8 +92,10 @@ public:
     // throws EDatabaseError "Cannot perform this operation on a closed dataset" when inactive, and
     // whatever the dataset's fetching raises.
 
+    // The first record becomes active, Bof set; the last one, Eof set.
     void First();
     void Last();
+    // MoveBy(1) and MoveBy(-1).
     void Next() { MoveBy(1); }
     void Prior() { MoveBy(-1); }
     // Moves up to distance records (negative: backwards); the number moved. Bof or Eof is set when
@@ -156,6 +158,8 @@ protected:
     virtual bool GetFieldData(const TField& field, void* dest) = 0;
     // The stream holding a blob field's value in the record fields read; null when none.
     virtual const TMemoryStream* FieldStream(const TField& field) = 0;
+    // Stores a field's value (DataSize bytes; null src: NULL) in the record fields write.
+    virtual void SetFieldData(const TField& field, const void* src) = 0;
     // Zero-fills the calculated-field area.
     virtual void ClearCalcFields(TRecordBuffer& buffer) = 0;
 

@@ -3,10 +3,12 @@
 #include "DataSet.h"
 #include "Exceptions.h"
 #include "Text.h"
+#include "ValueConvert.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 int FieldDataSize(TFieldType type, int size) {
     switch (type) {
@@ -56,7 +58,76 @@ TVariant StreamValue(const TMemoryStream& stream, bool text) {
     if (text) return TVariant(std::string(p ? p : "", stream.Size()));
     return TVariant(TBytes(p, p + stream.Size()));
 }
+template <typename T> void Write(std::vector<char>& bytes, T value) {
+    std::memcpy(bytes.data(), &value, sizeof value);
+}
+
+template <typename T> T InRange(std::int64_t value) {
+    if (value < std::numeric_limits<T>::min() || value > std::numeric_limits<T>::max())
+        throw EVariantError("Value " + std::to_string(value) + " out of range");
+    return static_cast<T>(value);
+}
+
+std::int64_t MillisOf(const TVarTime& t) {
+    return ((t.Hour * 60 + t.Minute) * 60 + t.Second) * 1000 + t.Fraction / 1000000;
+}
 } // namespace
+
+void TField::SetValue(const TVariant& value) {
+    if (FDataType == ftBlob || FDataType == ftMemo)
+        throw EDatabaseError("Field '" + FFieldName + "' is written through a blob stream");
+    if (value.IsNull()) {
+        FDataSet.SetFieldData(*this, nullptr);
+        return;
+    }
+    std::vector<char> bytes(static_cast<std::size_t>(std::max(DataSize(), 8)) + 1);
+    switch (FDataType) {
+    case ftString: {
+        const std::string text = value.AsText();
+        const std::size_t n = Utf8CutLength(text, static_cast<std::size_t>(FSize));
+        std::memcpy(bytes.data(), text.data(), n);
+        break;
+    }
+    case ftSmallint:
+        Write(bytes, InRange<std::int16_t>(value.AsInteger()));
+        break;
+    case ftWord:
+        Write(bytes, InRange<std::uint16_t>(value.AsInteger()));
+        break;
+    case ftBoolean:
+        Write(bytes, static_cast<std::uint16_t>(value.AsBoolean() ? 1 : 0));
+        break;
+    case ftInteger:
+        Write(bytes, InRange<std::int32_t>(value.AsInteger()));
+        break;
+    case ftFloat:
+    case ftCurrency:
+        Write(bytes, value.AsDouble());
+        break;
+    case ftLargeint:
+        Write(bytes, value.AsInteger());
+        break;
+    case ftDate:
+        Write(bytes, static_cast<std::int32_t>(DayNumber(value.AsDate())));
+        break;
+    case ftTime:
+        Write(bytes, static_cast<std::int32_t>(MillisOf(value.AsTime())));
+        break;
+    case ftDateTime: {
+        const TVarDateTime dt = value.AsDateTime();
+        Write(bytes, static_cast<double>(DayNumber(dt.Date) * 86400000 + MillisOf(dt.Time)));
+        break;
+    }
+    case ftBytes: {
+        const TBytes b = value.AsBytes();
+        std::memcpy(bytes.data(), b.data(), std::min(b.size(), static_cast<std::size_t>(FSize)));
+        break;
+    }
+    default:
+        throw EDatabaseError("Field '" + FFieldName + "' has a type that cannot be written");
+    }
+    FDataSet.SetFieldData(*this, bytes.data());
+}
 
 TVariant TField::Value() const {
     FDataSet.CheckActive();

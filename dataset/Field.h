@@ -44,6 +44,15 @@ public:
     // 0 for NULL; throws EVariantError for a value without a number.
     std::int64_t AsInteger() const;
     double AsFloat() const;
+    // Stores a value converted to the field's type (NULL clears the field): text is cut to the
+    // field's size at a UTF-8 character boundary. Throws EVariantError for a value without that
+    // reading or out of the type's range, EDatabaseError for blob fields (written through their
+    // stream) and as the dataset's SetFieldData (a dataset not being edited refuses).
+    void SetValue(const TVariant& value);
+    void SetAsString(const std::string& value) { SetValue(TVariant(value)); }
+    void SetAsInteger(std::int64_t value) { SetValue(TVariant(value)); }
+    void SetAsFloat(double value) { SetValue(TVariant(value)); }
+    void Clear() { SetValue(TVariant()); }
     void SetReadOnly(bool value) { FReadOnly = value; }
 
 private:

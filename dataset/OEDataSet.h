@@ -148,6 +148,8 @@ protected:
     void ClearCalcFields(TRecordBuffer& buffer) override;
     bool GetFieldData(const TField& field, void* dest) override;
     const TMemoryStream* FieldStream(const TField& field) override;
+    // Throws EVERODezuzid "DataSet not in edit or insert mode." in browse state.
+    void SetFieldData(const TField& field, const void* src) override;
     // The statement's row-count callback: cached, every row read and the cache's count; else -1.
     virtual std::int32_t DoRowCount();
 

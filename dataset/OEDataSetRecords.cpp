@@ -43,11 +43,17 @@ void TCustomOEDataSet::ReadColumn(TRecordBuffer& buffer, int column, SQLULEN row
     const TFieldType type = FLayout->Types[i];
     const int width = FLayout->SlotWidths[i];
     char* slot = buffer.Slot(column);
-    const bool null = s.ColNullAt(col, row) || s.ColIgnoredAt(col, row);
+    // A long value's indicator is known only once the value has been read.
+    auto null = [&] { return s.ColNullAt(col, row) || s.ColIgnoredAt(col, row); };
     switch (type) {
     case ftBlob:
     case ftMemo: {
         TMemoryStream& stream = buffer.Stream(column);
+        // Another row's long value is read by positioning on it; a cursor that cannot would
+        // leave every such value NULL.
+        if (!s.BlobDeferral() && s.RowSetSize() > 1 && !(s.CursorCapabilities() & SQL_CA1_POS_POSITION))
+            throw EVERODezuzid("Long column " + FieldDefs()[column - 1].Name +
+                               " cannot be read in rowsets of more than one row on this cursor.");
         TMemoryStream* source = s.BlobDeferral() ? nullptr : s.ColStreamAt(col, s.RowSetSize() < 2 ? 1 : row);
         if (source)
             stream.LoadFrom(*source);
@@ -81,7 +87,7 @@ void TCustomOEDataSet::ReadColumn(TRecordBuffer& buffer, int column, SQLULEN row
     case ftDate:
     case ftTime:
     case ftDateTime: {
-        const SQL_TIMESTAMP_STRUCT ts = null ? DefaultTimestamp() : s.ColDateTimeAt(col, row);
+        const SQL_TIMESTAMP_STRUCT ts = null() ? DefaultTimestamp() : s.ColDateTimeAt(col, row);
         if (type == ftDate)
             Store(slot, static_cast<std::int32_t>(DayOf(ts)));
         else if (type == ftTime)
@@ -91,7 +97,7 @@ void TCustomOEDataSet::ReadColumn(TRecordBuffer& buffer, int column, SQLULEN row
         break;
     }
     case ftBytes: {
-        const SQLLEN size = null ? 0 : std::clamp<SQLLEN>(s.ColSizeAt(col, row), 0, width - 1);
+        const SQLLEN size = null() ? 0 : std::clamp<SQLLEN>(s.ColSizeAt(col, row), 0, width - 1);
         std::memset(slot, 0, static_cast<std::size_t>(width - 1));
         if (const void* value = s.ColValueAt(col, row); value && size > 0)
             std::memcpy(slot, value, static_cast<std::size_t>(size));
@@ -100,7 +106,7 @@ void TCustomOEDataSet::ReadColumn(TRecordBuffer& buffer, int column, SQLULEN row
     default:
         break;
     }
-    slot[width - 1] = null ? 0 : 1;
+    slot[width - 1] = null() ? 0 : 1;
 }
 
 void TCustomOEDataSet::ToField(TRecordBuffer& buffer, SQLULEN row) {
@@ -377,6 +383,37 @@ bool TCustomOEDataSet::GetFieldData(const TField& field, void* dest) {
         std::memset(static_cast<char*>(dest) + n, 0, static_cast<std::size_t>(size - n));
     }
     return slot[width - 1] == 1;
+}
+
+void TCustomOEDataSet::SetFieldData(const TField& field, const void* src) {
+    switch (State()) {
+    case dsEdit:
+    case dsInsert:
+    case dsSetKey:
+    case dsCalcFields:
+    case dsFilter:
+    case dsNewValue:
+    case dsInternalCalc:
+        break;
+    default:
+        throw EVERODezuzid("DataSet not in edit or insert mode.");
+    }
+    TRecordBuffer* record = ActiveRecordBuffer();
+    if (!record) return;
+    const int size = field.DataSize();
+    if (field.Calculated()) {
+        char* value = record->Data() + FLayout->CalcFieldsOffset + field.Offset();
+        if (src) std::memcpy(value, src, static_cast<std::size_t>(size));
+        value[size] = src ? 1 : 0;
+        return;
+    }
+    const int col = field.FieldNo();
+    if (col < 1 || col > static_cast<int>(FLayout->Types.size())) return;
+    char* slot = record->Slot(col);
+    const int width = FLayout->SlotWidths[static_cast<std::size_t>(col - 1)];
+    if (src && !FLayout->IsBlob(col))
+        std::memcpy(slot, src, static_cast<std::size_t>(std::min(size, width - 1)));
+    slot[width - 1] = src ? 1 : 0;
 }
 
 const TMemoryStream* TCustomOEDataSet::FieldStream(const TField& field) {

@@ -94,6 +94,10 @@ TEST_P(DataSetScrollTest, ARingOfSeveralBuffersKeepsTheRecordsInOrder) {
     EXPECT_EQ(Id(q), 5);
     q.MoveBy(-3);
     EXPECT_EQ(Id(q), 2);
+    q.SetBufferCount(5); // made again around the active record
+    EXPECT_EQ(Id(q), 2);
+    EXPECT_EQ(q.BufferedRecords(), 5);
+    EXPECT_EQ(ForwardIds(q), Range(2, 7));
 }
 
 TEST_P(DataSetScrollTest, ABookmarkLeadsBackToItsRecord) {
@@ -130,11 +134,12 @@ TEST_P(DataSetScrollTest, AForwardOnlyCursorHasNoPriorRecord) {
 
 TEST_P(DataSetScrollTest, NullsReadAsNullAndADateSlotHoldsTheDefaultDay) {
     const std::string t =
-        TableWith("id integer, d date, ts " + TimestampType() + ", naziv varchar(10), opis text",
-                  {"1, NULL, NULL, NULL, NULL", "2, '2024-02-29', '2024-02-29 13:45:10', 'x', 'dolgo'"});
+        TableWith("id integer, d date, ts " + TimestampType() + ", naziv varchar(10), opis text, t time",
+                  {"1, NULL, NULL, NULL, NULL, NULL",
+                   "2, '2024-02-29', '2024-02-29 13:45:10', 'x', 'dolgo', '07:08:09'"});
     TOEQuery q;
-    OpenOn(q, "SELECT id, d, ts, naziv, opis FROM " + t + " ORDER BY id");
-    for (int i = 1; i < 5; ++i)
+    OpenOn(q, "SELECT id, d, ts, naziv, opis, t FROM " + t + " ORDER BY id");
+    for (int i = 1; i < 6; ++i)
         EXPECT_TRUE(q.Fields()[i].IsNull()) << i;
     const char* dateSlot = q.ActiveBuffer()->Slot(2);
     std::int32_t day;
@@ -146,6 +151,45 @@ TEST_P(DataSetScrollTest, NullsReadAsNullAndADateSlotHoldsTheDefaultDay) {
     EXPECT_EQ(q.Fields()[2].Value(), TVariant(TVarDateTime{{2024, 2, 29}, {13, 45, 10, 0}}));
     EXPECT_EQ(q.Fields()[3].AsString(), "x");
     EXPECT_EQ(q.Fields()[4].AsString(), "dolgo");
+    EXPECT_EQ(q.Fields()[5].Value(), TVariant(TVarTime{7, 8, 9, 0}));
+}
+
+TEST_P(DataSetScrollTest, TextIsTrimmedAsTheStatementSays) {
+    const std::string t = TableWith("id integer, naziv varchar(10)", {"1, '  ab  '"});
+    for (const auto& [mode, text] : {std::pair{stTrimTrailing, "  ab"},
+                                     {stTrimNone, "  ab  "},
+                                     {stTrimLeading, "ab  "},
+                                     {stTrimBoth, "ab"}}) {
+        TOEQuery q;
+        q.hStmt().SetStringTrimming(mode);
+        OpenOn(q, "SELECT naziv FROM " + t);
+        EXPECT_EQ(q.Fields()[0].AsString(), text) << mode;
+    }
+}
+
+TEST_P(DataSetScrollTest, CachedLongValuesAreReadOneRowAtATimeOnly) {
+    const std::string t = TableWith("id integer, opis text", {"1, 'prvi'", "2, NULL", "3, 'tretji'"});
+    TOEQuery q;
+    q.SetCached(true);
+    OpenOn(q, "SELECT id, opis FROM " + t + " ORDER BY id");
+    std::vector<std::string> texts;
+    for (; !q.Eof(); q.Next())
+        texts.push_back(q.Fields()[1].IsNull() ? "NULL" : q.Fields()[1].AsString());
+    EXPECT_EQ(texts, (std::vector<std::string>{"prvi", "NULL", "tretji"}));
+    q.First();
+    EXPECT_EQ(q.Fields()[1].AsString(), "prvi") << "read from the cache again";
+
+    // A forward-only cursor cannot position on another row of a rowset to read its long value.
+    TOEQuery rowsets;
+    rowsets.hStmt().SetRowSetSize(3);
+    rowsets.SethDbc(&db);
+    rowsets.SetSQL({"SELECT id, opis FROM " + t + " ORDER BY id"});
+    EXPECT_EQ(ErrorOf([&] { rowsets.Open(); }),
+              "Long column opis cannot be read in rowsets of more than one row on this cursor.");
+    EXPECT_FALSE(rowsets.Active());
+    rowsets.SetCacheBlobs(false); // not read at all: the rows still come
+    rowsets.Open();
+    EXPECT_EQ(ForwardIds(rowsets), Range(1, 3));
 }
 
 TEST_P(DataSetScrollTest, NumbersAndBytesKeepTheirValues) {
@@ -288,6 +332,53 @@ TEST_P(DataSetScrollTest, RecordNumbersAndCountsDependOnTheCache) {
     EXPECT_EQ(cached.RecNo(), 1);
 }
 
+TEST_P(DataSetScrollTest, CalculatedFieldsAreComputedForEveryRecordRead) {
+    const std::string t = Numbered(3);
+    TOEQuery q;
+    q.Fields().Add(std::make_unique<TField>(q, "id", ftInteger, 0));
+    q.Fields().Add(std::make_unique<TField>(q, "dvojno", ftInteger, 0, fkCalculated));
+    q.Fields().Add(std::make_unique<TField>(q, "oznaka", ftString, 5, fkCalculated));
+    q.Fields().Add(std::make_unique<TField>(q, "prazno", ftFloat, 0, fkCalculated));
+    q.OnCalcFields = [](TDataSet& d) {
+        d.Fields()[1].SetAsInteger(d.Fields()[0].AsInteger() * 2);
+        d.Fields()[2].SetAsString("\u010d\u0161\u017e" + d.Fields()[0].AsString()); // 6 bytes and a digit
+    };
+    q.hStmt().SetCursorType(SQL_CURSOR_STATIC);
+    q.SetBufferCount(2);
+    OpenOn(q, "SELECT id FROM " + t + " ORDER BY id");
+    std::vector<std::string> seen;
+    for (; !q.Eof(); q.Next())
+        seen.push_back(q.Fields()[1].AsString() + "/" + q.Fields()[2].AsString());
+    EXPECT_EQ(seen, (std::vector<std::string>{"2/\u010d\u0161", "4/\u010d\u0161", "6/\u010d\u0161"}))
+        << "text cut to 5 bytes at a character boundary";
+    q.Last();
+    q.Prior();
+    EXPECT_EQ(q.Fields()[1].AsInteger(), 4);
+    EXPECT_TRUE(q.Fields()[3].IsNull());
+    EXPECT_EQ(ErrorOf([&] { q.Fields()[1].SetAsInteger(5); }), "DataSet not in edit or insert mode.");
+    EXPECT_EQ(q.Fields()[1].AsInteger(), 4);
+}
+
+// Rows the driver itself marks deleted in its cursor: psqlODBC's updatable static cursor does.
+using DataSetDeletedRowTest = DataSetScrollTest;
+
+TEST_P(DataSetDeletedRowTest, ARowTheCursorReportsDeletedIsSkipped) {
+    const std::string t =
+        TableWith("id integer primary key, naziv varchar(20)", {"1, 'a'", "2, 'b'", "3, 'c'"});
+    TOEQuery q;
+    q.SetRequestLive(true);
+    OpenOn(q, "SELECT id, naziv FROM " + t + " ORDER BY id");
+    q.Next();
+    q.UpdateCursorPos();
+    q.Statement().DeleteRows();
+    q.First();
+    EXPECT_EQ(ForwardIds(q), (std::vector<int>{1, 3}));
+    q.Last();
+    EXPECT_EQ(BackwardIds(q), (std::vector<int>{3, 1}));
+}
+
 } // namespace
 
 INSTANTIATE_FOR_DRIVERS(DataSetScrollTest);
+INSTANTIATE_TEST_SUITE_P(Postgres, DataSetDeletedRowTest, ::testing::Values(TestDriverLabelled("Postgres")),
+                         TestDriverName());

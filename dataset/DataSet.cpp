@@ -52,6 +52,7 @@ void TDataSet::Open() {
         FState = dsBrowse;
         ClearBuffers();
         GetNextRecords();
+        FFirstInRing = true;
         FBOF = true;
         FEOF = FRecordCount == 0;
     } catch (...) {
@@ -164,8 +165,10 @@ bool TDataSet::GetNextRecord() {
         ActivateBuffers();
     else if (FRecordCount < FBufferCount)
         ++FRecordCount;
-    else
+    else {
         MoveBuffer(0, FRecordCount);
+        FFirstInRing = false;
+    }
     FCurrentRecord = FRecordCount - 1;
     return true;
 }
@@ -203,8 +206,20 @@ int TDataSet::GetPriorRecords() {
     return n;
 }
 
+void TDataSet::CheckBiDirectional() {
+    if (IsUniDirectional()) throw EDatabaseError("Operation not allowed on a unidirectional dataset");
+}
+
 void TDataSet::First() {
     CheckBrowseMode();
+    // On a forward-only cursor the first record is reachable while the ring still holds it.
+    if (IsUniDirectional() && FFirstInRing) {
+        FActiveRecord = 0;
+        FBOF = true;
+        FEOF = FRecordCount == 0;
+        return;
+    }
+    CheckBiDirectional();
     if (BeforeScroll) BeforeScroll(*this);
     ClearBuffers();
     try {
@@ -215,14 +230,17 @@ void TDataSet::First() {
         FBOF = true;
         throw;
     }
+    FFirstInRing = true;
     FBOF = true;
     if (AfterScroll) AfterScroll(*this);
 }
 
 void TDataSet::Last() {
     CheckBrowseMode();
+    CheckBiDirectional();
     if (BeforeScroll) BeforeScroll(*this);
     ClearBuffers();
+    FFirstInRing = false;
     try {
         InternalLast();
         GetPriorRecord();
@@ -299,6 +317,7 @@ void TDataSet::Resync(bool exact, bool center) {
         return;
     }
     int count = center ? (FBufferCount - 1) / 2 : FActiveRecord;
+    FFirstInRing = false;
     MoveBuffer(FRecordCount, 0);
     ActivateBuffers();
     while (count > 0 && GetPriorRecord())

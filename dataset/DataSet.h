@@ -92,7 +92,9 @@ public:
     // throws EDatabaseError "Cannot perform this operation on a closed dataset" when inactive, and
     // whatever the dataset's fetching raises.
 
-    // The first record becomes active, Bof set; the last one, Eof set.
+    // The first record becomes active, Bof set; the last one, Eof set. On a unidirectional dataset
+    // both throw EDatabaseError "Operation not allowed on a unidirectional dataset", except First
+    // before the first move.
     void First();
     void Last();
     // MoveBy(1) and MoveBy(-1).
@@ -132,6 +134,8 @@ public:
     // Throw EDatabaseError "Cannot perform this operation on a closed dataset" when inactive.
     void CheckActive() const;
     void CheckBrowseMode() { CheckActive(); }
+    // Throws EDatabaseError "Operation not allowed on a unidirectional dataset" when it is one.
+    void CheckBiDirectional();
     // Positions the cursor on the active record (before reading or writing through it).
     void UpdateCursorPos();
     // The cursor no longer stands on any buffered record.
@@ -224,6 +228,7 @@ private:
     bool FBOF = true;
     bool FEOF = true;
     bool FFound = false;
+    bool FFirstInRing = false; // the ring's oldest buffer holds the result's first record
     TRecordBuffer* FCalcBuffer = nullptr;
     TFieldDefs FFieldDefs;
     TFields FFields;

@@ -54,6 +54,15 @@ public:
     }
 };
 
+std::string ErrorText(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const Exception& e) {
+        return e.Message();
+    }
+    return "(no error)";
+}
+
 std::vector<int> Range(int from, int to) {
     std::vector<int> out;
     for (int i = from; from <= to ? i <= to : i >= to; from <= to ? ++i : --i)
@@ -128,8 +137,20 @@ TEST_P(DataSetScrollTest, AForwardOnlyCursorHasNoPriorRecord) {
     EXPECT_TRUE(q.Bof());
     EXPECT_EQ(q.Fetches, fetches) << "no fetch for a prior record";
     EXPECT_EQ(Id(q), 2);
+    const std::string refused = "Operation not allowed on a unidirectional dataset";
+    EXPECT_EQ(ErrorText([&] { q.Last(); }), refused);
+    // The ring of one buffer no longer holds record 1.
+    EXPECT_EQ(ErrorText([&] { q.First(); }), refused);
     q.Next();
     EXPECT_EQ(ForwardIds(q), Range(3, 3));
+
+    TOEQuery ring; // the first record is still in the ring
+    ring.SetUniDirectional(true);
+    ring.SetBufferCount(3);
+    OpenOn(ring, "SELECT id FROM " + t + " ORDER BY id");
+    ring.MoveBy(2);
+    ring.First();
+    EXPECT_EQ(ForwardIds(ring), Range(1, 3));
 }
 
 TEST_P(DataSetScrollTest, NullsReadAsNullAndADateSlotHoldsTheDefaultDay) {
@@ -322,6 +343,11 @@ TEST_P(DataSetScrollTest, RecordNumbersAndCountsDependOnTheCache) {
     EXPECT_EQ(plain.RecNo(), -1);
     plain.SetRecNo(4);
     EXPECT_EQ(Id(plain), 2);
+    for (TRowCountMethod method : {rcFunction, rcSelect, rcTraverse, rcCustom}) {
+        plain.hStmt().SetRowCountMethod(method); // rcCustom: the dataset leaves it to the others
+        EXPECT_EQ(plain.RecordCount(), 4) << method;
+        EXPECT_EQ(Id(plain), 2) << "counting leaves the cursor alone";
+    }
 
     TOEQuery cached;
     cached.SetCached(true);

@@ -199,19 +199,16 @@ void TCustomOEDataSet::SetParamBindMode(TOEParamBindMode value) {
     hStmt().SetBindByName(value == pbByName);
 }
 
-std::string TCustomOEDataSet::StoredProcStatement() const {
-    return "{CALL " + FStoredProcName + "}";
-}
-
 void TCustomOEDataSet::Prepare() {
     Trace(1, "TCustomOEDataSet.Prepare");
     if (FPrepared || Loading()) return;
     std::string text;
     if (!FTableName.empty())
         text = "SELECT * FROM " + QuoteIdentifier(FTableName);
-    else if (!FStoredProcName.empty())
+    else if (!FStoredProcName.empty()) {
+        CreateParams();
         text = StoredProcStatement();
-    else if (FSQLText.empty())
+    } else if (FSQLText.empty())
         throw EVERODezuzid("SQL-, Table- or StoredProc-Property must be set.");
     else
         text = FSQLText;
@@ -223,17 +220,11 @@ void TCustomOEDataSet::Prepare() {
     FParamsBound = false;
 }
 
-void TCustomOEDataSet::BindParams() {
-    if (Loading()) return;
-    if (FParamsBound) return;
-    Prepare();
-    FParamsBound = true;
-}
-
 void TCustomOEDataSet::ExecSQL() {
     Trace(1, "TCustomOEDataSet.ExecSQL");
     BindParams();
     Statement().Execute();
+    CopyOutputParams();
 }
 
 void TCustomOEDataSet::RefreshResults() {
@@ -316,6 +307,11 @@ void TCustomOEDataSet::InternalClose() {
     FLayout.reset();
     // A statement that is being terminated closes its cursor itself; one without a handle has none.
     if (!FStatementTerminating && FStatement && FStatement->Allocated()) FStatement->CloseCursor();
+    // Parameter buffers go only once no cursor is open: a driver writes output values into them
+    // when the cursor closes. A terminating statement closes later, so its buffers stay (they are
+    // bound anew before the next execution).
+    if (!FStatementTerminating) FParams.ParamBuffers.clear();
+    FParams.ParamDefs.clear();
 }
 
 std::unique_ptr<TRecordBuffer> TCustomOEDataSet::AllocRecordBuffer() {

@@ -6,6 +6,7 @@
 #include "DataSetHstmt.h"
 #include "HDbc.h"
 #include "HStmt.h"
+#include "OEParams.h"
 #include "RecordBuffer.h"
 
 #include <cstdint>
@@ -83,8 +84,18 @@ public:
     void ExecSQL();
     // Closes and reopens with the controls disabled. Throws as Open.
     void RefreshResults();
-    // The call text of the stored procedure.
+    // The call text of the stored procedure over its parameters: "{:R = CALL p(:A, :B)}",
+    // "{CALL p}" without parameters.
     std::string StoredProcStatement() const;
+
+    // ---- Parameters (OEDataSetParams.cpp).
+    // The parameters, made afresh first when the source changed. Throws as CreateParams.
+    TOEParams& Params();
+    // Gives the parameters of the same names the values of values.
+    void SetParams(const TParams& values);
+    // When stale: none for a table, the procedure's from the catalog (unchanged when the catalog
+    // does not know it), else one per token of the text, described by the driver where it can.
+    void CreateParams();
 
     // The record layout of the open dataset (null when closed).
     const TRecordLayout* RecordLayout() const { return FLayout.get(); }
@@ -153,8 +164,11 @@ protected:
     // The statement's row-count callback: cached, every row read and the cache's count; else -1.
     virtual std::int32_t DoRowCount();
 
-    // Binds the parameters, preparing first when they are not bound.
+    // Binds the parameters' values, preparing first when they are not bound. Throws EVERODezuzid
+    // for a value longer than its buffer or out of its type's range, EODBC.
     void BindParams();
+    // Reads output, input-output and result parameters back from their buffers.
+    void CopyOutputParams();
     // The SQL text source: terminates, clears the other sources, passes the text to the statement.
     void SetSQLText(const std::string& value);
 
@@ -167,6 +181,18 @@ private:
     // Cursor type 0 becomes static or keyset-driven by the connection's cursor library.
     void LeaveForwardOnly();
     void FreeWorkBuffers();
+
+    // Parameter helpers (OEDataSetParams.cpp).
+    bool CanDescribeParams();
+    void ParamsFromText();
+    void ParamsFromCatalog();
+    // The statement's parameter number of the index-th parameter.
+    SQLUSMALLINT ParamPosition(int index);
+    // One buffer per parameter, in order; a new buffer means binding again.
+    void MatchParamBuffers();
+    void StoreParamValue(const TParam& p, TOEParamRec& rec);
+    static SQLLEN ParamLength(const TParam& p, const TOEParamRec& rec);
+    static TVariant BufferValue(const TParam& p, const TOEParamRec& rec, SQLLEN size);
 
     // Record reading helpers (OEDataSetRecords.cpp).
     // Whether the open statement has a result set to move in (an UPDATE has none).
@@ -194,6 +220,7 @@ private:
     std::string FTableName;
     std::string FStoredProcName;
     bool FParamCheck = true;
+    TOEParams FParams;
     bool FPrepared = false;
     bool FEditable = false;
     bool FParamsStale = false;

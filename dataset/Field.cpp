@@ -3,7 +3,6 @@
 #include "DataSet.h"
 #include "Exceptions.h"
 #include "Text.h"
-#include "ValueConvert.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,7 +12,7 @@
 int FieldDataSize(TFieldType type, int size) {
     switch (type) {
     case ftString:
-        return size + 1;
+        return MaxUtf8CharBytes * size + 1;
     case ftSmallint:
     case ftWord:
     case ftBoolean:
@@ -58,6 +57,14 @@ TVariant StreamValue(const TMemoryStream& stream, bool text) {
     if (text) return TVariant(std::string(p ? p : "", stream.Size()));
     return TVariant(TBytes(p, p + stream.Size()));
 }
+// Bytes of the first count characters of a UTF-8 text.
+std::size_t Utf8CharsLength(const std::string& text, std::size_t count) {
+    std::size_t at = 0;
+    for (; at < text.size(); ++at)
+        if ((static_cast<unsigned char>(text[at]) & 0xC0) != 0x80 && count-- == 0) break;
+    return at;
+}
+
 template <typename T> void Write(std::vector<char>& bytes, T value) {
     std::memcpy(bytes.data(), &value, sizeof value);
 }
@@ -84,7 +91,7 @@ void TField::SetValue(const TVariant& value) {
     switch (FDataType) {
     case ftString: {
         const std::string text = value.AsText();
-        const std::size_t n = Utf8CutLength(text, static_cast<std::size_t>(FSize));
+        const std::size_t n = Utf8CharsLength(text, static_cast<std::size_t>(FSize));
         std::memcpy(bytes.data(), text.data(), n);
         break;
     }

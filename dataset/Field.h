@@ -13,8 +13,11 @@ class TDataSet;
 
 enum TFieldKind { fkData, fkCalculated, fkLookup };
 
-// Bytes a value of the type takes in a record (ftString: size + 1 with its zero byte; ftBytes:
-// size; blobs 0, their value lives in a stream).
+// Bytes one UTF-8 character may take.
+constexpr int MaxUtf8CharBytes = 4;
+
+// Bytes a value of the type takes in a record (ftString: room for size characters of UTF-8 and
+// a zero byte; ftBytes: size; blobs 0, their value lives in a stream).
 int FieldDataSize(TFieldType type, int size);
 
 class TField {
@@ -45,7 +48,7 @@ public:
     std::int64_t AsInteger() const;
     double AsFloat() const;
     // Stores a value converted to the field's type (NULL clears the field): text is cut to the
-    // field's size at a UTF-8 character boundary. Throws EVariantError for a value without that
+    // field's size in characters. Throws EVariantError for a value without that
     // reading or out of the type's range, EDatabaseError for blob fields (written through their
     // stream) and as the dataset's SetFieldData (a dataset not being edited refuses).
     void SetValue(const TVariant& value);

@@ -1,5 +1,7 @@
 #include "RecordBuffer.h"
 
+#include "Field.h"
+
 #include <sqlext.h>
 
 #include <cstring>
@@ -8,7 +10,7 @@
 int SlotWidth(TFieldType type, int size) {
     switch (type) {
     case ftString:
-        return size + 2;
+        return MaxUtf8CharBytes * size + 2;
     case ftFloat:
     case ftLargeint:
     case ftDate:

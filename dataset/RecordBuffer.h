@@ -11,8 +11,9 @@
 #include <memory>
 #include <vector>
 
-// Room a column of the type takes in a record: value bytes plus the flag byte (ftString:
-// size + 2 for the text, its zero byte and the flag; blobs: a stream reference and the flag).
+// Room a column of the type takes in a record: value bytes plus the flag byte (ftString: room
+// for size characters of UTF-8, up to four bytes each, its zero byte and the flag; blobs: a
+// stream reference and the flag).
 int SlotWidth(TFieldType type, int size);
 
 // The field type of a result column as the statement described and bound it: SQL_SMALLINT and

@@ -43,7 +43,7 @@ TEST(ColumnFieldType, EverySqlTypeHasItsFieldType) {
 }
 
 TEST(RecordSlots, EachTypeTakesItsValueBytesAndAFlag) {
-    EXPECT_EQ(SlotWidth(ftString, 50), 52);
+    EXPECT_EQ(SlotWidth(ftString, 50), 4 * 50 + 2) << "fifty characters of UTF-8, a zero byte, the flag";
     EXPECT_EQ(SlotWidth(ftBytes, 16), 17);
     EXPECT_EQ(SlotWidth(ftInteger, 0), 5);
     for (TFieldType t : {ftSmallint, ftWord, ftBoolean})
@@ -56,8 +56,8 @@ TEST(RecordSlots, EachTypeTakesItsValueBytesAndAFlag) {
 
 TEST(RecordSlots, RecordInfoFollowsTheColumnsAndCalculatedFieldsFollowIt) {
     const TRecordLayout layout = TRecordLayout::Compute({ftInteger, ftString, ftMemo}, {0, 50, 0}, 12, 8);
-    EXPECT_EQ(layout.SlotOffsets, (std::vector<int>{0, 5, 57}));
-    EXPECT_EQ(layout.RecInfoOffset, 57 + static_cast<int>(sizeof(void*)) + 1);
+    EXPECT_EQ(layout.SlotOffsets, (std::vector<int>{0, 5, 207}));
+    EXPECT_EQ(layout.RecInfoOffset, 207 + static_cast<int>(sizeof(void*)) + 1);
     EXPECT_EQ(layout.CalcFieldsOffset, layout.RecInfoOffset + RecInfoSize);
     EXPECT_EQ(layout.RecordSize, layout.CalcFieldsOffset + 12);
 }

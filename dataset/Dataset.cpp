@@ -1,1 +1,0 @@
-// The dataset framework and the ODBC dataset live here.

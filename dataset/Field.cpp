@@ -12,7 +12,7 @@
 int FieldDataSize(TFieldType type, int size) {
     switch (type) {
     case ftString:
-        return MaxUtf8CharBytes * size + 1;
+        return MaxCharBytes * size + 1;
     case ftSmallint:
     case ftWord:
     case ftBoolean:

@@ -2,6 +2,7 @@
 // Field objects: a dataset's columns as the application reads and writes them. A data field
 // stands for a field definition of the same name; a calculated or lookup field keeps its value
 // in the record's calculated-field area.
+#include "ColumnBuffer.h"
 #include "FieldType.h"
 #include "Variant.h"
 
@@ -13,8 +14,8 @@ class TDataSet;
 
 enum TFieldKind { fkData, fkCalculated, fkLookup };
 
-// Bytes one UTF-8 character may take.
-constexpr int MaxUtf8CharBytes = 4;
+// Bytes one UTF-8 character may take: as many as a statement's character cell allows for.
+constexpr int MaxCharBytes = static_cast<int>(MaxUtf8CharBytes);
 
 // Bytes a value of the type takes in a record (ftString: room for size characters of UTF-8 and
 // a zero byte; ftBytes: size; blobs 0, their value lives in a stream).

@@ -10,7 +10,7 @@
 int SlotWidth(TFieldType type, int size) {
     switch (type) {
     case ftString:
-        return MaxUtf8CharBytes * size + 2;
+        return MaxCharBytes * size + 2;
     case ftFloat:
     case ftLargeint:
     case ftDate:

@@ -56,7 +56,8 @@ TColumnBinding ChooseBinding(SQLSMALLINT sqlType, bool isUnsigned) {
 }
 
 std::size_t CellSizeFor(SQLSMALLINT sqlType, SQLSMALLINT cType, SQLULEN columnSize) {
-    if (sqlType == SQL_CHAR || sqlType == SQL_VARCHAR) return columnSize + 1;
+    // The column size counts characters, and text arrives in UTF-8: up to four bytes each.
+    if (sqlType == SQL_CHAR || sqlType == SQL_VARCHAR) return columnSize * MaxUtf8CharBytes + 1;
     if (sqlType == SQL_BINARY || sqlType == SQL_VARBINARY) return columnSize;
     return CTypeSize(cType);
 }

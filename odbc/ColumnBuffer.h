@@ -26,8 +26,11 @@ struct TColumnBinding {
 // The C type and buffer kind for a (mapped) SQL type.
 TColumnBinding ChooseBinding(SQLSMALLINT sqlType, bool isUnsigned);
 
-// Bytes of one cell: column size + 1 for character types, the column size for binary ones,
-// otherwise the size of the C type.
+// The most bytes one character takes in the UTF-8 text the statement reads and writes.
+constexpr std::size_t MaxUtf8CharBytes = 4;
+// Bytes of one cell: room for column size characters of UTF-8 and a NUL for character types (a
+// cell of column size + 1 bytes would let the driver cut "čšžđ" of a varchar(4) to "čš"), the
+// column size for binary ones, otherwise the size of the C type.
 std::size_t CellSizeFor(SQLSMALLINT sqlType, SQLSMALLINT cType, SQLULEN columnSize);
 
 // One result column (or the row-status, row-flag or bookmark array).

@@ -138,8 +138,15 @@ void THstmt::SetBlobSize(SQLINTEGER value) {
 }
 
 void THstmt::LoadCursorCapabilities() {
+    // The capabilities are those of the cursor in force: SQLite ODBC and the stand-in answer a
+    // keyset request with a static cursor (01S02), whose bookmarks the keyset answer would deny.
+    SQLULEN type = FCursorType;
+    SQLULEN actual = 0;
+    if (FHandle != SQL_NULL_HSTMT &&
+        Success(SQLGetStmtAttr(FHandle, SQL_ATTR_CURSOR_TYPE, &actual, sizeof actual, nullptr)))
+        type = actual;
     SQLUSMALLINT info;
-    switch (FCursorType) {
+    switch (type) {
     case SQL_CURSOR_FORWARD_ONLY:
         info = SQL_FORWARD_ONLY_CURSOR_ATTRIBUTES1;
         break;

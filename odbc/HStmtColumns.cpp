@@ -313,9 +313,13 @@ bool THstmt::ColIgnoredAt(SQLUSMALLINT col, SQLULEN row) {
 }
 
 void THstmt::StoreText(TColRec& rec, SQLULEN row, const std::string& text) {
+    std::string_view value = TrimView(text, FStringTrimming);
+    // A character cell has room for column-size letters of any width; the column takes no more.
+    if (rec.CType == SQL_C_CHAR && rec.ColumnSize > 0)
+        value = value.substr(0, Utf8CharsLength(value, rec.ColumnSize));
     SQLLEN stored = 0;
     // A text the cell's type cannot hold leaves the cell and its indicator as they were.
-    if (TextToValue(text, rec.Cell(row), rec.CellSize, rec.CType, FStringTrimming, &stored))
+    if (TextToValue(value, rec.Cell(row), rec.CellSize, rec.CType, stTrimNone, &stored))
         rec.Indicator(row) = stored;
 }
 

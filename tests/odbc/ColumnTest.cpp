@@ -156,9 +156,12 @@ TEST_P(ColumnTest, SettersConvertIntoCellsWithoutRunningPast) {
                                     {"1, 'a', 1, '2000-01-01 00:00:00', '2000-01-01', 'memo', 'b'"});
     Query q(db, "SELECT id, v, n, ts, dt, m, nn FROM " + t);
     THstmt& s = q.s;
-    s.SetColString(2, "čšžđ"); // eight bytes into a cell of five plus NUL
-    EXPECT_EQ(s.ColString(2), "čš");
-    EXPECT_EQ(s.ColSizeAt(2, 1), 4);
+    s.SetColString(2, "čšžđ"); // four letters of eight bytes fit a varchar(5)
+    EXPECT_EQ(s.ColString(2), "čšžđ");
+    EXPECT_EQ(s.ColSizeAt(2, 1), 8);
+    s.SetColString(2, "čšžđćx"); // six letters: cut after the fifth
+    EXPECT_EQ(s.ColString(2), "čšžđć");
+    EXPECT_EQ(s.ColSizeAt(2, 1), 10);
     s.SetColInteger(1, 77);
     EXPECT_EQ(s.ColInteger(1), 77);
     EXPECT_EQ(s.ColSizeAt(1, 1), 4);
@@ -262,4 +265,11 @@ TEST_P(ColumnTest, TypedGettersOnRealTimeBitAndBinaryColumns) {
         EXPECT_EQ(s.ColString(col), "") << col;
         EXPECT_EQ(s.ColInteger(col), 0) << col;
     }
+}
+
+TEST_P(ColumnTest, CharacterColumnsHoldTheirSizeInLettersOfAnyWidth) {
+    const std::string t = TableWith("id integer, v varchar(4), c char(2)", {"1, 'čšžđ', 'žš'"});
+    Query q(db, "SELECT v, c FROM " + t);
+    EXPECT_EQ(q.s.ColString(1), "čšžđ");
+    EXPECT_EQ(q.s.ColString(2), "žš");
 }

@@ -129,7 +129,8 @@ TEST(ColumnBinding, TypeMappingAndCellSizes) {
     EXPECT_TRUE(ChooseBinding(SQL_LONGVARCHAR, false).Long);
     EXPECT_EQ(ChooseBinding(SQL_LONGVARBINARY, false).CType, SQL_C_BINARY);
     EXPECT_FALSE(ChooseBinding(SQL_INTERVAL_DAY, false).Known);
-    EXPECT_EQ(CellSizeFor(SQL_VARCHAR, SQL_C_CHAR, 40), 41u);
+    EXPECT_EQ(CellSizeFor(SQL_VARCHAR, SQL_C_CHAR, 40), 161u);
+    EXPECT_EQ(CellSizeFor(SQL_CHAR, SQL_C_CHAR, 1), 5u);
     EXPECT_EQ(CellSizeFor(SQL_VARBINARY, SQL_C_BINARY, 16), 16u);
     EXPECT_EQ(CellSizeFor(SQL_TYPE_TIMESTAMP, SQL_C_TYPE_TIMESTAMP, 23), 16u);
     TColRec rec(SQL_C_SLONG, SQL_INTEGER, 4, 3);

@@ -270,6 +270,20 @@ TEST_P(ScrollTest, FetchesTheRowOfABookmark) {
     EXPECT_EQ(s.ColInteger(1), 2);
 }
 
+TEST_P(ScrollTest, AKeysetRequestAnsweredWithAnotherCursorHasThatCursorsBookmarks) {
+    const std::string t = TableWith("id integer", {"1", "2", "3"});
+    THstmt s;
+    s.SetConcurrencyType(SQL_CONCUR_VALUES);
+    Open(s, "SELECT id FROM " + t + " ORDER BY id", SQL_CURSOR_KEYSET_DRIVEN);
+    ASSERT_NE(s.CursorCapabilities() & SQL_CA1_BOOKMARK, 0u);
+    ASSERT_TRUE(s.FetchAbsolute(3));
+    std::unique_ptr<char[]> bookmark = s.GetBookmark();
+    ASSERT_NE(bookmark, nullptr);
+    ASSERT_TRUE(s.FetchFirst());
+    ASSERT_TRUE(s.FetchBookmark(bookmark.get()));
+    EXPECT_EQ(s.ColInteger(1), 3);
+}
+
 TEST_P(StatementTest, FetchesThroughTheCursorLibrary) {
     // Without driver cursors every orientation, FETCH_NEXT included, goes through SQLFetchScroll.
     const std::string t = TableWith("id integer", {"1", "2"});

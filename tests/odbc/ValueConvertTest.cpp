@@ -109,6 +109,15 @@ TEST(TextToValue, CharacterCellsCutAtACharacterBoundary) {
     EXPECT_EQ(stored, 3);
 }
 
+TEST(TextToValue, LetterCountsTakeWholeCharactersOfAnyWidth) {
+    EXPECT_EQ(Utf8CharsLength("abc", 2), 2u);
+    EXPECT_EQ(Utf8CharsLength("čšž", 2), 4u);
+    EXPECT_EQ(Utf8CharsLength("a\xE2\x82\xAC b", 2), 4u); // a and the three-byte euro sign
+    EXPECT_EQ(Utf8CharsLength("čš", 5), 4u);
+    EXPECT_EQ(Utf8CharsLength("", 3), 0u);
+    EXPECT_EQ(Utf8CharsLength("abc", 0), 0u);
+}
+
 TEST(TextToValue, Utf8CutNeverSplitsACharacter) {
     EXPECT_EQ(Utf8CutLength("abc", 5), 3u);
     EXPECT_EQ(Utf8CutLength("a\xE2\x82\xAC", 3), 1u); // the euro sign needs three bytes

@@ -90,9 +90,7 @@ TEST_P(DataSetScrollTest, ReadsEveryRowForwardAndBackwardWithItsValues) {
 
 TEST_P(DataSetScrollTest, ARingOfSeveralBuffersKeepsTheRecordsInOrder) {
     const std::string t = Numbered(7);
-    TOEQuery q;
-    // The ring is positioned by bookmarks: a keyset request gets none on the stand-in and SQLite ODBC.
-    q.hStmt().SetCursorType(SQL_CURSOR_STATIC);
+    TOEQuery q; // the default keyset request: the ring is positioned by the bookmarks of its cursor
     q.SetBufferCount(3);
     OpenOn(q, "SELECT id FROM " + t + " ORDER BY id");
     EXPECT_EQ(q.BufferedRecords(), 3);
@@ -112,7 +110,6 @@ TEST_P(DataSetScrollTest, ARingOfSeveralBuffersKeepsTheRecordsInOrder) {
 TEST_P(DataSetScrollTest, ABookmarkLeadsBackToItsRecord) {
     const std::string t = Numbered(6);
     TOEQuery q;
-    q.hStmt().SetCursorType(SQL_CURSOR_STATIC); // where every driver gives bookmarks
     OpenOn(q, "SELECT id FROM " + t + " ORDER BY id");
     q.MoveBy(2);
     const TBookmark third = q.GetBookmark();

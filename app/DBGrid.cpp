@@ -33,7 +33,14 @@ void TDBGrid::SetColumns(std::vector<TGridColumn> columns) {
     FModel->SetColumns(std::move(columns));
 }
 
+// The model is reset whenever the dataset is repositioned; widths the user set stay until the
+// columns themselves change.
 void TDBGrid::SizeColumns() {
+    QStringList titles;
+    for (int i = 0; i < FModel->columnCount(); ++i)
+        titles << FModel->headerData(i, Qt::Horizontal).toString();
+    if (titles == FSizedTitles) return;
+    FSizedTitles = titles;
     const int charWidth = fontMetrics().averageCharWidth();
     for (int i = 0; i < FModel->columnCount(); ++i)
         setColumnWidth(i, FModel->ColumnChars(i) * charWidth + 6);

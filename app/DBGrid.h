@@ -5,6 +5,7 @@
 #include "DataBinding.h"
 #include "DataSetModel.h"
 
+#include <QStringList>
 #include <QTableView>
 
 #include <vector>
@@ -42,5 +43,6 @@ private:
     TDataSetModel* FModel;
     TDataBinding* FDataSource = nullptr;
     bool FEditable = false;
-    bool FFollowing = false; // the current row is being set from the dataset
+    bool FFollowing = false;  // the current row is being set from the dataset
+    QStringList FSizedTitles; // the columns the widths were last set for
 };

@@ -198,6 +198,20 @@ private slots:
         QVERIFY2(page.Ui.Boxes.empty(), qPrintable(page.Ui.BoxTexts()));
     }
 
+    void columnWidthsFollowTheFieldsAndOutlastMovesThroughTheResult() {
+        TPage page;
+        TDBGrid& grid = *page.Window.wwDBGrid4;
+        page.Run(QStringLiteral("SELECT PostnaSt, Naziv FROM Kraji ORDER BY PostnaSt"));
+        const int charWidth = grid.fontMetrics().averageCharWidth();
+        QCOMPARE(grid.columnWidth(1), page.Grid().ColumnChars(1) * charWidth + 6);
+        grid.setColumnWidth(1, 321);
+        QTest::mouseClick(page.Window.wwDBNavigator1->Button(nbLast), Qt::LeftButton);
+        QTest::mouseClick(page.Window.wwDBNavigator1->Button(nbFirst), Qt::LeftButton);
+        QCOMPARE(grid.columnWidth(1), 321);
+        page.Run(QStringLiteral("SELECT Naziv, PostnaSt FROM Kraji"));
+        QCOMPARE(grid.columnWidth(0), page.Grid().ColumnChars(0) * charWidth + 6);
+    }
+
     void theNavigatorFollowsTheResultAndMovesItWithTheGrid() {
         TPage page;
         TDBNavigator& bar = *page.Window.wwDBNavigator1;

@@ -1,19 +1,25 @@
 #include "DBGrid.h"
 
-#include <QHeaderView>
-#include <QStandardItemModel>
+#include "Ui.h"
 
-TDBGrid::TDBGrid(QWidget* parent) : QTableView(parent), FModel(new QStandardItemModel(this)) {
+#include <QHeaderView>
+
+TDBGrid::TDBGrid(QWidget* parent) : QTableView(parent), FModel(new TDataSetModel(this)) {
     setModel(FModel);
     verticalHeader()->hide(); // no fixed columns
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     horizontalHeader()->setSectionsClickable(false);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    connect(FModel, &QAbstractItemModel::modelReset, this, &TDBGrid::SizeColumns);
+    connect(FModel, &TDataSetModel::CurrentRowChanged, this, &TDBGrid::ShowCurrentRow);
     SetEditable(false);
 }
 
 TDBGrid::~TDBGrid() {
     if (FDataSource) FDataSource->Detach(this);
+    FModel->SetDataSet(nullptr);
 }
 
 void TDBGrid::SetDataSource(TDataBinding* dataSource) {
@@ -24,13 +30,20 @@ void TDBGrid::SetDataSource(TDataBinding* dataSource) {
 }
 
 void TDBGrid::SetColumns(std::vector<TGridColumn> columns) {
-    FColumns = std::move(columns);
-    FModel->setColumnCount(static_cast<int>(FColumns.size()));
+    FModel->SetColumns(std::move(columns));
+}
+
+// The model is reset whenever the dataset is repositioned; widths the user set stay until the
+// columns themselves change.
+void TDBGrid::SizeColumns() {
+    QStringList titles;
+    for (int i = 0; i < FModel->columnCount(); ++i)
+        titles << FModel->headerData(i, Qt::Horizontal).toString();
+    if (titles == FSizedTitles) return;
+    FSizedTitles = titles;
     const int charWidth = fontMetrics().averageCharWidth();
-    for (int i = 0; i < static_cast<int>(FColumns.size()); ++i) {
-        FModel->setHeaderData(i, Qt::Horizontal, FColumns[i].Title);
-        setColumnWidth(i, FColumns[i].Width * charWidth + 6);
-    }
+    for (int i = 0; i < FModel->columnCount(); ++i)
+        setColumnWidth(i, FModel->ColumnChars(i) * charWidth + 6);
 }
 
 void TDBGrid::SetEditable(bool editable) {
@@ -40,11 +53,31 @@ void TDBGrid::SetEditable(bool editable) {
 }
 
 void TDBGrid::BindingChanged() {
-    // Rows arrive with the dataset framework; an inactive dataset shows none.
-    if (!FDataSource || !FDataSource->Active()) FModel->setRowCount(0);
+    TNavigableDataSet* dataSet = FDataSource ? FDataSource->DataSet() : nullptr;
+    FModel->SetDataSet(dataSet ? dataSet->Records() : nullptr);
 }
 
 void TDBGrid::BindingDestroyed() {
     FDataSource = nullptr;
     BindingChanged();
+}
+
+void TDBGrid::ShowCurrentRow(int row) {
+    FFollowing = true;
+    const int column = std::max(currentIndex().column(), 0);
+    if (row < 0)
+        selectionModel()->clearCurrentIndex();
+    else
+        setCurrentIndex(FModel->index(row, column));
+    FFollowing = false;
+}
+
+void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QTableView::currentChanged(current, previous);
+    if (FFollowing || !current.isValid() || current.row() == previous.row()) return;
+    try {
+        FModel->MoveTo(current.row());
+    } catch (...) {
+        ShowUnhandledException(std::current_exception());
+    }
 }

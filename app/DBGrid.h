@@ -1,21 +1,14 @@
 #pragma once
-// The data grid: shows the dataset of its binding. Until the dataset framework
-// lands it shows only its column titles; it already follows its binding so the
-// dataset can plug in through TNavigableDataSet.
+// The data grid: shows the fields and records of its binding's dataset, a row per record, read
+// as the view scrolls; the current row follows the dataset's active record and a row the user
+// picks becomes it.
 #include "DataBinding.h"
+#include "DataSetModel.h"
 
+#include <QStringList>
 #include <QTableView>
 
 #include <vector>
-
-class QStandardItemModel;
-
-struct TGridColumn {
-    QString FieldName;
-    int Width = 10; // in characters
-    QString Title;
-    bool CheckBox = false; // "T" checked, "F" unchecked
-};
 
 class TDBGrid : public QTableView, public TBindingClient {
     Q_OBJECT
@@ -26,10 +19,11 @@ public:
     TDataBinding* DataSource() const { return FDataSource; }
     // Shows dataSource's dataset (nullptr: none); not owned.
     void SetDataSource(TDataBinding* dataSource);
+    TDataSetModel* Model() const { return FModel; }
 
     // Fixed columns shown whatever fields the dataset has; empty: one column per field.
     void SetColumns(std::vector<TGridColumn> columns);
-    const std::vector<TGridColumn>& Columns() const { return FColumns; }
+    const std::vector<TGridColumn>& Columns() const { return FModel->Columns(); }
 
     // Editable grids: Enter moves to the next field, rows may be inserted and deleted,
     // memo fields word-wrapped in a sizeable cell.
@@ -39,9 +33,16 @@ public:
     void BindingChanged() override;
     void BindingDestroyed() override;
 
+protected:
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+
 private:
-    QStandardItemModel* FModel;
+    void SizeColumns();
+    void ShowCurrentRow(int row);
+
+    TDataSetModel* FModel;
     TDataBinding* FDataSource = nullptr;
-    std::vector<TGridColumn> FColumns;
     bool FEditable = false;
+    bool FFollowing = false;  // the current row is being set from the dataset
+    QStringList FSizedTitles; // the columns the widths were last set for
 };

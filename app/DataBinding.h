@@ -1,11 +1,14 @@
 #pragma once
 // The seam between the data-aware widgets (grid, navigator bar) and a dataset.
-// A dataset plugs in by implementing TNavigableDataSet and calling Changed() on
-// the binding whenever its state, position or contents change.
+// A dataset plugs in by implementing TNavigableDataSet (TDataSetLink does for the
+// ODBC dataset) and calling Changed() on the binding whenever its state, position or
+// contents change.
 #include "Component.h"
 
 #include <string>
 #include <vector>
+
+class TDataSet;
 
 // What a navigator bar and a grid need of a dataset.
 class TNavigableDataSet {
@@ -32,6 +35,8 @@ public:
     // An opaque position of the current record, and the move back to one. May throw.
     virtual std::string Bookmark() const = 0;
     virtual void GotoBookmark(const std::string& bookmark) = 0;
+    // The dataset whose fields and records a grid shows; null when there are none to show.
+    virtual TDataSet* Records() const { return nullptr; }
 };
 
 // A widget shown through a binding.

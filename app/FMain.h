@@ -33,6 +33,7 @@ class TOEAdministrator;
 class TOECatalog;
 class THdbc;
 class THstmt;
+class TwwOEDataSet;
 
 // A text box's lines as the window counts them: the empty place after a final line break is no line,
 // so an empty memo has none.
@@ -61,6 +62,9 @@ public:
     void bPozeniSQLClick();
     void bSQLShraniClick();
     void mSQLKeyUp();
+    // Runs mSQL through oeqQuery: a query (first line starting with SELECT) is opened, live when
+    // it can be, anything else executed. Failures go to the error box "Napaka !" and abort.
+    void RunSqlText();
 
     // "SQL NoData" (PageSqlNoData.cpp).
     void bPozeniNoDataClick();
@@ -239,8 +243,10 @@ public:
     THstmt* hQuery1 = nullptr; // as hQuery0
     TOEAdministrator* oeAdministrator = nullptr; // Driver "SQL Server", UserName "sa"
     TOECatalog* oeCatalog = nullptr; // on Database, TableName "%", TableType [ttTable], ProcedureName "%"
-    // TwwOEDataSet* qQuery, *oeqQuery, *qVsebina;  arrive with the dataset (on Database, concurrency 4,
-    //                                              bpByExec, RequestLive, Editable, ValidateWithMask)
+    // On Database, concurrency 4 (by values), bpByExec, RequestLive, Editable, ValidateWithMask.
+    TwwOEDataSet* qQuery = nullptr;   // the schema browser's field probe
+    TwwOEDataSet* oeqQuery = nullptr; // the SQL page's result, shown through DataQuery
+    TwwOEDataSet* qVsebina = nullptr; // the contents page's table, shown through DataVsebina
     // local tables tbFields ("TTableFields"), tbIndex ("TTableIndex"), tbDest ("c:\Rezultat.DB"),
     // the local-engine database DatabaseBDE ("VidrolData") and query qQueryBDE arrive with the local engine.
     TFileDialog SaveDialog; // "Paradox|*.db|dBase|*.dbf", "*.db", "Rezultat.db"
@@ -282,6 +288,8 @@ private:
     void BuildNonVisual();
     THdbc* MakeConnection(const char* name);
     THstmt* MakeStatement(const char* name, THdbc* connection, unsigned long concurrency);
+    // A grid dataset on Database with the window's settings, shown through binding when given.
+    TwwOEDataSet* MakeGridDataSet(const char* name, TDataBinding* binding);
     void WireHandlers();
 
     bool FCentred = false;

@@ -3,7 +3,9 @@
 #include "DBGrid.h"
 #include "DBNavigator.h"
 #include "DataBinding.h"
+#include "DataSetLink.h"
 #include "FMain.h"
+#include "OEQuery.h"
 
 #include "Administrator.h"
 #include "Catalog.h"
@@ -165,6 +167,20 @@ THstmt* TMain::MakeStatement(const char* name, THdbc* connection, unsigned long 
     return statement;
 }
 
+TwwOEDataSet* TMain::MakeGridDataSet(const char* name, TDataBinding* binding) {
+    auto* dataSet = new TwwOEDataSet(&Components);
+    dataSet->SetName(name);
+    dataSet->SetDatabaseName("Database");
+    dataSet->hStmt().SetConcurrencyType(SQL_CONCUR_VALUES);
+    dataSet->hStmt().SetBlobPlacement(bpByExec);
+    dataSet->SetRequestLive(true);
+    dataSet->SetEditable(true);
+    dataSet->SetValidateWithMask(true);
+    // The link comes after its dataset, so it goes first when the window's components are freed.
+    if (binding) new TDataSetLink(&Components, *dataSet, *binding);
+    return dataSet;
+}
+
 void TMain::BuildNonVisual() {
     auto binding = [this](const char* name) {
         auto* source = new TDataBinding(&Components);
@@ -181,6 +197,9 @@ void TMain::BuildNonVisual() {
     Hstmt = MakeStatement("Hstmt", Hdbc, SQL_CONCUR_READ_ONLY);
     hQuery0 = MakeStatement("hQuery0", Database, SQL_CONCUR_VALUES);
     hQuery1 = MakeStatement("hQuery1", Database, SQL_CONCUR_VALUES);
+    qQuery = MakeGridDataSet("qQuery", nullptr);
+    oeqQuery = MakeGridDataSet("oeqQuery", DataQuery);
+    qVsebina = MakeGridDataSet("qVsebina", DataVsebina);
     oeCatalog = new TOECatalog(&Components);
     oeCatalog->SetName("oeCatalog");
     oeCatalog->SethDbc(Database);

@@ -34,6 +34,34 @@ TDataSet::TDataSet(TComponent* owner) : TComponent(owner) {}
 
 TDataSet::~TDataSet() = default;
 
+void TDataSet::EnableControls() {
+    if (FDisableCount == 0) return;
+    if (--FDisableCount == 0 && FChangedWhileDisabled) {
+        FChangedWhileDisabled = false;
+        DataEvent(deDataSetChange);
+    }
+}
+
+void TDataSet::AddObserver(TDataSetObserver* observer) {
+    if (std::find(FObservers.begin(), FObservers.end(), observer) == FObservers.end())
+        FObservers.push_back(observer);
+}
+
+void TDataSet::RemoveObserver(TDataSetObserver* observer) {
+    std::erase(FObservers, observer);
+}
+
+void TDataSet::DataEvent(TDataEvent event, int distance) noexcept {
+    if (FDisableCount > 0) {
+        FChangedWhileDisabled = true;
+        return;
+    }
+    // Copy: an observer may remove itself while it is told.
+    const std::vector<TDataSetObserver*> observers = FObservers;
+    for (TDataSetObserver* observer : observers)
+        observer->DataEvent(event, distance);
+}
+
 void TDataSet::SetActive(bool value) {
     if (value)
         Open();
@@ -65,6 +93,7 @@ void TDataSet::Open() {
         }
         throw;
     }
+    DataEvent(deDataSetChange);
     if (AfterOpen) AfterOpen(*this);
 }
 
@@ -75,6 +104,7 @@ void TDataSet::Close() {
     ClearBuffers();
     FBuffers.clear();
     InternalClose();
+    DataEvent(deDataSetChange);
     if (AfterClose) AfterClose(*this);
 }
 
@@ -217,6 +247,7 @@ void TDataSet::First() {
         FActiveRecord = 0;
         FBOF = true;
         FEOF = FRecordCount == 0;
+        DataEvent(deDataSetChange);
         return;
     }
     CheckBiDirectional();
@@ -232,6 +263,7 @@ void TDataSet::First() {
     }
     FFirstInRing = true;
     FBOF = true;
+    DataEvent(deDataSetChange);
     if (AfterScroll) AfterScroll(*this);
 }
 
@@ -250,6 +282,7 @@ void TDataSet::Last() {
         throw;
     }
     FEOF = true;
+    DataEvent(deDataSetChange);
     if (AfterScroll) AfterScroll(*this);
 }
 
@@ -280,6 +313,7 @@ int TDataSet::MoveBy(int distance) {
             FActiveRecord = 0;
         }
     }
+    DataEvent(deDataSetScroll, moved);
     if (AfterScroll) AfterScroll(*this);
     return moved;
 }
@@ -314,6 +348,7 @@ void TDataSet::Resync(bool exact, bool center) {
     } else if (GetRecord(spare, gmCurrent, false) != grOK && GetRecord(spare, gmNext, false) != grOK &&
                GetRecord(spare, gmPrior, false) != grOK) {
         ClearBuffers();
+        DataEvent(deDataSetChange);
         return;
     }
     int count = center ? (FBufferCount - 1) / 2 : FActiveRecord;
@@ -324,6 +359,7 @@ void TDataSet::Resync(bool exact, bool center) {
         --count;
     GetNextRecords();
     GetPriorRecords();
+    DataEvent(deDataSetChange);
 }
 
 void TDataSet::InitRecord(TRecordBuffer& buffer) {

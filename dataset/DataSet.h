@@ -34,6 +34,18 @@ enum TGetResult { grOK, grBOF, grEOF, grError };
 using TBookmark = std::vector<char>;
 
 class TDataSet;
+
+// What data-aware controls are told: the dataset opened, closed or was repositioned as a whole
+// (deDataSetChange), or its active record moved by a number of records (deDataSetScroll).
+enum TDataEvent { deDataSetChange, deDataSetScroll };
+
+class TDataSetObserver {
+public:
+    virtual ~TDataSetObserver() = default;
+    // distance: the records the active record moved (deDataSetScroll), else 0. Must not throw.
+    virtual void DataEvent(TDataEvent event, int distance) noexcept = 0;
+};
+
 using TDataSetNotifyEvent = std::function<void(TDataSet& dataSet)>;
 using TFilterRecordEvent = std::function<void(TDataSet& dataSet, bool& accept)>;
 
@@ -74,12 +86,15 @@ public:
     int CalcFieldsSize() const { return FCalcFieldsSize; }
     int BookmarkSize() const { return FBookmarkSize; }
 
-    // Nested: controls are told of changes again when the last Disable is matched.
+    // Nested: controls are told of changes again when the last Disable is matched, with one
+    // deDataSetChange when anything happened meanwhile.
     void DisableControls() { ++FDisableCount; }
-    void EnableControls() {
-        if (FDisableCount > 0) --FDisableCount;
-    }
+    void EnableControls();
     bool ControlsDisabled() const { return FDisableCount > 0; }
+    // Observers (not owned) are told of changes while controls are enabled; each removes itself
+    // before it is destroyed.
+    void AddObserver(TDataSetObserver* observer);
+    void RemoveObserver(TDataSetObserver* observer);
 
     bool Filtered() const { return FFiltered; }
     virtual void SetFiltered(bool value) { FFiltered = value; }
@@ -205,6 +220,8 @@ protected:
     void DestroyFields() { FFields.Clear(); }
     void SetBookmarkSize(int size) { FBookmarkSize = size; }
     void SetState(TDataSetState state) { FState = state; }
+    // Tells the observers, or notes the change for EnableControls while controls are disabled.
+    void DataEvent(TDataEvent event, int distance = 0) noexcept;
 
 private:
     void AllocateBuffers();
@@ -236,6 +253,8 @@ private:
     int FCalcFieldsSize = 0;
     int FBookmarkSize = 0;
     int FDisableCount = 0;
+    bool FChangedWhileDisabled = false;
+    std::vector<TDataSetObserver*> FObservers;
     bool FFiltered = false;
     bool FAutoCalcFields = true;
     TFilterRecordEvent FOnFilterRecord;

@@ -266,6 +266,7 @@ void TCustomOEDataSet::InternalOpen() {
     Trace(1, "TCustomOEDataSet.InternalOpen");
     InternalInitFieldDefs();
     FAllFetched = false;
+    FOffEdge = 0;
     FCachePosition = 0;
     FBookmarkCounter = 0;
     FCursorOpen = true;

@@ -212,6 +212,9 @@ private:
     void FillFromCursor(TRecordBuffer& buffer, const TBookmark& bookmark);
     TGetResult CheckCurrent();
     TGetResult MoveToAccepted(TGetMode mode);
+    // A cursor without bookmarks that ran off an end goes back to the accepted row it left, the
+    // record the ring holds there.
+    void ReturnFromEdge();
 
     std::unique_ptr<THstmt> FStatement;
     std::unique_ptr<TDataSetHstmt> FhStmt;
@@ -232,6 +235,8 @@ private:
     bool FCachedUpdates = false;
     bool FStatementTerminating = false;
     bool FFindInProgress = false;
+    // Where the last failed move left the cursor: 1 after the last row, -1 before the first, else 0.
+    int FOffEdge = 0;
     std::shared_ptr<const TRecordLayout> FLayout;
     std::unique_ptr<TRecordBuffer> FFilterBuffer, FOldValuesBuffer, FLocateBuffer;
     std::vector<std::unique_ptr<TRecordBuffer>> FSavedRecords, FRowCache;

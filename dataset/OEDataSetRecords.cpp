@@ -277,7 +277,11 @@ TGetResult TCustomOEDataSet::CheckCurrent() {
 TGetResult TCustomOEDataSet::MoveToAccepted(TGetMode mode) {
     if (!HasCursor()) return mode == gmNext ? grEOF : grBOF;
     for (;;) {
-        if (!(mode == gmNext ? FetchNext() : FetchPrev())) return mode == gmNext ? grEOF : grBOF;
+        if (!(mode == gmNext ? FetchNext() : FetchPrev())) {
+            FOffEdge = mode == gmNext ? 1 : -1;
+            return mode == gmNext ? grEOF : grBOF;
+        }
+        FOffEdge = 0;
         if (!FCached) {
             if (!Statement().RowValid(1)) continue;
             const TBookmark bookmark = CurrentBookmark();
@@ -316,12 +320,14 @@ bool TCustomOEDataSet::HasCursor() const {
 }
 
 void TCustomOEDataSet::InternalFirst() {
+    FOffEdge = 0;
     if (!HasCursor()) return;
     FetchFirst();
     FetchPrev();
 }
 
 void TCustomOEDataSet::InternalLast() {
+    FOffEdge = 0;
     if (!HasCursor()) return;
     FetchLast();
     FetchNext();
@@ -331,8 +337,20 @@ void TCustomOEDataSet::InternalGotoBookmark(const TBookmark& bookmark) {
     if (bookmark.empty() || !HasCursor()) return;
     // A cursor without bookmarks (they are zero bytes) stays where the last read left it; a ring
     // of one buffer reads correctly so, a larger one needs the driver's bookmarks.
-    if (!FCached && !(Statement().CursorCapabilities() & SQL_CA1_BOOKMARK)) return;
+    if (!FCached && !(Statement().CursorCapabilities() & SQL_CA1_BOOKMARK)) {
+        ReturnFromEdge();
+        return;
+    }
     FetchBookmark(bookmark);
+}
+
+// Rows between the ring's record and the edge were all rejected or deleted, so the first row the
+// filter takes on the way back is that record.
+void TCustomOEDataSet::ReturnFromEdge() {
+    if (FOffEdge == 0 || IsUniDirectional()) return;
+    const TGetMode back = FOffEdge > 0 ? gmPrior : gmNext;
+    FOffEdge = 0;
+    MoveToAccepted(back);
 }
 
 void TCustomOEDataSet::InternalSetToRecord(TRecordBuffer& buffer) {

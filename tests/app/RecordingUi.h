@@ -25,6 +25,7 @@ public:
     std::vector<TFileDialog> FileDialogs;
     std::deque<QString> FileAnswers; // empty string: cancelled
     int CursorChanges = 0;
+    std::vector<TCursorKind> Cursors; // every cursor set, in order
     int MessageRuns = 0;
 
     TBoxButton MessageBox(const TMessageBox& box) override {
@@ -44,6 +45,7 @@ public:
     void SetCursor(TCursorKind cursor) override {
         FCursor = cursor;
         ++CursorChanges;
+        Cursors.push_back(cursor);
     }
     void ProcessMessages() override { ++MessageRuns; }
 

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -380,6 +381,76 @@ TEST_P(DataSetScrollTest, CalculatedFieldsAreComputedForEveryRecordRead) {
     EXPECT_TRUE(q.Fields()[3].IsNull());
     EXPECT_EQ(ErrorOf([&] { q.Fields()[1].SetAsInteger(5); }), "DataSet not in edit or insert mode.");
     EXPECT_EQ(q.Fields()[1].AsInteger(), 4);
+}
+
+// A keyset request gets no bookmarks on the stand-in and SQLite ODBC: the cursor must find its way
+// back to the ring's record after running off an end, also past rows the filter rejects.
+TEST_P(DataSetScrollTest, StepsBackFromBeyondEitherEndReachTheNeighbouringRecord) {
+    const std::string t = Numbered(3);
+    TOEQuery q;
+    OpenOn(q, "SELECT id FROM " + t + " ORDER BY id");
+    q.MoveBy(5);
+    EXPECT_TRUE(q.Eof());
+    q.Prior();
+    EXPECT_EQ(Id(q), 2);
+    q.MoveBy(-5);
+    EXPECT_TRUE(q.Bof());
+    EXPECT_EQ(Id(q), 1);
+    q.Next();
+    EXPECT_EQ(Id(q), 2);
+
+    q.SetOnFilterRecord([](TDataSet& d, bool& accept) { accept = d.Fields()[0].AsInteger() != 3; });
+    q.SetFiltered(true);
+    EXPECT_EQ(q.MoveBy(5), 1);
+    EXPECT_EQ(Id(q), 2);
+    q.Prior();
+    EXPECT_EQ(Id(q), 1);
+    EXPECT_TRUE(q.Eof() == false && q.Bof() == false);
+}
+
+// Records what a data-aware control would be told.
+struct TEventLog : TDataSetObserver {
+    std::vector<std::pair<TDataEvent, int>> Events;
+    void DataEvent(TDataEvent event, int distance) noexcept override { Events.emplace_back(event, distance); }
+    std::vector<std::pair<TDataEvent, int>> Take() { return std::exchange(Events, {}); }
+};
+
+TEST_P(DataSetScrollTest, ObserversHearOfOpensMovesAndClosesButNotWhileControlsAreDisabled) {
+    const std::string t = Numbered(3);
+    TOEQuery q;
+    TEventLog log;
+    q.AddObserver(&log);
+    OpenOn(q, "SELECT id, naziv FROM " + t + " ORDER BY id");
+    using E = std::vector<std::pair<TDataEvent, int>>;
+    EXPECT_EQ(log.Take(), (E{{deDataSetChange, 0}}));
+    q.MoveBy(5);
+    q.Prior();
+    q.Next();
+    EXPECT_EQ(log.Take(), (E{{deDataSetScroll, 2}, {deDataSetScroll, -1}, {deDataSetScroll, 1}}));
+    q.Next(); // runs out: Eof changes, so controls are told
+    EXPECT_EQ(log.Take(), (E{{deDataSetScroll, 0}}));
+    q.Next(); // already at the end: nothing changes, nothing is told
+    q.First();
+    q.Last();
+    EXPECT_EQ(log.Take(), (E{{deDataSetChange, 0}, {deDataSetChange, 0}}));
+
+    q.DisableControls();
+    q.DisableControls();
+    q.First();
+    q.EnableControls();
+    EXPECT_EQ(log.Take(), E{});
+    q.EnableControls();
+    EXPECT_EQ(log.Take(), (E{{deDataSetChange, 0}}));
+    q.DisableControls();
+    q.EnableControls();
+    EXPECT_EQ(log.Take(), E{}) << "nothing happened while disabled";
+
+    q.RemoveObserver(&log);
+    q.Next();
+    q.AddObserver(&log);
+    q.Close();
+    EXPECT_EQ(log.Take(), (E{{deDataSetChange, 0}}));
+    q.RemoveObserver(&log);
 }
 
 // Rows the driver itself marks deleted in its cursor: psqlODBC's updatable static cursor does.

@@ -2,6 +2,7 @@
 // statement's cursor or from the row cache, field values, bookmarks, filters and record numbers.
 #include "DataSet.h"
 #include "DriverFixture.h"
+#include "ErrorOf.h"
 #include "ODBCError.h"
 #include "OEQuery.h"
 
@@ -54,15 +55,6 @@ public:
         Statement().BeforeFetch = [this](TComponent*) { ++Fetches; };
     }
 };
-
-std::string ErrorText(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return "(no error)";
-}
 
 std::vector<int> Range(int from, int to) {
     std::vector<int> out;
@@ -136,9 +128,9 @@ TEST_P(DataSetScrollTest, AForwardOnlyCursorHasNoPriorRecord) {
     EXPECT_EQ(q.Fetches, fetches) << "no fetch for a prior record";
     EXPECT_EQ(Id(q), 2);
     const std::string refused = "Operation not allowed on a unidirectional dataset";
-    EXPECT_EQ(ErrorText([&] { q.Last(); }), refused);
+    EXPECT_EQ(ErrorOf([&] { q.Last(); }), refused);
     // The ring of one buffer no longer holds record 1.
-    EXPECT_EQ(ErrorText([&] { q.First(); }), refused);
+    EXPECT_EQ(ErrorOf([&] { q.First(); }), refused);
     q.Next();
     EXPECT_EQ(ForwardIds(q), Range(3, 3));
 

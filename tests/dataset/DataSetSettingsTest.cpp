@@ -1,19 +1,11 @@
 // The coupled settings of the ODBC dataset, with no driver: none of them needs a statement handle.
+#include "ErrorOf.h"
 #include "ODBCError.h"
 #include "OEQuery.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-std::string ErrorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return "(no error)";
-}
 
 TEST(DataSetDefaults, StatementStartsReadOnlyKeysetWithOneRowAndTheDatasetDefaults) {
     TOEQuery q;

@@ -1,5 +1,6 @@
 #pragma once
 // A connection to one test driver per test, and helpers that run SQL on it.
+#include "ErrorOf.h"
 #include "HDbc.h"
 #include "HStmt.h"
 #include "ODBCError.h"
@@ -12,16 +13,6 @@
 #include <initializer_list>
 #include <string>
 #include <vector>
-
-// The message of the library exception an action raises, or "(no error)".
-inline std::string ErrorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const EVERODezuzid& e) {
-        return e.Message();
-    }
-    return "(no error)";
-}
 
 class DriverTest : public ::testing::TestWithParam<TestDriver> {
 protected:

@@ -1,0 +1,15 @@
+#pragma once
+// The message of the library exception an action raises, or "(no error)".
+#include "Exceptions.h"
+
+#include <functional>
+#include <string>
+
+inline std::string ErrorOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const Exception& e) {
+        return e.Message();
+    }
+    return "(no error)";
+}

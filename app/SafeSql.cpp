@@ -4,6 +4,7 @@
 #include "Text.h"
 
 #include <cctype>
+#include <cstdint>
 
 namespace {
 bool AsciiIdentifierByte(unsigned char c) {
@@ -14,24 +15,9 @@ bool AsciiIdentifierByte(unsigned char c) {
 // Latin-1 and Latin Extended-A/B, without × and ÷), Greek and Cyrillic. Anything else, symbols that a
 // server's code-page conversion may turn into quotes or separators (the full-width ' and ;), line
 // and paragraph separators, invalid UTF-8, is not part of a plain name.
-bool IdentifierLetter(char32_t c) {
+bool IdentifierLetter(std::uint32_t c) {
     if (c >= 0xC0 && c <= 0x24F) return c != 0xD7 && c != 0xF7;
     return (c >= 0x370 && c <= 0x3FF) || (c >= 0x400 && c <= 0x4FF);
-}
-
-// Decodes one UTF-8 sequence of two or three bytes at name[i]; advances i past it; false when invalid.
-bool NextLetter(const std::string& name, std::size_t& i) {
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(name[k]); };
-    const unsigned char lead = byte(i);
-    const std::size_t length = lead >= 0xC2 && lead <= 0xDF ? 2 : (lead & 0xF0) == 0xE0 ? 3 : 0;
-    if (length == 0 || i + length > name.size()) return false;
-    char32_t c = lead & (length == 2 ? 0x1F : 0x0F);
-    for (std::size_t k = 1; k < length; ++k) {
-        if ((byte(i + k) & 0xC0) != 0x80) return false;
-        c = (c << 6) | (byte(i + k) & 0x3F);
-    }
-    i += length;
-    return IdentifierLetter(c);
 }
 
 [[noreturn]] void Refuse(const std::string& name, const std::string& kind) {
@@ -43,14 +29,12 @@ bool IsPlainIdentifier(const std::string& name) {
     bool partStart = true;
     for (std::size_t i = 0; i < name.size();) {
         const auto c = static_cast<unsigned char>(name[i]);
+        std::uint32_t letter = c;
+        i += c >= 0x80 ? DecodeUtf8(name, i, letter) : 1;
         if (c == '.') {
             if (partStart) return false;
             partStart = true;
-            ++i;
-        } else if (AsciiIdentifierByte(c)) {
-            partStart = false;
-            ++i;
-        } else if (c >= 0x80 && NextLetter(name, i)) {
+        } else if (AsciiIdentifierByte(c) || (c >= 0x80 && IdentifierLetter(letter))) {
             partStart = false;
         } else {
             return false;

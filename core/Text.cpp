@@ -20,3 +20,36 @@ bool SameTextAscii(std::string_view a, std::string_view b) {
            std::equal(a.begin(), a.end(), b.begin(),
                       [](unsigned char x, unsigned char y) { return std::toupper(x) == std::toupper(y); });
 }
+
+std::size_t DecodeUtf8(std::string_view s, std::size_t i, std::uint32_t& cp) {
+    const auto b0 = static_cast<unsigned char>(s[i]);
+    std::size_t n = b0 >= 0xF0 ? 4 : b0 >= 0xE0 ? 3 : b0 >= 0xC0 ? 2 : 0;
+    cp = 0xFFFFFFFF;
+    if (n == 0 || i + n > s.size()) return 1;
+    std::uint32_t v = b0 & (0x7F >> n);
+    for (std::size_t k = 1; k < n; ++k) {
+        const auto b = static_cast<unsigned char>(s[i + k]);
+        if ((b & 0xC0) != 0x80) return 1;
+        v = (v << 6) | (b & 0x3F);
+    }
+    cp = v;
+    return n;
+}
+
+std::size_t Utf8CutLength(std::string_view text, std::size_t maxBytes) {
+    if (text.size() <= maxBytes) return text.size();
+    std::size_t n = maxBytes;
+    // A continuation byte (10xxxxxx) at the cut means the cut splits a character: step back to its lead.
+    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80)
+        --n;
+    return n;
+}
+
+std::size_t Utf8CharsLength(std::string_view text, std::size_t maxChars) {
+    std::size_t chars = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue; // inside a character
+        if (chars++ == maxChars) return i;
+    }
+    return text.size();
+}

@@ -57,13 +57,6 @@ TVariant StreamValue(const TMemoryStream& stream, bool text) {
     if (text) return TVariant(std::string(p ? p : "", stream.Size()));
     return TVariant(TBytes(p, p + stream.Size()));
 }
-// Bytes of the first count characters of a UTF-8 text.
-std::size_t Utf8CharsLength(const std::string& text, std::size_t count) {
-    std::size_t at = 0;
-    for (; at < text.size(); ++at)
-        if ((static_cast<unsigned char>(text[at]) & 0xC0) != 0x80 && count-- == 0) break;
-    return at;
-}
 
 template <typename T> void Write(std::vector<char>& bytes, T value) {
     std::memcpy(bytes.data(), &value, sizeof value);

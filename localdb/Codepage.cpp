@@ -1,5 +1,7 @@
 #include "Codepage.h"
 
+#include "Text.h"
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -65,22 +67,6 @@ constexpr std::uint16_t HighHalf1252[128] = {
     0x00DB, 0x00DC, 0x00DD, 0x00DE, 0x00DF, 0x00E0, 0x00E1, 0x00E2, 0x00E3, 0x00E4, 0x00E5, 0x00E6, 0x00E7,
     0x00E8, 0x00E9, 0x00EA, 0x00EB, 0x00EC, 0x00ED, 0x00EE, 0x00EF, 0x00F0, 0x00F1, 0x00F2, 0x00F3, 0x00F4,
     0x00F5, 0x00F6, 0x00F7, 0x00F8, 0x00F9, 0x00FA, 0x00FB, 0x00FC, 0x00FD, 0x00FE, 0x00FF};
-
-// Decodes one UTF-8 sequence at s[i]; returns its length (1 and cp = 0xFFFFFFFF when malformed).
-std::size_t Decode(std::string_view s, std::size_t i, std::uint32_t& cp) {
-    const auto b0 = static_cast<unsigned char>(s[i]);
-    std::size_t n = b0 >= 0xF0 ? 4 : b0 >= 0xE0 ? 3 : b0 >= 0xC0 ? 2 : 0;
-    cp = 0xFFFFFFFF;
-    if (n == 0 || i + n > s.size()) return 1;
-    std::uint32_t v = b0 & (0x7F >> n);
-    for (std::size_t k = 1; k < n; ++k) {
-        const auto b = static_cast<unsigned char>(s[i + k]);
-        if ((b & 0xC0) != 0x80) return 1;
-        v = (v << 6) | (b & 0x3F);
-    }
-    cp = v;
-    return n;
-}
 
 } // namespace
 
@@ -166,7 +152,7 @@ void TCodePage::AppendBytes(std::string_view utf8, std::string& out) const {
         i += ascii;
         if (i == utf8.size()) break;
         std::uint32_t cp = 0;
-        i += Decode(utf8, i, cp);
+        i += DecodeUtf8(utf8, i, cp);
         out.push_back(cp == 0xFFFFFFFF ? '?' : ByteFor(cp));
     }
 }
@@ -212,7 +198,7 @@ std::size_t Utf8PrefixOfChars(std::string_view utf8, std::size_t maxChars) {
     std::size_t at = 0;
     for (std::size_t chars = 0; at < utf8.size() && chars < maxChars; ++chars) {
         std::uint32_t cp = 0;
-        at += Decode(utf8, at, cp);
+        at += DecodeUtf8(utf8, at, cp);
     }
     return at;
 }

@@ -270,24 +270,6 @@ std::string TrimText(std::string_view text, TStringTrimming mode) {
     return std::string(TrimView(text, mode));
 }
 
-std::size_t Utf8CutLength(std::string_view text, std::size_t maxBytes) {
-    if (text.size() <= maxBytes) return text.size();
-    std::size_t n = maxBytes;
-    // A continuation byte (10xxxxxx) at the cut means the cut splits a character: step back to its lead.
-    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80)
-        --n;
-    return n;
-}
-
-std::size_t Utf8CharsLength(std::string_view text, std::size_t maxChars) {
-    std::size_t chars = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue; // inside a character
-        if (chars++ == maxChars) return i;
-    }
-    return text.size();
-}
-
 namespace {
 // Writes the default real format into out (at least 32 bytes); returns the end.
 char* PutReal(char* out, double value) {

@@ -3,6 +3,7 @@
 // date-time records. Every function is told the cell's size and never reads or
 // writes past it.
 #include "MemoryStream.h"
+#include "Text.h"
 
 #include <sql.h>
 #include <sqlext.h>
@@ -25,12 +26,6 @@ SQLSMALLINT CTypeToSQLType(SQLSMALLINT cType);
 // Removes characters with codes 0 to 32 at the end(s) the mode names.
 std::string TrimText(std::string_view text, TStringTrimming mode);
 std::string_view TrimView(std::string_view text, TStringTrimming mode);
-
-// The longest prefix of text of at most maxBytes bytes that does not end inside a
-// UTF-8 multi-byte character. This is how a text too long for its cell is cut.
-std::size_t Utf8CutLength(std::string_view text, std::size_t maxBytes);
-// Bytes of the first maxChars characters of UTF-8 text (all of it when it is shorter).
-std::size_t Utf8CharsLength(std::string_view text, std::size_t maxChars);
 
 // " 1.50000000000000E+0000": sign or blank, one digit, 14 decimals, E, signed 4-digit exponent.
 std::string FormatReal(double value);

@@ -11,8 +11,8 @@ directory = sys.argv[1]
 long_memo = "Čas je zlato, šola ključ " * 400
 
 
-def write(name, dbf_type, codepage, spec, rows):
-    table = dbf.Table(os.path.join(directory, name), spec, dbf_type=dbf_type, codepage=codepage)
+def write(name, dbf_type, codepage, fields, rows):
+    table = dbf.Table(os.path.join(directory, name), fields, dbf_type=dbf_type, codepage=codepage)
     table.open(dbf.READ_WRITE)
     for row in rows:
         table.append(row)

@@ -1,7 +1,6 @@
 #include "Text.h"
 
 #include <algorithm>
-#include <cctype>
 
 std::string TrimBlanks(std::string_view text) {
     const auto first = text.find_first_not_of(' ');
@@ -11,14 +10,20 @@ std::string TrimBlanks(std::string_view text) {
 
 std::string UpperAscii(std::string text) {
     for (char& c : text)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        c = UpperAsciiChar(c);
+    return text;
+}
+
+std::string LowerAscii(std::string text) {
+    for (char& c : text)
+        c = LowerAsciiChar(c);
     return text;
 }
 
 bool SameTextAscii(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(),
-                      [](unsigned char x, unsigned char y) { return std::toupper(x) == std::toupper(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return UpperAsciiChar(x) == UpperAsciiChar(y);
+           });
 }
 
 std::size_t DecodeUtf8(std::string_view s, std::size_t i, std::uint32_t& cp) {

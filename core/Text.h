@@ -6,10 +6,34 @@
 #include <string>
 #include <string_view>
 
+// The character classes of the C locale, whatever the process locale is: a byte of a UTF-8
+// sequence (0x80 and above) is never a letter, digit or blank here.
+constexpr bool IsAsciiDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+constexpr bool IsAsciiAlpha(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+constexpr bool IsAsciiAlnum(char c) {
+    return IsAsciiAlpha(c) || IsAsciiDigit(c);
+}
+// Blank, tab, line feed, vertical tab, form feed, carriage return.
+constexpr bool IsAsciiSpace(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+constexpr char UpperAsciiChar(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+constexpr char LowerAsciiChar(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 // Without the blanks (spaces only) around it.
 std::string TrimBlanks(std::string_view text);
 // ASCII letters in upper case; other bytes unchanged.
 std::string UpperAscii(std::string text);
+// ASCII letters in lower case; other bytes unchanged.
+std::string LowerAscii(std::string text);
 // Equal ignoring the case of ASCII letters.
 bool SameTextAscii(std::string_view a, std::string_view b);
 

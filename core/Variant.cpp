@@ -1,6 +1,8 @@
 #include "Variant.h"
 
-#include <charconv>
+#include "Numbers.h"
+#include "Text.h"
+
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -21,20 +23,6 @@ std::string_view Trimmed(std::string_view s) {
     while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
         s.remove_suffix(1);
     return s;
-}
-
-bool ParseInt(std::string_view s, std::int64_t& out) {
-    s = Trimmed(s);
-    if (!s.empty() && s.front() == '+') s.remove_prefix(1);
-    auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), out);
-    return ec == std::errc() && p == s.data() + s.size() && !s.empty();
-}
-
-bool ParseDouble(std::string_view s, double& out) {
-    s = Trimmed(s);
-    if (!s.empty() && s.front() == '+') s.remove_prefix(1);
-    auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), out);
-    return ec == std::errc() && p == s.data() + s.size() && !s.empty();
 }
 
 // Reads exactly `width` digits at s[pos].
@@ -77,16 +65,6 @@ bool ParseDateTime(std::string_view s, TVarDateTime& dt) {
     return (s[10] == ' ' || s[10] == 'T') && ParseTime(s.substr(11), dt.Time);
 }
 
-std::string FormatDouble(double v) {
-    char buf[64];
-    for (int precision = 15; precision <= 17; ++precision) {
-        std::snprintf(buf, sizeof buf, "%.*g", precision, v);
-        double back = 0;
-        if (ParseDouble(buf, back) && back == v) break;
-    }
-    return buf;
-}
-
 } // namespace
 
 bool TVariant::AsBoolean() const {
@@ -100,9 +78,7 @@ bool TVariant::AsBoolean() const {
     case TVarType::vtDouble:
         return std::get<double>(FValue) != 0;
     case TVarType::vtText: {
-        std::string t(Trimmed(std::get<std::string>(FValue)));
-        for (char& c : t)
-            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        const std::string t = UpperAscii(std::string(Trimmed(std::get<std::string>(FValue))));
         if (t == "TRUE" || t == "T" || t == "1" || t == "Y") return true;
         if (t == "FALSE" || t == "F" || t == "0" || t == "N") return false;
         break;
@@ -129,7 +105,7 @@ std::int64_t TVariant::AsInteger() const {
     }
     case TVarType::vtText: {
         std::int64_t v = 0;
-        if (ParseInt(std::get<std::string>(FValue), v)) return v;
+        if (ParseInt64(std::get<std::string>(FValue), v)) return v;
         break;
     }
     default:

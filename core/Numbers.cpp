@@ -1,0 +1,59 @@
+#include "Numbers.h"
+
+#include <charconv>
+#include <system_error>
+
+namespace {
+
+std::string_view Trimmed(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+        s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
+        s.remove_suffix(1);
+    if (!s.empty() && s.front() == '+') s.remove_prefix(1);
+    return s;
+}
+
+template <class T> bool ParseWhole(std::string_view text, T& out) {
+    const std::string_view s = Trimmed(text);
+    if (s.empty()) return false;
+    T value{};
+    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
+    if (ec != std::errc() || end != s.data() + s.size()) return false;
+    out = value;
+    return true;
+}
+
+std::string Format(double v, std::chars_format format, int precision) {
+    char buf[400]; // a fixed double needs up to 309 digits before the point
+    const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v, format, precision);
+    return ec == std::errc() ? std::string(buf, end) : std::string();
+}
+
+} // namespace
+
+std::string FormatDouble(double v) {
+    std::string text;
+    for (int precision = 15; precision <= 17; ++precision) {
+        text = Format(v, std::chars_format::general, precision);
+        double back = 0;
+        if (ParseDouble(text, back) && back == v) break;
+    }
+    return text;
+}
+
+std::string FormatFixed(double v, int decimals) {
+    return Format(v, std::chars_format::fixed, decimals < 0 ? 0 : decimals);
+}
+
+std::string FormatGeneral(double v, int precision) {
+    return Format(v, std::chars_format::general, precision);
+}
+
+bool ParseDouble(std::string_view text, double& out) {
+    return ParseWhole(text, out);
+}
+
+bool ParseInt64(std::string_view text, std::int64_t& out) {
+    return ParseWhole(text, out);
+}

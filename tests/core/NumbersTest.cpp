@@ -1,0 +1,34 @@
+// Machine number text is the same under every locale; the suite also runs under sl_SI.UTF-8, where
+// printf and strtod use a decimal comma.
+#include "Numbers.h"
+#include "Text.h"
+#include "Variant.h"
+
+#include <gtest/gtest.h>
+
+TEST(NumbersTest, FormatAndParseUseThePointWhateverTheLocale) {
+    for (double v : {3.25, -0.5, 1e-7, 12345678901234.5678, 11.2}) {
+        const std::string text = FormatDouble(v);
+        EXPECT_EQ(text.find(','), std::string::npos) << text;
+        double back = 0;
+        ASSERT_TRUE(ParseDouble(text, back)) << text;
+        EXPECT_EQ(back, v);
+        EXPECT_EQ(TVariant(v).AsText(), text);
+        EXPECT_EQ(TVariant(text).AsDouble(), v);
+    }
+    EXPECT_EQ(FormatDouble(11.2), "11.2");
+    EXPECT_EQ(FormatFixed(-3.256, 2), "-3.26");
+    double v = 0;
+    EXPECT_FALSE(ParseDouble("1,5", v));
+    EXPECT_TRUE(ParseDouble(" +1.5 ", v));
+    EXPECT_EQ(v, 1.5);
+}
+
+TEST(NumbersTest, AsciiHelpersLeaveUtf8LettersAlone) {
+    EXPECT_EQ(UpperAscii("čaj in šola"), "čAJ IN šOLA");
+    EXPECT_EQ(LowerAscii("ŽELVA"), "Želva");
+    EXPECT_TRUE(SameTextAscii("Tabela", "TABELA"));
+    EXPECT_FALSE(SameTextAscii("č", "Č"));
+    EXPECT_FALSE(IsAsciiAlpha('\xC4'));
+    EXPECT_TRUE(IsAsciiSpace('\r'));
+}

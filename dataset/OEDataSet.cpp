@@ -14,8 +14,12 @@ TCustomOEDataSet::~TCustomOEDataSet() {
         Close();
     } catch (...) {
         // A destructor never throws; the statement goes below in any case.
+        SwallowODBCError();
     }
     FhStmt.reset(); // unhooks the statement before it terminates itself
+    // The statement goes before the parameter buffers it is bound to: closing a call's pending
+    // results makes the driver write the output values into them.
+    FStatement.reset();
 }
 
 std::unique_ptr<THstmt> TCustomOEDataSet::CreateHstmt() {
@@ -64,6 +68,7 @@ void TCustomOEDataSet::Notification(TComponent* component, TOperation operation)
             SethDbc(nullptr);
         } catch (...) {
             // The connection is going away and its handles with it; the statement forgets it.
+            SwallowODBCError();
             s.ForgetHdbc(dbc);
         }
     }

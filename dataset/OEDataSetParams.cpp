@@ -77,6 +77,7 @@ bool TCustomOEDataSet::CanDescribeParams() {
         dbc->Connect();
         return !dbc->NoDescribeParam();
     } catch (const Exception&) {
+        SwallowODBCError();
         return false;
     }
 }
@@ -101,6 +102,7 @@ void TCustomOEDataSet::ParamsFromText() {
                     nullable = n;
                 }
             } catch (const Exception&) {
+                SwallowODBCError();
                 describe = false;
             }
         }
@@ -123,6 +125,7 @@ void TCustomOEDataSet::ParamsFromCatalog() {
     try {
         dbc->Connect();
     } catch (const Exception&) {
+        SwallowODBCError();
         return;
     }
     TOECatalog catalog;

@@ -2,6 +2,7 @@
 
 #include "HEnv.h"
 
+#include <exception>
 #include <unordered_set>
 
 namespace {
@@ -22,12 +23,20 @@ void TChildren::Remove(THbase* child) {
 }
 
 bool TChildren::TerminateAll() {
+    // One child's failure must not leave its siblings holding handles: the first error is
+    // reported after all of them are done.
+    std::exception_ptr failure;
     while (!FList.empty()) {
         THbase* head = FList.front();
-        head->Terminate();
+        try {
+            head->Terminate();
+        } catch (...) {
+            if (!failure) failure = std::current_exception();
+        }
         // A child that failed to leave the list would loop forever; unlink it ourselves.
         if (!FList.empty() && FList.front() == head) FList.pop_front();
     }
+    if (failure) std::rethrow_exception(failure);
     return true;
 }
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <exception>
 
 namespace {
 constexpr std::int32_t MaxInt = INT_MAX;
@@ -114,6 +115,7 @@ THdbc::~THdbc() {
         Terminate();
     } catch (...) {
         // A destructor never throws; the handles are gone with the environment at worst.
+        SwallowODBCError();
     }
     const std::vector<THstmt*> users = FUsers;
     for (THstmt* s : users)
@@ -154,17 +156,29 @@ bool THdbc::Init() {
 bool THdbc::Terminate() {
     Trace(1, "THdbc.Terminate");
     THbase::Terminate();
-    if (FAllocated) {
+    if (!FAllocated) return true;
+    std::exception_ptr failure;
+    try {
         FChildren.TerminateAll();
         if (FConnected) Disconnect();
-        GlobalEnv().Children().Remove(this);
-        const SQLRETURN rc = SQLFreeHandle(SQL_HANDLE_DBC, FHandle);
-        if (Success(rc)) FHandle = SQL_NULL_HDBC;
-        FAllocated = false;
-        // Raised after the bookkeeping so that a failure never leaves a freed handle marked allocated.
-        Check(rc);
+    } catch (...) {
+        failure = std::current_exception();
     }
-    return !FAllocated;
+    if (FConnected) {
+        // The driver refused to disconnect (an open transaction, say): a connected handle cannot
+        // be freed, so roll back and ask once more.
+        SQLEndTran(SQL_HANDLE_DBC, FHandle, SQL_ROLLBACK);
+        if (Success(SQLDisconnect(FHandle))) FConnected = false;
+    }
+    GlobalEnv().Children().Remove(this);
+    const SQLRETURN rc = SQLFreeHandle(SQL_HANDLE_DBC, FHandle);
+    if (Success(rc)) FHandle = SQL_NULL_HDBC;
+    FAllocated = false;
+    FConnected = false;
+    // Raised after the bookkeeping so that a failure never leaves a freed handle marked allocated.
+    if (failure) std::rethrow_exception(failure);
+    Check(rc);
+    return true;
 }
 
 void THdbc::Connect() {

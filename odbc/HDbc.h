@@ -42,7 +42,8 @@ public:
 
     // Allocates the connection handle and applies CursorLib. Throws EODBC.
     bool Init() override;
-    // Terminates the statements, disconnects, frees the handle. Throws EODBC.
+    // Terminates the statements, disconnects, frees the handle; when a step fails the rest still
+    // run, the handle goes and the first error is raised afterwards. Throws EODBC.
     bool Terminate() override;
     // Connects with the stored settings unless connected (SQLConnect when there is no driver,
     // no attribute and no prompting, SQLDriverConnect otherwise). Throws EODBC.

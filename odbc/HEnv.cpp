@@ -39,6 +39,7 @@ THenv::~THenv() {
         FreeEnv();
     } catch (...) {
         // Program end: nothing may escape.
+        SwallowODBCError();
     }
     FChildren.Clear();
 }
@@ -62,7 +63,14 @@ bool THenv::Init() {
     SQLHENV handle = SQL_NULL_HENV;
     Check(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &handle));
     FHandle = handle;
-    Check(SQLSetEnvAttr(FHandle, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0));
+    try {
+        Check(SQLSetEnvAttr(FHandle, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0));
+    } catch (...) {
+        // The exception holds the diagnostics already; a handle without a version is of no use.
+        SQLFreeHandle(SQL_HANDLE_ENV, FHandle);
+        FHandle = SQL_NULL_HENV;
+        throw;
+    }
     FAllocated = true;
     THbase::Init();
     return true;

@@ -33,10 +33,12 @@ THstmt::THstmt(TComponent* owner) : THbase(owner) {
 }
 
 THstmt::~THstmt() {
+    AbandonPoll();
     try {
         Terminate();
     } catch (...) {
         // A destructor never throws.
+        SwallowODBCError();
     }
     if (FHdbc) FHdbc->RemoveUser(this);
 }
@@ -84,6 +86,7 @@ void THstmt::Notification(TComponent* component, TOperation operation) {
             SethDbc(nullptr);
         } catch (...) {
             // The connection is going away; its handles go with it.
+            SwallowODBCError();
             FHdbc->RemoveUser(this);
             FHdbc = nullptr;
         }
@@ -197,6 +200,7 @@ bool THstmt::Init() {
 
 bool THstmt::Terminate() {
     Trace(1, "THstmt.Terminate");
+    AbandonPoll();
     THbase::Terminate();
     if (FAllocated) {
         if (FHdbc) FHdbc->Children().Remove(this);
@@ -213,13 +217,16 @@ bool THstmt::Terminate() {
 }
 
 SQLRETURN THstmt::DropHandle() {
-    FreeParams();
-    FreeColumns();
+    AbandonPoll();
     const SQLRETURN rc = SQLFreeHandle(SQL_HANDLE_STMT, FHandle);
-    // A handle the driver refused to free still answers for its diagnostics.
+    // A handle the driver refused to free still answers for its diagnostics (which touches no
+    // bound buffer).
     if (Success(rc)) FHandle = SQL_NULL_HSTMT;
     FAllocated = false;
     FAsyncOn = false;
+    // Only now: until the handle is gone the driver may write into them.
+    FreeParams();
+    FreeColumns();
     return rc;
 }
 
@@ -245,17 +252,28 @@ void THstmt::FreeColumns() {
     FColumnsBound = false;
 }
 
-void THstmt::Close() {
-    Trace(1, "THstmt.Close");
-    CloseCursor();
-    FreeParams();
+void THstmt::ReleaseParams() {
+    // A failed unbind keeps the buffers: the driver may still write into them.
     if (FAllocated) Check(SQLFreeStmt(FHandle, SQL_RESET_PARAMS));
-    FreeColumns();
+    FreeParams();
+}
+
+void THstmt::ReleaseColumns() {
     if (FAllocated) {
-        // The driver keeps the row-status pointer: it must not outlive the array just freed.
-        SQLSetStmtAttr(FHandle, SQL_ATTR_ROW_STATUS_PTR, nullptr, 0);
+        // The driver keeps the row-status pointer as well as the bindings.
+        FRetCode = SQLSetStmtAttr(FHandle, SQL_ATTR_ROW_STATUS_PTR, nullptr, 0);
+        if (!Success(FRetCode) && FRowStatus) Check(FRetCode);
         Check(SQLFreeStmt(FHandle, SQL_UNBIND));
     }
+    FreeColumns();
+}
+
+void THstmt::Close() {
+    Trace(1, "THstmt.Close");
+    AbandonPoll();
+    CloseCursor();
+    ReleaseParams();
+    ReleaseColumns();
     UnprepareAuxiliary();
     FPrepared = false;
     FExecuted = false;
@@ -317,10 +335,7 @@ void THstmt::Execute() {
     if (FExecAsync) {
         SQLSetStmtAttr(FHandle, SQL_ATTR_ASYNC_ENABLE, AsPointer(SQL_ASYNC_ENABLE_ON), 0);
         FAsyncOn = true;
-        do {
-            FRetCode = RunExecute(text);
-            ProcessMessages();
-        } while (FRetCode == SQL_STILL_EXECUTING);
+        FRetCode = PollExecute(text);
     } else {
         FRetCode = RunExecute(text);
     }
@@ -335,6 +350,43 @@ void THstmt::Execute() {
     if (Success(FRetCode)) DoAfterExecute();
     SQLSetStmtAttr(FHandle, SQL_ATTR_ROWS_FETCHED_PTR, &FRowsFetched, 0);
     FExecuted = true;
+}
+
+SQLRETURN THstmt::PollExecute(const std::string& text) {
+    // A message handled between polls may close, terminate or even destroy this statement; each
+    // of those ends the poll (AbandonPoll), and only the local record tells so afterwards.
+    const std::string name = Name();
+    TPoll poll{text};
+    FPoll = &poll;
+    try {
+        do {
+            poll.Result = RunExecute(text);
+            poll.Running = poll.Result == SQL_STILL_EXECUTING;
+            ProcessMessages();
+        } while (!poll.Ended && poll.Running);
+    } catch (...) {
+        if (!poll.Ended) AbandonPoll();
+        throw;
+    }
+    if (poll.Ended) throw EVERODezuzid("Statement " + name + " was closed while it was executing.");
+    FPoll = nullptr;
+    return poll.Result;
+}
+
+void THstmt::AbandonPoll() noexcept {
+    if (!FPoll) return;
+    TPoll& poll = *FPoll;
+    FPoll = nullptr;
+    poll.Ended = true;
+    if (poll.Running) {
+        // The driver finishes a cancelled call only when it is issued again; until then the
+        // handle can be neither closed nor freed.
+        SQLCancel(FHandle);
+        while (RunExecute(poll.Text) == SQL_STILL_EXECUTING) {
+        }
+    }
+    SQLSetStmtAttr(FHandle, SQL_ATTR_ASYNC_ENABLE, AsPointer(SQL_ASYNC_ENABLE_OFF), 0);
+    FAsyncOn = false;
 }
 
 bool THstmt::Fetch(SQLSMALLINT orientation, SQLLEN offset) {
@@ -369,9 +421,7 @@ bool THstmt::MoreResults() {
     FRetCode = SQLMoreResults(FHandle);
     if (FRetCode == SQL_NO_DATA) return false;
     Check(FRetCode);
-    SQLSetStmtAttr(FHandle, SQL_ATTR_ROW_STATUS_PTR, nullptr, 0);
-    FreeColumns();
-    Check(SQLFreeStmt(FHandle, SQL_UNBIND));
+    ReleaseColumns();
     return true;
 }
 
@@ -425,6 +475,8 @@ SQLLEN THstmt::CountByQuery(const std::string& countSQL, bool& counted) {
         counted = true;
         return n;
     } catch (...) {
+        // Traversing comes next and meets a lost link itself; this statement keeps running.
+        SwallowODBCError();
         counter->TerminateQuiet();
         counted = false;
         return 0;

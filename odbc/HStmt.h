@@ -345,14 +345,22 @@ private:
     void ApplyStmtAttr(SQLINTEGER attribute, SQLULEN value);
     void LoadCursorCapabilities();
     void SetupBookmarks();
-    // Frees the buffers and the handle without asking the driver anything else; the free's result.
+    // Frees the handle, then the buffers, without asking the driver anything else; the free's result.
     SQLRETURN DropHandle();
     void FreeParams();
     void UnprepareAuxiliary();
     void FreeColumns();
+    // Unbind from the driver, then free; a failed unbind keeps the buffers. Throw EODBC.
+    void ReleaseParams();
+    void ReleaseColumns();
     // The SQL as sent to the driver; refreshes the parameter names.
     std::string ParsedSQL();
     SQLRETURN RunExecute(const std::string& text);
+    // The asynchronous execute's polls, processing window messages in between. Throws
+    // EVERODezuzid when a message closed, terminated or destroyed the statement meanwhile.
+    SQLRETURN PollExecute(const std::string& text);
+    // Ends a poll under way: cancels the call, lets the driver finish it, and switches async off.
+    void AbandonPoll() noexcept;
     void ReadLongsAfterFetch();
     SQLLEN CountByQuery(const std::string& countSQL, bool& counted);
     SQLLEN CountByTraversal();
@@ -455,6 +463,14 @@ private:
     TBlobPlacement FBlobPlacement = bpDetect;
     bool FExecAsync = false;
     bool FAsyncOn = false;
+    // The asynchronous execute whose loop is processing messages; lives on that loop's stack.
+    struct TPoll {
+        std::string Text;
+        SQLRETURN Result = SQL_STILL_EXECUTING;
+        bool Running = false; // the driver answered SQL_STILL_EXECUTING last
+        bool Ended = false;   // closed, terminated or destroyed meanwhile
+    };
+    TPoll* FPoll = nullptr;
     TEmptyToNull FEmptyToNull = enNever;
     TStringTrimming FStringTrimming = stTrimTrailing;
     bool FBindByName = false;

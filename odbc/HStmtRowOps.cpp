@@ -36,6 +36,7 @@ public:
             FStmt.RebindLongColumns(false);
         } catch (...) {
             // The write's own error (or success) is what the caller needs to see.
+            SwallowODBCError();
         }
     }
     TLongColumnsBound(const TLongColumnsBound&) = delete;

@@ -14,18 +14,54 @@ TErrorRec MadeUp(std::string message) {
 }
 } // namespace
 
+struct EODBC::TLostLink {
+    explicit TLostLink(THbase* source) : Source(source) {}
+    TLostLink(const TLostLink&) = delete;
+    TLostLink& operator=(const TLostLink&) = delete;
+    ~TLostLink() {
+        if (!Armed) return;
+        try {
+            // A source that is gone or going cannot name its connection any more: drop everything.
+            if (!Source || !THbase::IsAlive(Source) || Source->Destroying()) {
+                GlobalEnv().TerminateQuiet();
+            } else if (THbase* connection = Source->LostConnectionTarget()) {
+                connection->TerminateQuiet();
+            }
+        } catch (...) {
+            // Nothing may escape the destruction of an exception.
+        }
+    }
+    THbase* Source;
+    bool Armed = true;
+};
+
 EODBC::EODBC(THbase* source, SQLRETURN returnCode, std::vector<TErrorRec> records)
     : EVERODezuzid(records.empty() ? std::string() : records.front().Message), FSource(source),
-      FReturnCode(returnCode), FRecords(std::move(records)) {}
-
-EODBC::EODBC(EODBC&& other) noexcept
-    : EVERODezuzid(other), FSource(other.FSource), FReturnCode(other.FReturnCode), FIndex(other.FIndex),
-      FRecords(std::move(other.FRecords)) {
-    other.FRecords.clear();
+      FReturnCode(returnCode), FRecords(std::move(records)) {
+    for (const TErrorRec& r : FRecords)
+        if (r.State.rfind("08", 0) == 0) {
+            FLostLink = std::make_shared<TLostLink>(source);
+            break;
+        }
 }
 
-EODBC::~EODBC() {
-    DropLostConnection();
+void EODBC::Disarm() const noexcept {
+    if (FLostLink) FLostLink->Armed = false;
+}
+
+bool EODBC::Armed() const noexcept {
+    return FLostLink && FLostLink->Armed;
+}
+
+void SwallowODBCError() noexcept {
+    const std::exception_ptr current = std::current_exception();
+    if (!current) return;
+    try {
+        std::rethrow_exception(current);
+    } catch (const EODBC& e) {
+        e.Disarm();
+    } catch (...) {
+    }
 }
 
 bool EODBC::Next() {
@@ -43,23 +79,6 @@ bool EODBC::Prior() {
 const TErrorRec& EODBC::Current() const {
     if (FIndex < 0 || FIndex >= static_cast<int>(FRecords.size())) return emptyRecord;
     return FRecords[FIndex];
-}
-
-void EODBC::DropLostConnection() noexcept {
-    bool lost = false;
-    for (const TErrorRec& r : FRecords)
-        if (r.State.rfind("08", 0) == 0) lost = true;
-    if (!lost) return;
-    try {
-        // A source that is gone or going cannot name its connection any more: drop everything.
-        if (!FSource || !THbase::IsAlive(FSource) || FSource->Destroying()) {
-            GlobalEnv().TerminateQuiet();
-        } else if (THbase* connection = FSource->LostConnectionTarget()) {
-            connection->TerminateQuiet();
-        }
-    } catch (...) {
-        // Nothing may escape the destruction of an exception.
-    }
 }
 
 std::vector<TErrorRec> TODBCError::CollectDiagnostics(SQLRETURN returnCode) const {

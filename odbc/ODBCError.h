@@ -6,6 +6,7 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -29,17 +30,15 @@ public:
     const char* ClassName() const override { return "EVERODezuzid"; }
 };
 
-// A failed ODBC call with every diagnostic record of its handle. Destroying the
-// last copy after a handler is done drops the connection when a record has an
-// SQLSTATE of class 08.
+// A failed ODBC call with every diagnostic record of its handle. When a record has an SQLSTATE
+// of class 08 the connection is dropped once, when the last copy dies after a handler is done.
 class EODBC : public EVERODezuzid {
 public:
     // Never throws except bad_alloc; records must not be empty.
     EODBC(THbase* source, SQLRETURN returnCode, std::vector<TErrorRec> records);
     EODBC(const EODBC&) = default;
-    EODBC(EODBC&& other) noexcept;
-    // Runs the lost-connection rule; never throws.
-    ~EODBC() override;
+    EODBC(EODBC&& other) noexcept = default;
+    ~EODBC() override = default;
     const char* ClassName() const override { return "EODBC"; }
 
     THbase* Source() const { return FSource; }
@@ -55,15 +54,28 @@ public:
     SQLINTEGER Native() const { return Current().Native; }
     const std::string& CurrentMessage() const { return Current().Message; }
 
+    // Keeps this error and all its copies from dropping the connection: for a catch block that
+    // swallows it (the library's own), where nobody has dealt with the lost link.
+    void Disarm() const noexcept;
+    // Whether the connection is still to be dropped when the last copy dies.
+    bool Armed() const noexcept;
+
 private:
     const TErrorRec& Current() const;
-    void DropLostConnection() noexcept;
+
+    // Shared by the copies of one error; drops the connection when the last of them dies.
+    struct TLostLink;
 
     THbase* FSource;
     SQLRETURN FReturnCode;
     int FIndex = 0;
     std::vector<TErrorRec> FRecords;
+    std::shared_ptr<TLostLink> FLostLink; // null unless a record is of class 08
 };
+
+// For a catch block that swallows the exception being handled: an EODBC drops no connection.
+// Does nothing for other exceptions and outside a handler. Never throws.
+void SwallowODBCError() noexcept;
 
 // The environment's error object: the handle whose diagnostics are read next.
 class TODBCError {

@@ -131,6 +131,23 @@ TEST_P(DataSetProcParamsTest, AProceduresParametersComeFromTheCatalogAndOutputsC
     Exec({"DROP PROCEDURE tp_Dvojno"});
 }
 
+TEST_P(DataSetProcParamsTest, ADataSetDestroyedWithACallsResultsPendingClosesItWhileItsBuffersLive) {
+    // The driver writes a call's outputs when its pending results are discarded: as the dataset
+    // goes, that must happen before its parameter buffers are freed (AddressSanitizer watches).
+    Exec({"DROP PROCEDURE IF EXISTS tp_Vrstica",
+          "CREATE PROCEDURE tp_Vrstica @A int, @B int OUTPUT AS SELECT @A AS x SET @B = @A * 2"});
+    {
+        TOEQuery q;
+        q.SethDbc(&db);
+        q.SetStoredProcName("tp_Vrstica");
+        q.Params()[1].SetValue(TVariant(4));
+        q.ExecSQL();
+        EXPECT_NE(q.Params()[2].Value(), TVariant(8)) << "outputs come after the rows";
+    }
+    EXPECT_TRUE(db.Children().Empty());
+    Exec({"DROP PROCEDURE tp_Vrstica"});
+}
+
 } // namespace
 
 INSTANTIATE_FOR_DRIVERS(DataSetParamsTest);

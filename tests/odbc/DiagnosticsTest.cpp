@@ -122,3 +122,35 @@ TEST(Diagnostics, ConnectionClassStateTerminatesSourceAfterHandling) {
     EXPECT_EQ(src.terminated, 1);
     EXPECT_FALSE(GlobalEnv().SuppressErrors());
 }
+
+TEST(Diagnostics, ALostLinkIsDroppedOnceWhenTheLastCopyGoes) {
+    FakeSource src;
+    {
+        std::vector<EODBC> kept;
+        try {
+            throw EODBC(&src, SQL_ERROR, {{"08S01", 0, "link down"}});
+        } catch (const EODBC& e) {
+            kept.push_back(e);
+            kept.push_back(e);
+        }
+        EXPECT_EQ(src.terminated, 0) << "copies are alive";
+        kept.pop_back();
+        EXPECT_EQ(src.terminated, 0);
+    }
+    EXPECT_EQ(src.terminated, 1);
+}
+
+TEST(Diagnostics, ALostLinkSwallowedInsideTheLibraryDropsNothing) {
+    FakeSource src;
+    try {
+        throw EODBC(&src, SQL_ERROR, {{"08S01", 0, "link down"}});
+    } catch (...) {
+        SwallowODBCError();
+    }
+    EXPECT_EQ(src.terminated, 0);
+    try {
+        throw EVERODezuzid("misuse");
+    } catch (...) {
+        SwallowODBCError(); // another exception: nothing to do, nothing thrown
+    }
+}

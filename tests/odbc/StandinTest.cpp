@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <utility>
 
 namespace {
 class StandinTest : public ::testing::Test {
@@ -117,6 +118,68 @@ TEST_F(StandinTest, AsynchronousExecutionProcessesMessagesAfterEveryPoll) {
     s.Execute();
     SetProcessMessagesHandler(nullptr);
     EXPECT_EQ(polls, 0);
+}
+
+namespace {
+// What a window message handled between two polls does to the statement that polls.
+THdbc* disconnected = nullptr;
+THstmt* doomed = nullptr;
+void DisconnectPoll() {
+    disconnected->Disconnect();
+}
+void DestroyPoll() {
+    delete std::exchange(doomed, nullptr);
+}
+
+class PollHandler {
+public:
+    explicit PollHandler(TProcessMessagesHandler handler) { SetProcessMessagesHandler(handler); }
+    ~PollHandler() { SetProcessMessagesHandler(nullptr); }
+};
+} // namespace
+
+TEST_F(StandinTest, ADisconnectWhileAnExecutePollsEndsTheExecuteWithAClearError) {
+    THdbc c;
+    c.SetAttributes({"DSN=TarvikStandin", "UID=sa", "AsyncPolls=3"});
+    THstmt s;
+    s.SetName("qPoll");
+    s.SethDbc(&c);
+    s.SetExecAsync(true);
+    s.SetSQL("SELECT 5");
+    disconnected = &c;
+    {
+        PollHandler handler(DisconnectPoll);
+        EXPECT_EQ(ErrorOf([&] { s.Execute(); }), "Statement qPoll was closed while it was executing.");
+    }
+    EXPECT_FALSE(c.Connected());
+    EXPECT_FALSE(s.Allocated());
+    EXPECT_FALSE(s.AsyncModeOn());
+    s.Execute();
+    ASSERT_TRUE(s.FetchNext()) << "the next execute connects again";
+    EXPECT_EQ(s.ColInteger(1), 5);
+}
+
+TEST_F(StandinTest, AStatementDestroyedWhileItsExecutePollsEndsTheExecuteWithAClearError) {
+    THdbc c;
+    c.SetAttributes({"DSN=TarvikStandin", "UID=sa", "AsyncPolls=3"});
+    doomed = new THstmt;
+    THstmt* s = doomed;
+    s->SetName("qDoomed");
+    s->SethDbc(&c);
+    s->SetExecAsync(true);
+    s->SetSQL("SELECT 5");
+    {
+        PollHandler handler(DestroyPoll);
+        EXPECT_EQ(ErrorOf([&] { s->Execute(); }), "Statement qDoomed was closed while it was executing.");
+    }
+    ASSERT_EQ(doomed, nullptr) << "the handler ran";
+    EXPECT_TRUE(c.Children().Empty());
+    THstmt next;
+    next.SethDbc(&c);
+    next.SetSQL("SELECT 6");
+    next.Execute();
+    ASSERT_TRUE(next.FetchNext()) << "the connection serves the next statement";
+    EXPECT_EQ(next.ColInteger(1), 6);
 }
 
 TEST_F(StandinTest, DriverWithoutDescribeParam) {

@@ -245,8 +245,8 @@ TEST_P(RowOpsTest, KeyColumnsAndTableComeFromTheDriver) {
     THstmt s;
     OpenEditable(s, db, "SELECT c, b, a FROM " + t, SQL_CURSOR_KEYSET_DRIVEN);
     ASSERT_TRUE(s.FetchNext());
-    EXPECT_EQ(s.TableName(), IsStandin() ? t : s.TableName());
-    EXPECT_EQ(UpperAscii(s.TableName()), UpperAscii(t));
+    // PostgreSQL folds the unquoted name of the CREATE TABLE to lower case; the others keep it.
+    EXPECT_EQ(s.TableName(), GetParam().Label == "Postgres" ? LowerAscii(t) : t);
     EXPECT_EQ(s.PrimaryCols(), "b;a;");
     EXPECT_EQ(s.PrimaryWhere(), "b = ? AND a = ?");
     EXPECT_FALSE(s.ColPrimary(1));

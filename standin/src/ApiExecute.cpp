@@ -1,6 +1,7 @@
 // Entry points that execute statements, walk their results and describe columns.
 #include "ColumnAttributes.h"
 #include "Handles.h"
+#include "Settings.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -16,7 +17,7 @@ int PollsFor(const std::string& sql, int fallback) {
     const char* key = "standin:async_polls=";
     auto at = sql.find(key);
     if (at == std::string::npos) return fallback;
-    return std::max(0, std::atoi(sql.c_str() + at + std::strlen(key)));
+    return CountSetting(std::string_view(sql).substr(at + std::strlen(key)));
 }
 
 // Moves to the next result of the running batch.

@@ -6,8 +6,12 @@
 
 #include <map>
 #include <string>
+#include <string_view>
 
 namespace standin {
+
+// The leading digits of a count setting's value as a number; none gives 0.
+int CountSetting(std::string_view text);
 
 // Keys upper-cased; values as written ({...} braces removed).
 std::map<std::string, std::string> ParseConnectionString(const std::string& text);

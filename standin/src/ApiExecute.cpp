@@ -150,6 +150,8 @@ SQLRETURN ExecuteSets(Stmt* s, const std::string& sql, size_t markers, const Pen
 // Checks the bindings of the markers; runs the batch, or waits for data at execution.
 SQLRETURN Start(Stmt* s, const std::string& sql) {
     s->Pending.reset();
+    s->Conn->State.CheckLink();
+    s->Conn->State.CountRun();
     size_t markers = CountMarkers(sql);
     if (markers == 0) return Execute(s, sql, {});
     PendingExecute wait{sql, markers, {}, 0, {}, {}};

@@ -55,6 +55,30 @@ int CountSetting(std::string_view text) {
     return ParseInt64(text.substr(0, n), v) ? static_cast<int>(std::min<std::int64_t>(v, 1 << 30)) : 0;
 }
 
+LinkDrop ParseLinkDrop(const std::string& setting) {
+    LinkDrop d;
+    d.Setting = setting;
+    const std::string s = LowerAscii(setting);
+    auto counted = [&](const char* prefix, LinkDrop::At at, int first) {
+        const size_t n = std::char_traits<char>::length(prefix);
+        std::int64_t count = 0;
+        if (s.compare(0, n, prefix) != 0 || !ParseInt64(std::string_view(s).substr(n), count) || count < 0 ||
+            count > (1 << 30))
+            return false;
+        d.Point = at;
+        d.Count = static_cast<int>(count) + first;
+        return true;
+    };
+    if (s.empty()) return d;
+    if (s == "open") {
+        d.Point = LinkDrop::At::Run;
+        d.Count = 1;
+    } else if (!counted("fetch:", LinkDrop::At::Fetch, 0) && !counted("between:", LinkDrop::At::Run, 1)) {
+        throw SqlError("HY024", 0, "Invalid attribute value: DropLink=" + setting, false);
+    }
+    return d;
+}
+
 std::map<std::string, std::string> ParseConnectionString(const std::string& text) {
     std::map<std::string, std::string> keys;
     size_t i = 0;
@@ -85,7 +109,7 @@ ConnectTarget ResolveTarget(const std::map<std::string, std::string>& keys) {
     std::string dsn = Get(keys, "DSN");
     std::string driver = Get(keys, "DRIVER");
     std::string server = Get(keys, "SERVER"), database = Get(keys, "DATABASE");
-    std::string polls = Get(keys, "ASYNCPOLLS");
+    std::string polls = Get(keys, "ASYNCPOLLS"), drop = Get(keys, "DROPLINK");
     if (!dsn.empty()) {
         std::string dsnDriver = Profile(dsn, "Driver", "odbc.ini");
         if (dsnDriver.empty())
@@ -94,6 +118,7 @@ ConnectTarget ResolveTarget(const std::map<std::string, std::string>& keys) {
         if (!Has(keys, "SERVER")) server = Profile(dsn, "Server", "odbc.ini");
         if (!Has(keys, "DATABASE")) database = Profile(dsn, "Database", "odbc.ini");
         if (polls.empty()) polls = Profile(dsn, "AsyncPolls", "odbc.ini");
+        if (drop.empty()) drop = Profile(dsn, "DropLink", "odbc.ini");
         t.DataSource = dsn;
     }
     if (driver.empty()) driver = "SQL Server";
@@ -108,6 +133,7 @@ ConnectTarget ResolveTarget(const std::map<std::string, std::string>& keys) {
     t.Login.Host = Has(keys, "WSID") ? Get(keys, "WSID") : HostName();
     t.Login.Program = Get(keys, "APP");
     t.AsyncPolls = CountSetting(polls);
+    t.Drop = ParseLinkDrop(Trim(drop));
     return t;
 }
 

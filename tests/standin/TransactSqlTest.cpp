@@ -28,6 +28,19 @@ std::string OwnTable(const char* stem) {
     return std::string(stem) + "_" + std::to_string(getpid());
 }
 
+// Runs sql, which must fail with that state and native error first; the first record's message.
+std::string FirstError(Statement& st, const std::string& sql, const std::string& state, SQLINTEGER native) {
+    EXPECT_EQ(st.Exec(sql), SQL_ERROR) << sql;
+    auto d = Diagnostics(SQL_HANDLE_STMT, st.Handle());
+    if (d.empty()) {
+        ADD_FAILURE() << sql << ": no diagnostics";
+        return {};
+    }
+    EXPECT_EQ(d[0].State, state) << sql;
+    EXPECT_EQ(d[0].Native, native) << sql;
+    return d[0].Message;
+}
+
 } // namespace
 
 TEST_F(TransactSql, ServerNameAndSessionNumber) {
@@ -220,13 +233,8 @@ TEST_F(TransactSql, ServerErrorsCarrySqlStates) {
                  {"select * form Kraji", "42000", 102},
                  {"select 'abc", "42000", 105},
                  {"exec sp_nobena", "42000", 2812}};
-    for (const auto& c : cases) {
-        ASSERT_EQ(st.Exec(c.Sql), SQL_ERROR) << c.Sql;
-        auto d = Diagnostics(SQL_HANDLE_STMT, st.Handle());
-        ASSERT_FALSE(d.empty()) << c.Sql;
-        EXPECT_EQ(d[0].State, c.State) << c.Sql;
-        EXPECT_EQ(d[0].Native, c.Native) << c.Sql;
-    }
+    for (const auto& c : cases)
+        FirstError(st, c.Sql, c.State, c.Native);
     ASSERT_EQ(st.Exec("insert into Kraji values (1000, N'Dvojnik')"), SQL_ERROR);
     auto d = Diagnostics(SQL_HANDLE_STMT, st.Handle());
     ASSERT_EQ(d.size(), 2u);
@@ -259,14 +267,8 @@ TEST_F(TransactSql, EngineErrorsReadAsTheServersMessages) {
         {"insert into " + t + " values (0, 'a')", "23000", 547,
          "The statement conflicted with the CHECK constraint \"Id > 0\"."},
     };
-    for (const auto& c : cases) {
-        ASSERT_EQ(st.Exec(c.Sql), SQL_ERROR) << c.Sql;
-        auto d = Diagnostics(SQL_HANDLE_STMT, st.Handle());
-        ASSERT_FALSE(d.empty()) << c.Sql;
-        EXPECT_EQ(d[0].State, c.State) << c.Sql;
-        EXPECT_EQ(d[0].Native, c.Native) << c.Sql;
-        EXPECT_EQ(d[0].Message, "[Tarvik][SQL Server]" + c.Message) << c.Sql;
-    }
+    for (const auto& c : cases)
+        EXPECT_EQ(FirstError(st, c.Sql, c.State, c.Native), "[Tarvik][SQL Server]" + c.Message) << c.Sql;
     st.Run("drop table " + t);
 }
 

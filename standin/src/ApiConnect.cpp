@@ -19,6 +19,8 @@ SQLRETURN Connect(Dbc* dbc, const std::map<std::string, std::string>& keys, cons
     st.ConnectString = text;
     st.DataSource = target.DataSource;
     st.AsyncPolls = target.AsyncPolls;
+    st.Drop = ArmedLinkDrop(target.Drop);
+    st.Runs = 0;
     st.Fault.reset();
     st.Broken = false;
     st.Calls.clear();

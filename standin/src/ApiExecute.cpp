@@ -1,6 +1,7 @@
 // Entry points that execute statements, walk their results and describe columns.
 #include "ColumnAttributes.h"
 #include "Handles.h"
+#include "Settings.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -16,7 +17,7 @@ int PollsFor(const std::string& sql, int fallback) {
     const char* key = "standin:async_polls=";
     auto at = sql.find(key);
     if (at == std::string::npos) return fallback;
-    return std::max(0, std::atoi(sql.c_str() + at + std::strlen(key)));
+    return CountSetting(std::string_view(sql).substr(at + std::strlen(key)));
 }
 
 // Moves to the next result of the running batch.
@@ -149,6 +150,8 @@ SQLRETURN ExecuteSets(Stmt* s, const std::string& sql, size_t markers, const Pen
 // Checks the bindings of the markers; runs the batch, or waits for data at execution.
 SQLRETURN Start(Stmt* s, const std::string& sql) {
     s->Pending.reset();
+    s->Conn->State.CheckLink();
+    s->Conn->State.CountRun();
     size_t markers = CountMarkers(sql);
     if (markers == 0) return Execute(s, sql, {});
     PendingExecute wait{sql, markers, {}, 0, {}, {}};

@@ -172,6 +172,7 @@ SQLRETURN Fetch(Stmt* s, SQLSMALLINT orientation, SQLLEN offset) {
     for (; fetched < size; ++fetched) {
         if (!scrolls && s->MaxRows && s->RowsRead >= s->MaxRows) break; // a static cursor holds MaxRows rows
         if (!s->Current.Rows->Next()) break;
+        s->Conn->State.CheckRow(scrolls ? static_cast<SQLULEN>(s->RowsetStart) + fetched : s->RowsRead + 1);
         ++s->RowsRead;
         s->OnRow = true;
         SQLRETURN r = WriteRow(s, fetched);

@@ -3,9 +3,9 @@
 #include "Diagnostics.h"
 #include "Procedures.h"
 #include "Server.h"
+#include "Text.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace standin {
 
@@ -33,11 +33,6 @@ Value Int(sqlite3_int64 v) {
     return Value::Integer(v);
 }
 
-std::string Upper(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::toupper(c); });
-    return s;
-}
-
 std::string QuoteIdent(const std::string& name) {
     std::string out = "\"";
     for (char c : name)
@@ -61,7 +56,7 @@ std::vector<TableEntry> TableList(sqlite3* db) {
                        "AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY name COLLATE NOCASE")) {
         std::string name = Text(r[0]);
         std::string type = Text(r[1]) == "view" ? "VIEW" : "TABLE";
-        if (type == "TABLE" && Upper(name).rfind("SYS", 0) == 0) type = "SYSTEM TABLE";
+        if (type == "TABLE" && UpperAscii(name).rfind("SYS", 0) == 0) type = "SYSTEM TABLE";
         out.push_back({name, type});
     }
     return out;
@@ -122,7 +117,7 @@ std::vector<IndexEntry> IndexList(sqlite3* db, const std::string& table) {
     std::stable_sort(out.begin(), out.end(), [](const IndexEntry& a, const IndexEntry& b) {
         if (a.Unique != b.Unique) return a.Unique;
         if (a.Type != b.Type) return a.Type < b.Type;
-        return Upper(a.Name) < Upper(b.Name);
+        return UpperAscii(a.Name) < UpperAscii(b.Name);
     });
     return out;
 }
@@ -140,7 +135,7 @@ std::vector<std::string> TypeFilter(const Arg& types) {
         for (char c : cur)
             if (c != '\'') t += c;
         auto b = t.find_first_not_of(' '), e = t.find_last_not_of(' ');
-        if (b != std::string::npos) out.push_back(Upper(t.substr(b, e - b + 1)));
+        if (b != std::string::npos) out.push_back(UpperAscii(t.substr(b, e - b + 1)));
         cur.clear();
     };
     for (char c : *types) {
@@ -168,7 +163,7 @@ std::unique_ptr<RowsCursor> TablesLayout() {
 bool MatchPattern(const std::string& pattern, const std::string& text) {
     // Iterative wildcard match with backtracking on the last %.
     size_t p = 0, t = 0, starP = std::string::npos, starT = 0;
-    auto lower = [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); };
+    auto lower = LowerAsciiChar;
     while (t < text.size()) {
         if (p < pattern.size() && pattern[p] == '\\' && p + 1 < pattern.size()) {
             if (lower(pattern[p + 1]) == lower(text[t])) {

@@ -1,23 +1,17 @@
 #include "Convert.h"
 
 #include "Diagnostics.h"
+#include "Numbers.h"
+#include "Text.h"
 
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <limits>
 
 namespace standin {
 
 namespace {
-
-std::string Shortest(double v) {
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%.15g", v);
-    if (std::strtod(buf, nullptr) != v) std::snprintf(buf, sizeof buf, "%.17g", v);
-    return buf;
-}
 
 struct Stamp {
     int Year = 0, Month = 0, Day = 0, Hour = 0, Minute = 0, Second = 0;
@@ -124,12 +118,9 @@ double NumberOf(const Cell& c) {
     case SQLITE_FLOAT:
         return c.Real;
     case SQLITE_TEXT: {
-        std::string s(c.Data, static_cast<size_t>(c.Bytes));
-        char* end = nullptr;
-        double v = std::strtod(s.c_str(), &end);
-        while (end && *end == ' ')
-            ++end;
-        if (s.empty() || !end || *end) throw Invalid();
+        double v = 0;
+        if (!ParseDouble(TrimBlanks(std::string_view(c.Data, static_cast<size_t>(c.Bytes))), v))
+            throw Invalid();
         return v;
     }
     default:
@@ -269,13 +260,11 @@ std::string_view CellText(const Cell& cell, const ColumnInfo& col, std::string& 
         return Assign(scratch, std::to_string(cell.Int));
     case SQLITE_FLOAT:
         if (col.Kind == Render::Decimal) {
-            char buf[64];
-            std::snprintf(buf, sizeof buf, "%.*f", col.Digits, cell.Real);
-            return Assign(scratch, buf);
+            return Assign(scratch, FormatFixed(cell.Real, col.Digits));
         }
         if (col.Kind == Render::Integer)
             return Assign(scratch, std::to_string(static_cast<long long>(cell.Real)));
-        return Assign(scratch, Shortest(cell.Real));
+        return Assign(scratch, FormatDouble(cell.Real));
     case SQLITE_BLOB:
         return Assign(scratch, Hex(cell.Data, cell.Bytes));
     default:

@@ -2,8 +2,7 @@
 
 #include "Diagnostics.h"
 #include "Server.h"
-
-#include <cctype>
+#include "Text.h"
 
 namespace standin {
 
@@ -11,14 +10,10 @@ namespace {
 
 bool PlainIdentifier(const char* name) {
     if (!name || !*name) return false;
-    if (std::isdigit(static_cast<unsigned char>(*name))) return false;
-    for (const char* p = name; *p; ++p) {
-        unsigned char c = static_cast<unsigned char>(*p);
-        if (!(std::isalnum(c) || c == '_' || c >= 0x80)) return false;
-    }
-    std::string upper;
+    if (IsAsciiDigit(*name)) return false;
     for (const char* p = name; *p; ++p)
-        upper += static_cast<char>(std::toupper(static_cast<unsigned char>(*p)));
+        if (!(IsAsciiAlnum(*p) || *p == '_' || static_cast<unsigned char>(*p) >= 0x80)) return false;
+    const std::string upper = UpperAscii(name);
     return upper != "NULL" && upper != "CURRENT_TIMESTAMP";
 }
 
@@ -98,7 +93,7 @@ ColumnInfo LiveCursor::DescribeExpression(int column) const {
         static const char shape[] = "dddd-dd-dd dd:dd:dd.ddd";
         bool stamp = true;
         for (int k = 0; k < 23 && stamp; ++k)
-            stamp = shape[k] == 'd' ? std::isdigit(static_cast<unsigned char>(p[k])) != 0 : p[k] == shape[k];
+            stamp = shape[k] == 'd' ? IsAsciiDigit(p[k]) : p[k] == shape[k];
         if (stamp) return DescribeDeclared("datetime");
     }
     return DescribeStorage(type);

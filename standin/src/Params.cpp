@@ -1,11 +1,12 @@
 #include "Params.h"
 
 #include "Diagnostics.h"
+#include "Numbers.h"
+#include "Text.h"
 
 #include <algorithm>
-#include <cerrno>
+#include <charconv>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 namespace standin {
@@ -74,6 +75,8 @@ size_t FixedSize(SQLSMALLINT c) {
         return sizeof(SQL_TIME_STRUCT);
     case SQL_C_NUMERIC:
         return sizeof(SQL_NUMERIC_STRUCT);
+    case SQL_C_GUID:
+        return sizeof(SQLGUID);
     default:
         return 0;
     }
@@ -129,10 +132,9 @@ std::string FromHex(const std::string& text) {
     if ((text.size() - at) % 2) throw CastError();
     std::string out;
     for (; at < text.size(); at += 2) {
-        char pair[3] = {text[at], text[at + 1], 0};
-        char* end = nullptr;
-        long b = std::strtol(pair, &end, 16);
-        if (*end) throw CastError();
+        unsigned char b = 0;
+        auto [end, ec] = std::from_chars(text.data() + at, text.data() + at + 2, b, 16);
+        if (ec != std::errc() || end != text.data() + at + 2) throw CastError();
         out += static_cast<char>(b);
     }
     return out;
@@ -142,22 +144,18 @@ std::string FromHex(const std::string& text) {
 Value FromText(std::string text, SQLSMALLINT sqlType) {
     if (IsBinarySql(sqlType)) return Value::Bytes(FromHex(text));
     if (IsIntegerSql(sqlType) || IsFloatSql(sqlType)) {
-        const char* begin = text.c_str();
-        char* end = nullptr;
-        errno = 0;
+        const std::string number = TrimBlanks(text);
+        double real = 0;
         if (IsIntegerSql(sqlType)) {
-            long long v = std::strtoll(begin, &end, 10);
-            while (*end == ' ')
-                ++end;
-            if (end == begin || *end) throw CastError();
-            if (errno == ERANGE) throw SqlError("22003", 0, "Numeric value out of range", false);
-            return Value::Integer(v);
+            std::int64_t whole = 0;
+            if (ParseInt64(number, whole)) return Value::Integer(whole);
+            // Digits beyond the 64-bit range are a number still, only too big.
+            if (ParseDouble(number, real) && number.find_first_of(".eE") == std::string::npos)
+                throw SqlError("22003", 0, "Numeric value out of range", false);
+            throw CastError();
         }
-        double v = std::strtod(begin, &end);
-        while (*end == ' ')
-            ++end;
-        if (end == begin || *end) throw CastError();
-        return Value::Float(v);
+        if (!ParseDouble(number, real)) throw CastError();
+        return Value::Float(real);
     }
     return Value::String(std::move(text));
 }
@@ -255,6 +253,14 @@ Value ReadBytes(SQLSMALLINT c, SQLSMALLINT sqlType, const char* p, size_t bytes)
         return Value::Float(Load<SQLREAL>(p));
     case SQL_C_NUMERIC:
         return Value::String(NumericText(Load<SQL_NUMERIC_STRUCT>(p)));
+    case SQL_C_GUID: {
+        auto g = Load<SQLGUID>(p);
+        char buf[40];
+        std::snprintf(buf, sizeof buf, "%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X", g.Data1, g.Data2,
+                      g.Data3, g.Data4[0], g.Data4[1], g.Data4[2], g.Data4[3], g.Data4[4], g.Data4[5],
+                      g.Data4[6], g.Data4[7]);
+        return Value::String(buf);
+    }
     case SQL_C_TYPE_TIMESTAMP:
     case SQL_C_TIMESTAMP: {
         auto t = Load<SQL_TIMESTAMP_STRUCT>(p);
@@ -310,38 +316,7 @@ Parameter ParameterInSet(const Parameter& p, size_t set, SQLULEN bindType, SQLLE
 }
 
 SQLSMALLINT ParameterCType(SQLSMALLINT cType, SQLSMALLINT sqlType) {
-    if (cType == SQL_C_DEFAULT) {
-        if (IsCharacterSql(sqlType))
-            return sqlType == SQL_WCHAR || sqlType == SQL_WVARCHAR || sqlType == SQL_WLONGVARCHAR
-                       ? SQL_C_WCHAR
-                       : SQL_C_CHAR;
-        if (IsBinarySql(sqlType)) return SQL_C_BINARY;
-        switch (sqlType) {
-        case SQL_INTEGER:
-            return SQL_C_SLONG;
-        case SQL_SMALLINT:
-            return SQL_C_SSHORT;
-        case SQL_TINYINT:
-            return SQL_C_STINYINT;
-        case SQL_BIGINT:
-            return SQL_C_SBIGINT;
-        case SQL_BIT:
-            return SQL_C_BIT;
-        case SQL_REAL:
-            return SQL_C_FLOAT;
-        case SQL_FLOAT:
-        case SQL_DOUBLE:
-            return SQL_C_DOUBLE;
-        case SQL_TYPE_TIMESTAMP:
-            return SQL_C_TYPE_TIMESTAMP;
-        case SQL_TYPE_DATE:
-            return SQL_C_TYPE_DATE;
-        case SQL_TYPE_TIME:
-            return SQL_C_TYPE_TIME;
-        default:
-            return SQL_C_CHAR;
-        }
-    }
+    if (cType == SQL_C_DEFAULT) return DefaultCTypeOf(sqlType);
     if (cType != SQL_C_CHAR && cType != SQL_C_WCHAR && cType != SQL_C_BINARY && FixedSize(cType) == 0)
         throw SqlError("HY003", 0, "Program type out of range", false);
     return cType;

@@ -2,12 +2,11 @@
 
 #include "Batch.h"
 #include "Diagnostics.h"
+#include "Numbers.h"
+#include "Text.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 namespace standin {
 
@@ -15,21 +14,9 @@ namespace {
 
 constexpr int kMaxNesting = 32;
 
-std::string Upper(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::toupper(c); });
-    return s;
-}
-
-std::string Trimmed(const std::string& s) {
-    auto b = s.find_first_not_of(' '), e = s.find_last_not_of(' ');
-    return b == std::string::npos ? std::string() : s.substr(b, e - b + 1);
-}
-
 std::string NumberText(const Value& v) {
     if (v.Type == SQLITE_INTEGER) return std::to_string(v.Int);
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%.15g", v.Real);
-    return buf;
+    return FormatGeneral(v.Real, 15);
 }
 
 SqlError ConversionFailed(const Value& v, const ColumnInfo& type) {
@@ -42,20 +29,16 @@ SqlError ConversionFailed(const Value& v, const ColumnInfo& type) {
 double NumberOf(const Value& v, const ColumnInfo& type) {
     if (v.Type == SQLITE_INTEGER) return static_cast<double>(v.Int);
     if (v.Type == SQLITE_FLOAT) return v.Real;
-    std::string text = Trimmed(v.Text);
-    char* end = nullptr;
-    double d = std::strtod(text.c_str(), &end);
-    if (text.empty() || *end) throw ConversionFailed(v, type);
+    double d = 0;
+    if (!ParseDouble(TrimBlanks(v.Text), d)) throw ConversionFailed(v, type);
     return d;
 }
 
 sqlite3_int64 IntegerOf(const Value& v, const ColumnInfo& type) {
     if (v.Type == SQLITE_INTEGER) return v.Int;
     if (v.Type == SQLITE_FLOAT) return static_cast<sqlite3_int64>(v.Real);
-    std::string text = Trimmed(v.Text);
-    char* end = nullptr;
-    long long n = std::strtoll(text.c_str(), &end, 10);
-    if (text.empty() || *end) throw ConversionFailed(v, type);
+    std::int64_t n = 0;
+    if (!ParseInt64(TrimBlanks(v.Text), n)) throw ConversionFailed(v, type);
     return n;
 }
 
@@ -122,8 +105,9 @@ std::vector<const ExecArg*> MatchArguments(const ProcedureDef& def, const std::v
             p = i;
         } else {
             named = true;
-            auto it = std::find_if(def.Params.begin(), def.Params.end(),
-                                   [&](const ProcParam& q) { return Upper(q.Name.substr(1)) == a.Name; });
+            auto it = std::find_if(def.Params.begin(), def.Params.end(), [&](const ProcParam& q) {
+                return UpperAscii(q.Name.substr(1)) == a.Name;
+            });
             if (it == def.Params.end())
                 throw SqlError("42000", 8145,
                                "@" + a.Name + " is not a parameter for procedure " + def.Name + ".");
@@ -162,7 +146,7 @@ CallOutcome CallProcedure(ConnectionState& conn, const ProcedureDef& def, const 
             throw SqlError("42000", 201,
                            "Procedure or function '" + def.Name + "' expects parameter '" + param.Name +
                                "', which was not supplied.");
-        frame.Vars[Upper(param.Name)] = std::move(var);
+        frame.Vars[UpperAscii(param.Name)] = std::move(var);
     }
     CallOutcome out;
     try {
@@ -181,7 +165,7 @@ CallOutcome CallProcedure(ConnectionState& conn, const ProcedureDef& def, const 
     for (size_t p = 0; p < def.Params.size(); ++p)
         if (of[p] && of[p]->Output)
             out.Outputs.emplace_back(static_cast<size_t>(of[p] - args.data()),
-                                     frame.Vars[Upper(def.Params[p].Name)]);
+                                     frame.Vars[UpperAscii(def.Params[p].Name)]);
     return out;
 }
 

@@ -2,10 +2,10 @@
 
 #include "Cursor.h"
 #include "Diagnostics.h"
+#include "Text.h"
 
 #include <unistd.h>
 
-#include <cctype>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -91,8 +91,8 @@ std::string Now() {
 
 bool ValidDatabaseName(const std::string& name) {
     if (name.empty() || name.size() > 123) return false;
-    for (unsigned char c : name)
-        if (!(std::isalnum(c) || c == '_' || c == '-' || c >= 0x80)) return false;
+    for (char c : name)
+        if (!(IsAsciiAlnum(c) || c == '_' || c == '-' || static_cast<unsigned char>(c) >= 0x80)) return false;
     return true;
 }
 

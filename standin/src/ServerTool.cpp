@@ -2,6 +2,7 @@
 //   tarvik_standin_server DIR NAME SCRIPT...
 // Scripts run as "sa" in master; batches are separated by lines holding only GO.
 #include "Batch.h"
+#include "Text.h"
 
 #include <unistd.h>
 
@@ -17,8 +18,7 @@ namespace {
 bool IsGo(const std::string& line) {
     std::string t;
     for (char c : line)
-        if (!std::isspace(static_cast<unsigned char>(c)))
-            t += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        if (!IsAsciiSpace(c)) t += UpperAsciiChar(c);
     return t == "GO";
 }
 

@@ -1,21 +1,17 @@
 #include "Settings.h"
 
 #include "Diagnostics.h"
+#include "Numbers.h"
+#include "Text.h"
 
 #include <odbcinst.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 
 namespace standin {
 
 namespace {
-
-std::string Upper(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::toupper(c); });
-    return s;
-}
 
 std::string Trim(const std::string& s) {
     auto b = s.find_first_not_of(" \t"), e = s.find_last_not_of(" \t");
@@ -45,11 +41,43 @@ std::string HostName() {
 
 // "(local)", "." and "localhost" name the default server, as they do for a local SQL Server.
 bool MeansDefault(const std::string& server) {
-    std::string u = Upper(server);
+    std::string u = UpperAscii(server);
     return u.empty() || u == "(LOCAL)" || u == "." || u == "LOCALHOST";
 }
 
 } // namespace
+
+int CountSetting(std::string_view text) {
+    size_t n = 0;
+    while (n < text.size() && IsAsciiDigit(text[n]))
+        ++n;
+    std::int64_t v = 0;
+    return ParseInt64(text.substr(0, n), v) ? static_cast<int>(std::min<std::int64_t>(v, 1 << 30)) : 0;
+}
+
+LinkDrop ParseLinkDrop(const std::string& setting) {
+    LinkDrop d;
+    d.Setting = setting;
+    const std::string s = LowerAscii(setting);
+    auto counted = [&](const char* prefix, LinkDrop::At at, int first) {
+        const size_t n = std::char_traits<char>::length(prefix);
+        std::int64_t count = 0;
+        if (s.compare(0, n, prefix) != 0 || !ParseInt64(std::string_view(s).substr(n), count) || count < 0 ||
+            count > (1 << 30))
+            return false;
+        d.Point = at;
+        d.Count = static_cast<int>(count) + first;
+        return true;
+    };
+    if (s.empty()) return d;
+    if (s == "open") {
+        d.Point = LinkDrop::At::Run;
+        d.Count = 1;
+    } else if (!counted("fetch:", LinkDrop::At::Fetch, 0) && !counted("between:", LinkDrop::At::Run, 1)) {
+        throw SqlError("HY024", 0, "Invalid attribute value: DropLink=" + setting, false);
+    }
+    return d;
+}
 
 std::map<std::string, std::string> ParseConnectionString(const std::string& text) {
     std::map<std::string, std::string> keys;
@@ -57,7 +85,7 @@ std::map<std::string, std::string> ParseConnectionString(const std::string& text
     while (i < text.size()) {
         auto eq = text.find('=', i);
         if (eq == std::string::npos) break;
-        std::string key = Upper(Trim(text.substr(i, eq - i)));
+        std::string key = UpperAscii(Trim(text.substr(i, eq - i)));
         size_t v = eq + 1;
         std::string value;
         if (v < text.size() && text[v] == '{') {
@@ -81,7 +109,7 @@ ConnectTarget ResolveTarget(const std::map<std::string, std::string>& keys) {
     std::string dsn = Get(keys, "DSN");
     std::string driver = Get(keys, "DRIVER");
     std::string server = Get(keys, "SERVER"), database = Get(keys, "DATABASE");
-    std::string polls = Get(keys, "ASYNCPOLLS");
+    std::string polls = Get(keys, "ASYNCPOLLS"), drop = Get(keys, "DROPLINK");
     if (!dsn.empty()) {
         std::string dsnDriver = Profile(dsn, "Driver", "odbc.ini");
         if (dsnDriver.empty())
@@ -90,12 +118,13 @@ ConnectTarget ResolveTarget(const std::map<std::string, std::string>& keys) {
         if (!Has(keys, "SERVER")) server = Profile(dsn, "Server", "odbc.ini");
         if (!Has(keys, "DATABASE")) database = Profile(dsn, "Database", "odbc.ini");
         if (polls.empty()) polls = Profile(dsn, "AsyncPolls", "odbc.ini");
+        if (drop.empty()) drop = Profile(dsn, "DropLink", "odbc.ini");
         t.DataSource = dsn;
     }
     if (driver.empty()) driver = "SQL Server";
     if (MeansDefault(server)) server = Profile(driver, "DefaultServer", "odbcinst.ini");
     std::string dir = server.empty() ? std::string() : Profile(driver, "Server." + server, "odbcinst.ini");
-    if (dir.empty() && !server.empty()) dir = Profile(driver, "Server." + Upper(server), "odbcinst.ini");
+    if (dir.empty() && !server.empty()) dir = Profile(driver, "Server." + UpperAscii(server), "odbcinst.ini");
     if (dir.empty()) throw SqlError("08001", 17, "SQL Server does not exist or access denied.");
     t.Login.Dir = dir;
     t.Login.Login = Get(keys, "UID");
@@ -103,7 +132,8 @@ ConnectTarget ResolveTarget(const std::map<std::string, std::string>& keys) {
     t.Login.Database = database;
     t.Login.Host = Has(keys, "WSID") ? Get(keys, "WSID") : HostName();
     t.Login.Program = Get(keys, "APP");
-    t.AsyncPolls = polls.empty() ? 0 : std::max(0, std::atoi(polls.c_str()));
+    t.AsyncPolls = CountSetting(polls);
+    t.Drop = ParseLinkDrop(Trim(drop));
     return t;
 }
 

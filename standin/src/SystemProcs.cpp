@@ -1,9 +1,10 @@
 #include "SystemProcs.h"
 
 #include "Catalog.h"
+#include "Numbers.h"
+#include "Text.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -15,20 +16,10 @@ namespace {
 
 using Args = std::vector<ExecArg>;
 
-std::string Lower(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
-    return s;
-}
-
-std::string Upper(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::toupper(c); });
-    return s;
-}
-
 // Finds an argument by its name or, when passed without a name, by its position.
 const Value* Argument(const Args& args, const char* name, size_t position) {
     for (const auto& a : args)
-        if (a.Name == Upper(name)) return &a.Val;
+        if (a.Name == UpperAscii(name)) return &a.Val;
     if (position < args.size() && args[position].Name.empty()) return &args[position].Val;
     return nullptr;
 }
@@ -37,6 +28,7 @@ std::string TextArg(const Args& args, const char* name, size_t position, const s
     const Value* v = Argument(args, name, position);
     if (!v || v->Type == SQLITE_NULL) return fallback;
     if (v->Type == SQLITE_INTEGER) return std::to_string(v->Int);
+    if (v->Type == SQLITE_FLOAT) return FormatDouble(v->Real);
     return v->Text;
 }
 
@@ -86,7 +78,7 @@ std::vector<Result> Who(ConnectionState& conn, const Args& args) {
                        Str("master"), Str(background[i])});
     Session& s = *conn.Sess;
     for (const auto& row : s.Sessions()) {
-        if (!only.empty() && Lower(only) != Lower(row.Login)) continue;
+        if (!only.empty() && LowerAscii(only) != LowerAscii(row.Login)) continue;
         bool own = row.Spid == s.Spid();
         c->AddRow({Value::Integer(row.Spid), Str(own ? "runnable" : "sleeping"), Str(row.Login),
                    Str(row.Host), Str("0    "), Str(row.Database), Str(own ? "SELECT" : "AWAITING COMMAND")});
@@ -125,9 +117,9 @@ std::unique_ptr<RowsCursor> HelpDbSummary(const std::vector<DatabaseRow>& dbs) {
     c->AddColumn("status", "nvarchar(600)");
     c->AddColumn("compatibility_level", "tinyint");
     for (const auto& d : dbs) {
-        char size[32];
-        std::snprintf(size, sizeof size, "%10.2f MB",
-                      static_cast<double>(FileSize(d.Path) + FileSize(d.Path + "-wal")) / (1024.0 * 1024.0));
+        std::string size = FormatFixed(
+            static_cast<double>(FileSize(d.Path) + FileSize(d.Path + "-wal")) / (1024.0 * 1024.0), 2);
+        size = std::string(size.size() < 10 ? 10 - size.size() : 0, ' ') + size + " MB";
         c->AddRow({Str(d.Name), Str(size), Str("sa"), Value::Integer(d.Id), Str(CreatedText(d.Created)),
                    Str("Status=ONLINE, Updateability=READ_WRITE, UserAccess=MULTI_USER, Recovery=SIMPLE, "
                        "Version=539, Collation=Slovenian_CI_AS, SQLSortOrder=0"),
@@ -174,7 +166,7 @@ std::vector<Result> StatisticsProc(ConnectionState& conn, const Args& args) {
     std::string qualifier = TextArg(args, "table_qualifier", 2);
     std::string unique = TextArg(args, "is_unique", 4, "N");
     Arg catalog = qualifier.empty() ? Arg() : Arg(qualifier);
-    return One(Rows(Statistics(*conn.Sess, catalog, table, Upper(unique) == "Y", true)));
+    return One(Rows(Statistics(*conn.Sess, catalog, table, UpperAscii(unique) == "Y", true)));
 }
 
 std::vector<Result> AddLogin(ConnectionState& conn, const Args& args) {
@@ -263,12 +255,12 @@ const std::map<std::string, Procedure>& SystemProcedures() {
 } // namespace
 
 bool IsSystemProcedure(const std::string& name) {
-    return SystemProcedures().count(Lower(name)) != 0;
+    return SystemProcedures().count(LowerAscii(name)) != 0;
 }
 
 std::vector<Result> RunProcedure(ConnectionState& conn, const std::string& name,
                                  const std::vector<ExecArg>& args) {
-    auto it = SystemProcedures().find(Lower(name));
+    auto it = SystemProcedures().find(LowerAscii(name));
     if (it == SystemProcedures().end())
         throw SqlError("42000", 2812, "Could not find stored procedure '" + name + "'.");
     return it->second(conn, args);

@@ -1,10 +1,10 @@
 #include "Tsql.h"
 
 #include "Diagnostics.h"
+#include "Numbers.h"
+#include "Text.h"
 
 #include <algorithm>
-#include <cctype>
-#include <cstdlib>
 #include <map>
 #include <set>
 
@@ -13,15 +13,13 @@ namespace standin {
 namespace {
 
 bool IsWordStart(unsigned char c) {
-    return std::isalpha(c) || c == '_' || c == '#' || c >= 0x80;
+    return IsAsciiAlpha(static_cast<char>(c)) || c == '_' || c == '#' || c >= 0x80;
 }
 bool IsWordChar(unsigned char c) {
-    return std::isalnum(c) || c == '_' || c == '#' || c == '$' || c >= 0x80;
+    return IsAsciiAlnum(static_cast<char>(c)) || c == '_' || c == '#' || c == '$' || c >= 0x80;
 }
-
-std::string Upper(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::toupper(c); });
-    return s;
+bool IsHexDigit(char c) {
+    return IsAsciiDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
 
 SqlError Unclosed(const std::string& rest) {
@@ -62,8 +60,8 @@ std::vector<Token> Tokenize(const std::string& text) {
         unsigned char c = static_cast<unsigned char>(text[i]);
         size_t start = i;
         Token t{Tok::Symbol, {}, {}};
-        if (std::isspace(c)) {
-            while (i < n && std::isspace(static_cast<unsigned char>(text[i])))
+        if (IsAsciiSpace(static_cast<char>(c))) {
+            while (i < n && IsAsciiSpace(text[i]))
                 ++i;
             t.Kind = Tok::Space;
         } else if (c == '-' && i + 1 < n && text[i + 1] == '-') {
@@ -93,20 +91,20 @@ std::vector<Token> Tokenize(const std::string& text) {
             while (i < n && IsWordChar(static_cast<unsigned char>(text[i])))
                 ++i;
             t.Kind = Tok::Variable;
-            t.Text = Upper(text.substr(start, i - start));
-        } else if (std::isdigit(c) ||
-                   (c == '.' && i + 1 < n && std::isdigit(static_cast<unsigned char>(text[i + 1])))) {
+            t.Text = UpperAscii(text.substr(start, i - start));
+        } else if (IsAsciiDigit(static_cast<char>(c)) ||
+                   (c == '.' && i + 1 < n && IsAsciiDigit(text[i + 1]))) {
             if (c == '0' && i + 1 < n && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
                 i += 2;
-                while (i < n && std::isxdigit(static_cast<unsigned char>(text[i])))
+                while (i < n && IsHexDigit(text[i]))
                     ++i;
             } else {
-                while (i < n && (std::isdigit(static_cast<unsigned char>(text[i])) || text[i] == '.'))
+                while (i < n && (IsAsciiDigit(text[i]) || text[i] == '.'))
                     ++i;
                 if (i < n && (text[i] == 'e' || text[i] == 'E')) {
                     ++i;
                     if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
-                    while (i < n && std::isdigit(static_cast<unsigned char>(text[i])))
+                    while (i < n && IsAsciiDigit(text[i]))
                         ++i;
                 }
             }
@@ -115,7 +113,7 @@ std::vector<Token> Tokenize(const std::string& text) {
             while (i < n && IsWordChar(static_cast<unsigned char>(text[i])))
                 ++i;
             t.Kind = Tok::Word;
-            t.Text = Upper(text.substr(start, i - start));
+            t.Text = UpperAscii(text.substr(start, i - start));
         } else {
             static const char* pairs[] = {"<=", ">=", "<>", "!=", "||", "!<", "!>"};
             i += 1;
@@ -278,7 +276,7 @@ bool IsCharacterType(const Token& t) {
 }
 
 bool IsOwner(const Token& t) {
-    return (t.Kind == Tok::Word && t.Text == "DBO") || (t.Kind == Tok::Quoted && Upper(t.Text) == "DBO");
+    return (t.Kind == Tok::Word && t.Text == "DBO") || (t.Kind == Tok::Quoted && UpperAscii(t.Text) == "DBO");
 }
 
 } // namespace
@@ -365,7 +363,8 @@ std::string Translate(const Statement& statement, const TranslateContext& contex
                 skipUntil = after + 1;
                 continue;
             }
-            bool current = Upper(t.Kind == Tok::Word ? t.Raw : t.Text) == Upper(context.DatabaseName);
+            bool current =
+                UpperAscii(t.Kind == Tok::Word ? t.Raw : t.Text) == UpperAscii(context.DatabaseName);
             if (current && after < v.size() && IsOwner(v[after]) && IsSymbol(v, NextSig(v, after), ".")) {
                 skipUntil = NextSig(v, after) + 1; // db.dbo.x of the current database
                 continue;
@@ -450,9 +449,15 @@ size_t ReadArgValue(const std::vector<Token>& v, size_t i, ExecArg& a) {
     if (at >= v.size()) throw SyntaxAt(v, i);
     const Token& val = v[at];
     if (val.Kind == Tok::Number) {
-        bool fractional = val.Raw.find_first_of(".eE") != std::string::npos;
-        a.Val = fractional ? Value::Float(std::stod(val.Raw) * (negative ? -1 : 1))
-                           : Value::Integer(std::stoll(val.Raw) * (negative ? -1 : 1));
+        // Too big for an integer, the server takes it as a decimal.
+        std::int64_t whole = 0;
+        double real = 0;
+        if (ParseInt64(val.Raw, whole))
+            a.Val = Value::Integer(negative ? -whole : whole);
+        else if (ParseDouble(val.Raw, real))
+            a.Val = Value::Float(negative ? -real : real);
+        else
+            throw SyntaxAt(v, at);
     } else if (negative) {
         throw SyntaxAt(v, at);
     } else if (val.Kind == Tok::String) {

@@ -1,10 +1,11 @@
 #include "Types.h"
 
+#include "Numbers.h"
+#include "Text.h"
+
 #include <sqlite3.h>
 
 #include <algorithm>
-#include <cctype>
-#include <cstdlib>
 #include <string_view>
 
 namespace standin {
@@ -14,19 +15,23 @@ namespace {
 constexpr SQLULEN kLongText = 2147483647;
 constexpr SQLULEN kLongNText = 1073741823;
 
-std::string Lower(std::string_view s) {
-    std::string out(s);
-    std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return std::tolower(c); });
-    return out;
-}
-
 std::string Trim(std::string_view s) {
     size_t b = 0, e = s.size();
-    while (b < e && std::isspace(static_cast<unsigned char>(s[b])))
+    while (b < e && IsAsciiSpace(s[b]))
         ++b;
-    while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1])))
+    while (e > b && IsAsciiSpace(s[e - 1]))
         --e;
     return std::string(s.substr(b, e - b));
+}
+
+// The leading whole number of text ("10,2)" gives 10); 0 when there is none.
+long LeadingNumber(std::string_view text) {
+    text = Trim(text);
+    size_t n = 0;
+    while (n < text.size() && IsAsciiDigit(text[n]))
+        ++n;
+    std::int64_t v = 0;
+    return ParseInt64(text.substr(0, n), v) && v < (1L << 31) ? static_cast<long>(v) : 0;
 }
 
 struct Declared {
@@ -38,7 +43,7 @@ struct Declared {
 
 Declared Parse(const std::string& declared) {
     Declared d;
-    std::string s = Lower(declared);
+    std::string s = LowerAscii(declared);
     auto open = s.find('(');
     d.Base = Trim(s.substr(0, open));
     for (char q : {'[', ']', '"'})
@@ -47,9 +52,9 @@ Declared Parse(const std::string& declared) {
     d.HasArgs = true;
     std::string args = s.substr(open + 1);
     if (args.find("max") != std::string::npos) d.Max = true;
-    d.A = std::strtol(args.c_str(), nullptr, 10);
+    d.A = LeadingNumber(args);
     auto comma = args.find(',');
-    if (comma != std::string::npos) d.B = std::strtol(args.c_str() + comma + 1, nullptr, 10);
+    if (comma != std::string::npos) d.B = LeadingNumber(std::string_view(args).substr(comma + 1));
     return d;
 }
 
@@ -227,7 +232,11 @@ SQLLEN ColumnInfo::DisplaySize() const {
 }
 
 SQLSMALLINT ColumnInfo::DefaultCType() const {
-    switch (SqlType) {
+    return DefaultCTypeOf(SqlType);
+}
+
+SQLSMALLINT DefaultCTypeOf(SQLSMALLINT sqlType) {
+    switch (sqlType) {
     case SQL_INTEGER:
         return SQL_C_SLONG;
     case SQL_SMALLINT:
@@ -253,6 +262,10 @@ SQLSMALLINT ColumnInfo::DefaultCType() const {
     case SQL_VARBINARY:
     case SQL_LONGVARBINARY:
         return SQL_C_BINARY;
+    case SQL_WCHAR:
+    case SQL_WVARCHAR:
+    case SQL_WLONGVARCHAR:
+        return SQL_C_WCHAR;
     case SQL_GUID:
         return SQL_C_GUID;
     default:

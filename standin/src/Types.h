@@ -40,6 +40,9 @@ struct ColumnInfo {
     std::string LiteralPrefix() const;
 };
 
+// The C type SQL_C_DEFAULT stands for with a column or parameter of this SQL type (tinyint is unsigned).
+SQLSMALLINT DefaultCTypeOf(SQLSMALLINT sqlType);
+
 // Describes a declared type such as "nvarchar(40)", "decimal(10,2)" or "int".
 // Unknown names are described as long text. Never throws except bad_alloc.
 ColumnInfo DescribeDeclared(const std::string& declared);

@@ -18,8 +18,11 @@ namespace {
 struct TPage {
     TRecordingUi Ui;
     TMain Window;
-    TPage() {
-        Window.Database->SetAttributes({"SERVER=TARVIKTEST", "DATABASE=Vidrol"});
+    // dropLink: where the stand-in breaks the connection's link (empty: never).
+    explicit TPage(const std::string& dropLink = {}) {
+        std::vector<std::string> attributes{"SERVER=TARVIKTEST", "DATABASE=Vidrol"};
+        if (!dropLink.empty()) attributes.push_back("DropLink=" + dropLink);
+        Window.Database->SetAttributes(attributes);
         Window.Database->SetUserName("sa");
         Window.Database->Connect();
         Ui.Cursors.clear();
@@ -68,6 +71,22 @@ QString DriverMessage(const std::string& sql) {
 }
 
 const QStringList twoTowns{QStringLiteral("1000|Ljubljana"), QStringLiteral("2000|Maribor")};
+const QString townsQuery = QStringLiteral("SELECT PostnaSt, Naziv FROM Kraji ORDER BY PostnaSt");
+
+// The stand-in's messages when its link breaks, and for every later call until it reconnects.
+const QString linkDropped = QStringLiteral(
+    "[Tarvik][SQL Server Driver]TCP Provider: An existing connection was forcibly closed by the "
+    "remote host.");
+const QString linkFailure = QStringLiteral("[Tarvik][SQL Server]Communication link failure");
+
+// After a lost link nothing of the main connection is left open, and the page shows no result.
+void ExpectDropped(const TPage& page) {
+    QVERIFY(!page.Window.Database->Connected());
+    QVERIFY(!page.Window.Database->Allocated());
+    QVERIFY(!page.Window.oeqQuery->Active());
+    QVERIFY(!page.Window.oeqQuery->Statement().Allocated());
+    QCOMPARE(page.Grid().rowCount(), 0);
+}
 } // namespace
 
 class SqlPageTest : public QObject {
@@ -210,6 +229,58 @@ private slots:
         QCOMPARE(grid.columnWidth(1), 321);
         page.Run(QStringLiteral("SELECT Naziv, PostnaSt FROM Kraji"));
         QCOMPARE(grid.columnWidth(0), page.Grid().ColumnChars(0) * charWidth + 6);
+    }
+
+    // The stand-in's DropLink breaks the window's link. The live open's failure stays silent; the
+    // read-only retry runs inside its handler, before the lost connection is dropped, so it finds the
+    // link still broken and that failure is the one reported.
+    void aLinkLostAtTheLiveOpenShowsOnlyTheRetrysFailureAndTheNextRunReconnects() {
+        TPage page("open");
+        page.Run(townsQuery);
+        QCOMPARE(page.Ui.BoxTexts(), Txt(u8"Napaka !\r\n") + linkFailure);
+        ExpectDropped(page);
+        QCOMPARE(page.Ui.Cursor(), ckDefault);
+
+        page.Ui.Boxes.clear();
+        page.Run(townsQuery);
+        QVERIFY2(page.Ui.Boxes.empty(), qPrintable(page.Ui.BoxTexts()));
+        QVERIFY(page.Window.Database->Connected());
+        QVERIFY(page.Window.oeqQuery->RequestLive());
+        QCOMPARE(page.Cells().mid(0, 2), twoTowns);
+    }
+
+    void aLinkLostWhileScrollingTheGridReachesTheDefaultErrorDisplay() {
+        // The grid reads the first rows at open; the link breaks past row 80 of the 100.
+        TPage page("fetch:80");
+        const QString pairs =
+            QStringLiteral("SELECT a.PostnaSt, b.Naziv FROM Kraji a, Kraji b ORDER BY 1, 2");
+        page.Run(pairs);
+        QVERIFY2(page.Ui.Boxes.empty(), qPrintable(page.Ui.BoxTexts()));
+        QVERIFY(page.Grid().rowCount() < 80);
+        QTest::mouseClick(page.Window.wwDBNavigator1->Button(nbLast), Qt::LeftButton);
+        QCOMPARE(page.Ui.BoxTexts(), linkDropped);
+        QCOMPARE(page.Ui.Boxes[0].Kind, bkError);
+        ExpectDropped(page);
+
+        page.Ui.Boxes.clear();
+        page.Run(pairs);
+        QTest::mouseClick(page.Window.wwDBNavigator1->Button(nbLast), Qt::LeftButton);
+        QVERIFY2(page.Ui.Boxes.empty(), qPrintable(page.Ui.BoxTexts()));
+        QCOMPARE(page.Grid().rowCount(), 100);
+    }
+
+    void aLinkLostBetweenTwoRunsFailsTheSecondUnderNapakaAndTheThirdReconnects() {
+        TPage page("between:1");
+        page.Run(townsQuery);
+        QVERIFY2(page.Ui.Boxes.empty(), qPrintable(page.Ui.BoxTexts()));
+        page.Run(QStringLiteral("UPDATE Kraji SET Naziv = Naziv WHERE PostnaSt = 1000"));
+        QCOMPARE(page.Ui.BoxTexts(), Txt(u8"Napaka !\r\n") + linkDropped);
+        ExpectDropped(page);
+
+        page.Ui.Boxes.clear();
+        page.Run(townsQuery);
+        QVERIFY2(page.Ui.Boxes.empty(), qPrintable(page.Ui.BoxTexts()));
+        QCOMPARE(page.Cells().mid(0, 2), twoTowns);
     }
 
     void theNavigatorFollowsTheResultAndMovesItWithTheGrid() {

@@ -150,6 +150,96 @@ TEST_F(StandinParameters, PreparedInsertOfEveryCommonTypeReadsBack) {
     st.Run("drop table " + t);
 }
 
+// The window's locale (a decimal comma under sl_SI) must not reach the numbers the driver reads or writes.
+TEST_F(StandinParameters, NumbersKeepTheirValueAsParametersAndLiteralsWhateverTheLocale) {
+    Statement st(Db);
+    std::string t = Table(st, "ParStevila", "Id int, F float, D decimal(20,4)");
+    const double values[] = {3.25, -0.5, 1e-7, 12345678901234.5678};
+    const char* written[] = {"3.25", "-0.5", "1e-7", "12345678901234.5678"};
+    const char* shown[] = {"3.25", "-0.5", "1e-07", "12345678901234.568"};
+    const char* fixed[] = {"3.2500", "-0.5000", "0.0000", "12345678901234.5684"};
+    SQLHSTMT h = st.Handle();
+    ASSERT_EQ(Prepare(h, "insert into " + t + " values (?, ?, ?)"), SQL_SUCCESS) << st.Diag();
+    for (int i = 0; i < 4; ++i) {
+        // Once as a double, once as text, then as literals of the statement's text.
+        SQLINTEGER id = 10 + i;
+        double v = values[i];
+        SQLLEN nts = SQL_NTS;
+        ASSERT_EQ(Bind(h, 1, SQL_C_SLONG, SQL_INTEGER, &id, 0, nullptr), SQL_SUCCESS);
+        ASSERT_EQ(Bind(h, 2, SQL_C_DOUBLE, SQL_FLOAT, &v, 0, nullptr), SQL_SUCCESS);
+        ASSERT_EQ(Bind(h, 3, SQL_C_DOUBLE, SQL_DECIMAL, &v, 0, nullptr), SQL_SUCCESS);
+        ASSERT_EQ(SQLExecute(h), SQL_SUCCESS) << st.Diag();
+        id = 20 + i;
+        char text[32];
+        std::strcpy(text, written[i]);
+        ASSERT_EQ(Bind(h, 2, SQL_C_CHAR, SQL_FLOAT, text, sizeof text, &nts), SQL_SUCCESS);
+        ASSERT_EQ(Bind(h, 3, SQL_C_CHAR, SQL_DECIMAL, text, sizeof text, &nts), SQL_SUCCESS);
+        ASSERT_EQ(SQLExecute(h), SQL_SUCCESS) << st.Diag();
+    }
+    Statement literal(Db);
+    for (int i = 0; i < 4; ++i)
+        literal.Run("insert into " + t + " values (" + std::to_string(30 + i) + ", " + written[i] + ", " +
+                    written[i] + ")");
+
+    Rows rows = literal.Query("select Id, F, D from " + t + " order by Id");
+    ASSERT_EQ(rows.size(), 12u);
+    for (size_t r = 0; r < rows.size(); ++r) {
+        EXPECT_EQ(rows[r][1], shown[r % 4]) << "row " << *rows[r][0];
+        EXPECT_EQ(rows[r][2], fixed[r % 4]) << "row " << *rows[r][0];
+    }
+    ASSERT_TRUE(SQL_SUCCEEDED(literal.Exec("select F, D from " + t + " order by Id"))) << literal.Diag();
+    for (int r = 0; r < 12; ++r) {
+        ASSERT_EQ(SQLFetch(literal.Handle()), SQL_SUCCESS);
+        double f = 0, d = 0;
+        ASSERT_EQ(SQLGetData(literal.Handle(), 1, SQL_C_DOUBLE, &f, 0, nullptr), SQL_SUCCESS);
+        ASSERT_EQ(SQLGetData(literal.Handle(), 2, SQL_C_DOUBLE, &d, 0, nullptr), SQL_SUCCESS);
+        EXPECT_EQ(f, values[r % 4]) << r;
+        if (r % 4 != 2) { // the decimal keeps what it was given, the text shows its scale
+            EXPECT_EQ(d, values[r % 4]) << r;
+        }
+    }
+    SQLCloseCursor(literal.Handle());
+
+    // A literal argument of a procedure call, converted to varchar as the server does (15 digits).
+    const char* varchars[] = {"3.25", "-0.5", "1e-07", "12345678901234.6"};
+    std::string p = "Stevilo_" + std::to_string(getpid());
+    literal.Exec("drop procedure if exists " + p);
+    literal.Run("create procedure " + p + " @x float, @y varchar(30) output as set @y = @x");
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(literal.Query(std::string("declare @t varchar(30) exec ") + p + " " + written[i] +
+                                ", @t output select @t"),
+                  (Rows{{varchars[i]}}))
+            << written[i];
+    literal.Run("drop procedure " + p);
+    literal.Run("drop table " + t);
+}
+
+// SQL_C_DEFAULT means the same C type for a parameter as for a column: tinyint is unsigned, a
+// uniqueidentifier is a SQLGUID.
+TEST_F(StandinParameters, DefaultCTypesAreThoseOfTheColumns) {
+    Statement st(Db);
+    std::string t = Table(st, "ParPrivzeto", "Ti tinyint, G uniqueidentifier");
+    SQLHSTMT h = st.Handle();
+    SQLCHAR ti = 200;
+    SQLGUID g{0x01234567, 0x89AB, 0xCDEF, {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF}};
+    ASSERT_EQ(Bind(h, 1, SQL_C_DEFAULT, SQL_TINYINT, &ti, 0, nullptr), SQL_SUCCESS);
+    ASSERT_EQ(Bind(h, 2, SQL_C_DEFAULT, SQL_GUID, &g, 0, nullptr), SQL_SUCCESS);
+    ASSERT_EQ(ExecDirect(h, "insert into " + t + " values (?, ?)"), SQL_SUCCESS) << st.Diag();
+    SQLFreeStmt(h, SQL_RESET_PARAMS);
+    EXPECT_EQ(st.Query("select Ti, G from " + t), (Rows{{"200", "01234567-89AB-CDEF-0123-456789ABCDEF"}}));
+
+    ASSERT_EQ(ExecDirect(h, "select Ti, G from " + t), SQL_SUCCESS) << st.Diag();
+    ASSERT_EQ(SQLFetch(h), SQL_SUCCESS);
+    SQLCHAR back = 0;
+    SQLGUID gBack{};
+    ASSERT_EQ(SQLGetData(h, 1, SQL_C_DEFAULT, &back, 0, nullptr), SQL_SUCCESS) << st.Diag();
+    ASSERT_EQ(SQLGetData(h, 2, SQL_C_DEFAULT, &gBack, sizeof gBack, nullptr), SQL_SUCCESS) << st.Diag();
+    EXPECT_EQ(back, 200);
+    EXPECT_EQ(std::memcmp(&gBack, &g, sizeof g), 0);
+    SQLCloseCursor(h);
+    st.Run("drop table " + t);
+}
+
 TEST_F(StandinParameters, ExecDirectBindsMarkersButNotThoseInLiteralsOrComments) {
     Statement st(Db);
     std::string t = Table(st, "ParDirect", "Id int, Txt varchar(40)");

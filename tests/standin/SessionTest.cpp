@@ -205,6 +205,70 @@ TEST(StandinSession, InjectedLinkFailureDropsTheSession) {
     EXPECT_EQ(dead, static_cast<SQLUINTEGER>(SQL_CD_TRUE));
 }
 
+// DropLink breaks the link where a test asks: at the first run, mid-fetch, or between two runs. The
+// link stays broken until the application reconnects; the reconnect runs normally, as after a real
+// network failure: each value drops the link once in a process.
+TEST(StandinSession, DropLinkBreaksTheLinkWhereChosenUntilTheApplicationReconnects) {
+    const std::string dropped =
+        "TCP Provider: An existing connection was forcibly closed by the remote host.";
+    auto failsWithLostLink = [&](Statement& st, SQLRETURN rc, const std::string& message) {
+        EXPECT_EQ(rc, SQL_ERROR);
+        auto d = Diagnostics(SQL_HANDLE_STMT, st.Handle());
+        ASSERT_EQ(d.size(), 1u);
+        EXPECT_EQ(d[0].State, "08S01");
+        EXPECT_NE(d[0].Message.find(message), std::string::npos) << d[0].Message;
+    };
+    auto dead = [](Connection& c) {
+        SQLUINTEGER value = 0;
+        SQLGetConnectAttr(c.Handle(), SQL_ATTR_CONNECTION_DEAD, &value, 0, nullptr);
+        return value == SQL_CD_TRUE;
+    };
+    Connection watcher;
+    watcher.ConnectTest("WSID=drop-watcher;");
+    {
+        Connection c;
+        c.ConnectTest("WSID=drop-open;DropLink=open;");
+        {
+            Statement st(c);
+            failsWithLostLink(st, st.Exec("select 1"), dropped);
+            failsWithLostLink(st, st.Exec("select 1"), "Communication link failure");
+            EXPECT_TRUE(dead(c));
+            EXPECT_FALSE(Contains(Hosts(watcher), "drop-open"));
+        }
+        ASSERT_EQ(SQLDisconnect(c.Handle()), SQL_SUCCESS);
+        c.ConnectTest("WSID=drop-open;DropLink=open;");
+        Statement st(c);
+        EXPECT_EQ(st.Query("select 7"), (Rows{{"7"}}));
+        EXPECT_FALSE(dead(c));
+    }
+    {
+        Connection again; // in another environment too
+        again.ConnectTest("DropLink=open;");
+        Statement st(again);
+        EXPECT_EQ(st.Query("select 8"), (Rows{{"8"}}));
+    }
+    {
+        Connection c;
+        c.ConnectTest("DropLink=fetch:2;");
+        Statement st(c);
+        ASSERT_EQ(st.Exec("select PostnaSt from Kraji order by PostnaSt"), SQL_SUCCESS) << st.Diag();
+        EXPECT_EQ(SQLFetch(st.Handle()), SQL_SUCCESS);
+        EXPECT_EQ(SQLFetch(st.Handle()), SQL_SUCCESS);
+        failsWithLostLink(st, SQLFetch(st.Handle()), dropped);
+        failsWithLostLink(st, SQLFetch(st.Handle()), "Communication link failure");
+    }
+    {
+        Connection c;
+        c.ConnectTest("DropLink=between:1;");
+        Statement st(c);
+        ASSERT_EQ(st.Exec("select PostnaSt from Kraji order by PostnaSt"), SQL_SUCCESS) << st.Diag();
+        EXPECT_GT(st.FetchAll().size(), 3u) << "the first run reads all of its rows";
+        failsWithLostLink(st, st.Exec("select 1"), dropped);
+    }
+    Diag bad = FailedConnect("DSN=TarvikStandin;UID=sa;DropLink=sometimes;");
+    EXPECT_EQ(bad.State, "HY024");
+}
+
 TEST(StandinSession, AsynchronousExecuteReportsStillExecutingTheChosenNumberOfTimes) {
     Connection c;
     c.ConnectTest("AsyncPolls=2;");

@@ -28,6 +28,19 @@ std::string OwnTable(const char* stem) {
     return std::string(stem) + "_" + std::to_string(getpid());
 }
 
+// Runs sql, which must fail with that state and native error first; the first record's message.
+std::string FirstError(Statement& st, const std::string& sql, const std::string& state, SQLINTEGER native) {
+    EXPECT_EQ(st.Exec(sql), SQL_ERROR) << sql;
+    auto d = Diagnostics(SQL_HANDLE_STMT, st.Handle());
+    if (d.empty()) {
+        ADD_FAILURE() << sql << ": no diagnostics";
+        return {};
+    }
+    EXPECT_EQ(d[0].State, state) << sql;
+    EXPECT_EQ(d[0].Native, native) << sql;
+    return d[0].Message;
+}
+
 } // namespace
 
 TEST_F(TransactSql, ServerNameAndSessionNumber) {
@@ -220,18 +233,43 @@ TEST_F(TransactSql, ServerErrorsCarrySqlStates) {
                  {"select * form Kraji", "42000", 102},
                  {"select 'abc", "42000", 105},
                  {"exec sp_nobena", "42000", 2812}};
-    for (const auto& c : cases) {
-        ASSERT_EQ(st.Exec(c.Sql), SQL_ERROR) << c.Sql;
-        auto d = Diagnostics(SQL_HANDLE_STMT, st.Handle());
-        ASSERT_FALSE(d.empty()) << c.Sql;
-        EXPECT_EQ(d[0].State, c.State) << c.Sql;
-        EXPECT_EQ(d[0].Native, c.Native) << c.Sql;
-    }
+    for (const auto& c : cases)
+        FirstError(st, c.Sql, c.State, c.Native);
     ASSERT_EQ(st.Exec("insert into Kraji values (1000, N'Dvojnik')"), SQL_ERROR);
     auto d = Diagnostics(SQL_HANDLE_STMT, st.Handle());
     ASSERT_EQ(d.size(), 2u);
     EXPECT_EQ(d[0].State, "23000");
     EXPECT_EQ(d[1].Native, 3621); // the statement has been terminated
+}
+
+// The engine's own wording never shows through: the server's message names the object alone.
+TEST_F(TransactSql, EngineErrorsReadAsTheServersMessages) {
+    Statement st(Db);
+    const std::string t = OwnTable("Poskus");
+    st.Exec("drop table " + t);
+    st.Run("create table " + t + " (Id int check (Id > 0), Naziv varchar(10))");
+    st.Run("create index IX_" + t + " on " + t + " (Naziv)");
+    struct Case {
+        std::string Sql, State;
+        SQLINTEGER Native;
+        std::string Message;
+    } cases[] = {
+        {"create table " + t + " (Id int)", "42S01", 2714,
+         "There is already an object named '" + t + "' in the database."},
+        {"create table [" + t + "] (Id int)", "42S01", 2714,
+         "There is already an object named '" + t + "' in the database."},
+        {"create index IX_" + t + " on " + t + " (Id)", "42S11", 1913,
+         "The operation failed because an index or statistics with name 'IX_" + t + "' already exists."},
+        {"select nikakrsna(1)", "42000", 195, "'nikakrsna' is not a recognized built-in function name."},
+        {"insert into " + t + " (Nobeden) values (1)", "42S22", 207, "Invalid column name 'Nobeden'."},
+        {"insert into " + t + " values (1, 'a', 3)", "21S01", 213,
+         "Column name or number of supplied values does not match table definition."},
+        {"insert into " + t + " values (0, 'a')", "23000", 547,
+         "The statement conflicted with the CHECK constraint \"Id > 0\"."},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FirstError(st, c.Sql, c.State, c.Native), "[Tarvik][SQL Server]" + c.Message) << c.Sql;
+    st.Run("drop table " + t);
 }
 
 TEST_F(TransactSql, BatchWithoutSemicolonsGivesResultsInOrder) {

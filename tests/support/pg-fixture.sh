@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Starts (start) or stops (stop) a private PostgreSQL cluster on loopback for the driver tests, and points
 # the TarvikPg data source of ODBC_DIR/odbc.ini at it. Idempotent: a cluster left by an interrupted run
-# is stopped before a new one starts.
+# is stopped before a new one starts. halt takes the running cluster down as a crash would, keeping its
+# data and port; resume starts it again there (lost-link tests).
 set -euo pipefail
 action=$1
 odbc_dir=$2
@@ -60,8 +61,25 @@ start() {
     echo "PostgreSQL for the driver tests listens on 127.0.0.1:$port"
 }
 
+halt() {
+    local data
+    data=$(sed -n 's/^data=//p' "$state")
+    as_pg "$pgbin/pg_ctl" -D "$data" -m immediate -w stop >/dev/null
+}
+
+resume() {
+    local data port
+    data=$(sed -n 's/^data=//p' "$state")
+    port=$(sed -n 's/^port=//p' "$state")
+    as_pg "$pgbin/pg_ctl" -D "$data" -l "$(dirname "$data")/server.log" -w -t 60 \
+        -o "-c listen_addresses=127.0.0.1 -p $port -k $(dirname "$data") -c fsync=off" start >/dev/null ||
+        { cat "$(dirname "$data")/server.log" >&2; exit 1; }
+}
+
 case "$action" in
 start) start ;;
 stop) stop ;;
-*) echo "usage: $0 start|stop ODBC_DIR" >&2; exit 2 ;;
+halt) halt ;;
+resume) resume ;;
+*) echo "usage: $0 start|stop|halt|resume ODBC_DIR" >&2; exit 2 ;;
 esac

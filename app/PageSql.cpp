@@ -9,15 +9,18 @@
 namespace {
 // A live result needs a cursor the server can update; when it cannot give one (a join, an
 // aggregate, a view), the rows are still worth showing read-only, so that failure stays silent.
+// The retry runs after the handler has ended: the failed open's error is gone by then, so a link
+// it found lost has been dropped and the retry connects afresh instead of failing on it again.
 void OpenLiveOrReadOnly(TwwOEDataSet& query) {
     try {
         query.SetRequestLive(true);
         query.Open();
+        return;
     } catch (...) {
-        query.Close();
-        query.SetRequestLive(false);
-        query.Open();
     }
+    query.Close();
+    query.SetRequestLive(false);
+    query.Open();
 }
 } // namespace
 

@@ -50,6 +50,9 @@ public:
     virtual SQLHANDLE DiagHandle() = 0;
     // The wrapper to terminate quietly when a connection-class error has been handled.
     virtual THbase* LostConnectionTarget() { return this; }
+    // True when the driver says the connection is gone although its error named no connection-class
+    // state. Never throws.
+    virtual bool ConnectionDead() noexcept { return false; }
     // Called by RaiseODBCError just before it throws (statements switch off async mode).
     virtual void BeforeRaise() {}
 

@@ -328,6 +328,15 @@ void THdbc::RemoveUser(THstmt* statement) {
     if (it != FUsers.end()) FUsers.erase(it);
 }
 
+// psqlODBC 13.02 reports a server that went away as 57P01, not as a connection-class state; the
+// driver's own view of the link tells the library that the connection must be dropped all the same.
+bool THdbc::ConnectionDead() noexcept {
+    if (!FAllocated || !FConnected) return false;
+    SQLULEN dead = SQL_CD_FALSE; // some managers write a full SQLULEN for 32-bit attributes
+    return Success(SQLGetConnectAttr(FHandle, SQL_ATTR_CONNECTION_DEAD, &dead, sizeof dead, nullptr)) &&
+           dead == SQL_CD_TRUE;
+}
+
 void THdbc::DoBeforeConnect() {
     if (BeforeConnect) BeforeConnect(this);
 }

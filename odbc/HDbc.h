@@ -113,6 +113,7 @@ public:
 
     SQLSMALLINT DiagHandleType() const override { return SQL_HANDLE_DBC; }
     SQLHANDLE DiagHandle() override { return FHandle; }
+    bool ConnectionDead() noexcept override;
 
     // Statements naming this connection register here so that its destruction can clear them.
     void AddUser(THstmt* statement);

@@ -64,6 +64,10 @@ THbase* THstmt::LostConnectionTarget() {
     return FHdbc;
 }
 
+bool THstmt::ConnectionDead() noexcept {
+    return FHdbc && FHdbc->ConnectionDead();
+}
+
 void THstmt::BeforeRaise() {
     if (!FAsyncOn) return;
     FAsyncOn = false;

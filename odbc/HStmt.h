@@ -324,6 +324,7 @@ public:
     SQLSMALLINT DiagHandleType() const override { return SQL_HANDLE_STMT; }
     SQLHANDLE DiagHandle() override { return FHandle; }
     THbase* LostConnectionTarget() override;
+    bool ConnectionDead() noexcept override;
     void BeforeRaise() override;
     // Called by a connection being destroyed that this statement still names.
     void ForgetHdbc(THdbc* connection);

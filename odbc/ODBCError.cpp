@@ -35,14 +35,12 @@ struct EODBC::TLostLink {
     bool Armed = true;
 };
 
-EODBC::EODBC(THbase* source, SQLRETURN returnCode, std::vector<TErrorRec> records)
+EODBC::EODBC(THbase* source, SQLRETURN returnCode, std::vector<TErrorRec> records, bool linkLost)
     : EVERODezuzid(records.empty() ? std::string() : records.front().Message), FSource(source),
       FReturnCode(returnCode), FRecords(std::move(records)) {
     for (const TErrorRec& r : FRecords)
-        if (r.State.rfind("08", 0) == 0) {
-            FLostLink = std::make_shared<TLostLink>(source);
-            break;
-        }
+        if (r.State.rfind("08", 0) == 0) linkLost = true;
+    if (linkLost) FLostLink = std::make_shared<TLostLink>(source);
 }
 
 void EODBC::Disarm() const noexcept {
@@ -113,7 +111,10 @@ void TODBCError::RaiseODBCError(THbase* source, SQLRETURN returnCode) {
     if (GlobalEnv().SuppressErrors()) return;
     HandleType = source->DiagHandleType();
     Handle = source->DiagHandle();
-    EODBC error(source, returnCode, CollectDiagnostics(returnCode));
+    std::vector<TErrorRec> records = CollectDiagnostics(returnCode);
+    // Asked only after the diagnostics are read: the question replaces the handle's records.
+    const bool dead = returnCode == SQL_ERROR && source->ConnectionDead();
+    EODBC error(source, returnCode, std::move(records), dead);
     source->BeforeRaise();
     throw std::move(error);
 }

@@ -31,11 +31,13 @@ public:
 };
 
 // A failed ODBC call with every diagnostic record of its handle. When a record has an SQLSTATE
-// of class 08 the connection is dropped once, when the last copy dies after a handler is done.
+// of class 08, or the driver says the link is dead, the connection is dropped once, when the last
+// copy dies after a handler is done.
 class EODBC : public EVERODezuzid {
 public:
-    // Never throws except bad_alloc; records must not be empty.
-    EODBC(THbase* source, SQLRETURN returnCode, std::vector<TErrorRec> records);
+    // Never throws except bad_alloc; records must not be empty. linkLost drops the connection even
+    // without a record of class 08.
+    EODBC(THbase* source, SQLRETURN returnCode, std::vector<TErrorRec> records, bool linkLost = false);
     EODBC(const EODBC&) = default;
     EODBC(EODBC&& other) noexcept = default;
     ~EODBC() override = default;
@@ -70,7 +72,7 @@ private:
     SQLRETURN FReturnCode;
     int FIndex = 0;
     std::vector<TErrorRec> FRecords;
-    std::shared_ptr<TLostLink> FLostLink; // null unless a record is of class 08
+    std::shared_ptr<TLostLink> FLostLink; // null unless the link is lost
 };
 
 // For a catch block that swallows the exception being handled: an EODBC drops no connection.

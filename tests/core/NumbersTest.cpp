@@ -33,4 +33,6 @@ TEST(NumbersTest, AsciiHelpersLeaveUtf8LettersAlone) {
     EXPECT_FALSE(SameTextAscii("č", "Č"));
     EXPECT_FALSE(IsAsciiAlpha('\xC4'));
     EXPECT_TRUE(IsAsciiSpace('\r'));
+    EXPECT_TRUE(IsAsciiHexDigit('f') && IsAsciiHexDigit('A') && IsAsciiHexDigit('9'));
+    EXPECT_FALSE(IsAsciiHexDigit('g') || IsAsciiHexDigit('\xC4'));
 }

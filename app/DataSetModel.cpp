@@ -1,9 +1,16 @@
 #include "DataSetModel.h"
 
+#include "Numbers.h"
 #include "Ui.h"
 
 #include <algorithm>
 #include <limits>
+
+QString CellText(const TVariant& value) {
+    // One decision for the whole window: the numbers a person reads are the numbers SQL takes back.
+    if (value.Type() == TVarType::vtDouble) return QString::fromStdString(FormatDouble(value.AsDouble()));
+    return QString::fromStdString(value.AsText());
+}
 
 namespace {
 bool IsNumeric(TFieldType type) {
@@ -140,8 +147,7 @@ TDataSetModel::TRow TDataSetModel::ReadRecord() const {
     const int columns = columnCount();
     TRow row(static_cast<std::size_t>(columns));
     for (int c = 0; c < columns; ++c)
-        if (const TField* field = ColumnField(c))
-            row[static_cast<std::size_t>(c)] = QString::fromStdString(field->AsString());
+        if (const TField* field = ColumnField(c)) row[static_cast<std::size_t>(c)] = CellText(field->Value());
     return row;
 }
 

@@ -8,6 +8,10 @@
 
 #include <vector>
 
+// The text a grid cell shows for value: a real as the shortest digits that read back as it, with a
+// point whatever the user's locale; other values as their own text; NULL empty.
+QString CellText(const TVariant& value);
+
 struct TGridColumn {
     QString FieldName;
     int Width = 10; // in characters

@@ -3,12 +3,11 @@
 #include "Exceptions.h"
 #include "Text.h"
 
-#include <cctype>
 #include <cstdint>
 
 namespace {
 bool AsciiIdentifierByte(unsigned char c) {
-    return std::isalnum(c) || c == '_' || c == '@' || c == '#' || c == '$';
+    return IsAsciiAlnum(static_cast<char>(c)) || c == '_' || c == '@' || c == '#' || c == '$';
 }
 
 // Letters beyond ASCII that names of this system's users hold: Latin (č, š, ž, đ, ć and the rest of

@@ -10,7 +10,9 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPointer>
+
 #include <QPushButton>
+#include <clocale>
 
 namespace {
 TUi desktopUi;
@@ -145,6 +147,10 @@ void SetMainWindow(QWidget* window) {
 }
 
 void InitApplication() {
+    // The application object has taken LC_NUMERIC from the user's locale; the drivers loaded into
+    // this process (psqlODBC, SQLite ODBC, the stand-in) format and read numbers with printf and
+    // strtod, which must keep the point.
+    std::setlocale(LC_NUMERIC, "C");
     SetApplicationTitle(QStringLiteral("Tarvik"));
     QCoreApplication::setApplicationName(QStringLiteral("Tarvik"));
     InstallErrorDialog();

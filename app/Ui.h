@@ -66,9 +66,9 @@ inline QString Txt(const char8_t* text) {
 QString ApplicationTitle();
 // Replaces the application title; never throws.
 void SetApplicationTitle(const QString& title);
-// The program entry's set-up, once a QApplication exists: application title "Tarvik", the error
-// dialog, the main window (see SetMainWindow) as the parent of driver dialogs, pending window
-// messages processed while a statement polls the driver. Never throws.
+// The program entry's set-up, once a QApplication exists: LC_NUMERIC back to "C", application title
+// "Tarvik", the error dialog, the main window (see SetMainWindow) as the parent of driver dialogs,
+// pending window messages processed while a statement polls the driver. Never throws.
 void InitApplication();
 // The window whose native handle parents driver dialogs (not owned; tracked until destroyed).
 void SetMainWindow(QWidget* window);

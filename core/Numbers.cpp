@@ -50,6 +50,10 @@ std::string FormatGeneral(double v, int precision) {
     return Format(v, std::chars_format::general, precision);
 }
 
+std::string FormatScientific(double v, int decimals) {
+    return Format(v, std::chars_format::scientific, decimals < 0 ? 0 : decimals);
+}
+
 bool ParseDouble(std::string_view text, double& out) {
     return ParseWhole(text, out);
 }

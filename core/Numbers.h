@@ -12,6 +12,9 @@ std::string FormatDouble(double v);
 std::string FormatFixed(double v, int decimals);
 // v with `precision` significant digits ("%.*g" form).
 std::string FormatGeneral(double v, int precision);
+// v with one digit before the point and `decimals` after it, then "e", a sign and at least two
+// exponent digits ("%.*e" form).
+std::string FormatScientific(double v, int decimals);
 // The whole of text (blanks and tabs around it and one leading '+' allowed) as a double; false when
 // it is not a number or out of range.
 bool ParseDouble(std::string_view text, double& out);

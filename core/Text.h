@@ -14,6 +14,9 @@ constexpr bool IsAsciiDigit(char c) {
 constexpr bool IsAsciiAlpha(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
+constexpr bool IsAsciiHexDigit(char c) {
+    return IsAsciiDigit(c) || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
 constexpr bool IsAsciiAlnum(char c) {
     return IsAsciiAlpha(c) || IsAsciiDigit(c);
 }

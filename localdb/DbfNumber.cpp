@@ -1,21 +1,30 @@
 #include "DbfNumber.h"
 
+#include "Numbers.h"
+#include "Text.h"
 #include "Variant.h"
 
 #include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <string>
 
 namespace {
 
-bool RoundTrips(const char* text, double v) {
+bool RoundTrips(const std::string& text, double v) {
     double back = 0;
-    auto [p, ec] = std::from_chars(text, text + std::strlen(text), back);
-    return ec == std::errc() && back == v;
+    return ParseDouble(text, back) && back == v;
+}
+
+// text (at most width <= 32 characters here) copied to buf with the exponent letter in upper case,
+// as dBase files have always held it; returns its length.
+std::size_t Keep(const std::string& text, char (&buf)[NumberTextSize]) {
+    const std::size_t n = std::min(text.size(), NumberTextSize - 1);
+    std::transform(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(n), buf, UpperAsciiChar);
+    buf[n] = '\0';
+    return n;
 }
 
 // "%.15g" of v when that is the shortest text reading back as v, has no exponent and at most
@@ -64,23 +73,24 @@ std::size_t NumberText(double v, std::size_t width, char (&buf)[NumberTextSize])
     if (!std::isfinite(v)) throw EVariantError("a number must be finite");
     const std::size_t fast = ShortDecimal(v, buf);
     if (fast != 0 && fast <= width) return fast;
-    std::snprintf(buf, sizeof buf, "%.15g", v);
-    if (!std::strchr(buf, 'e') && std::strlen(buf) <= width && RoundTrips(buf, v)) return std::strlen(buf);
+    std::string text = FormatGeneral(v, 15);
+    if (text.find('e') == std::string::npos && text.size() <= width && RoundTrips(text, v))
+        return Keep(text, buf);
     for (int decimals = 0; decimals <= 17; ++decimals) {
-        const int n = std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
-        if (n > static_cast<int>(width)) break;
-        if (RoundTrips(buf, v)) return static_cast<std::size_t>(n);
+        text = FormatFixed(v, decimals);
+        if (text.size() > width) break;
+        if (RoundTrips(text, v)) return Keep(text, buf);
     }
     for (int digits = 15; digits <= 17; ++digits) {
-        std::snprintf(buf, sizeof buf, "%.*E", digits - 1, v);
-        if (RoundTrips(buf, v) && std::strlen(buf) <= width) return std::strlen(buf);
+        text = FormatScientific(v, digits - 1);
+        if (text.size() <= width && RoundTrips(text, v)) return Keep(text, buf);
     }
     // No exact text fits: round to as many significant digits as fit, 15 at most.
     for (int digits = 15; digits >= 1; --digits) {
-        const int n = std::snprintf(buf, sizeof buf, "%.*G", digits, v);
-        if (n <= static_cast<int>(width)) return static_cast<std::size_t>(n);
+        text = FormatGeneral(v, digits);
+        if (text.size() <= width) return Keep(text, buf);
     }
-    throw EVariantError("the number " + std::string(buf) + " does not fit in " + std::to_string(width) +
+    throw EVariantError("the number " + UpperAscii(text) + " does not fit in " + std::to_string(width) +
                         " digits");
 }
 

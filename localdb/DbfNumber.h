@@ -1,6 +1,7 @@
 #pragma once
 // The text of numbers in dBase numeric columns. A row of a table with a handful of number columns
-// is formatted millions of times when a table is filled, so the common cases avoid printf.
+// is formatted millions of times when a table is filled, so the common cases take a short way. The
+// forms named below are printf's in the C locale (a point, never a comma), made without printf.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>

@@ -4,18 +4,9 @@
 #include "DbfTable.h"
 #include "ParadoxTable.h"
 #include "TableFile.h"
+#include "Text.h"
 
 #include <algorithm>
-
-namespace {
-
-std::string Upper(std::string s) {
-    for (char& c : s)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
-
-} // namespace
 
 std::string TLocalTable::TablePath(const std::string& tableName) {
     if (tableName.empty()) throw EDatabaseError("Table name is empty");
@@ -68,9 +59,8 @@ void TLocalTable::RaiseNotAppending() const {
 }
 
 int TLocalTable::FindField(const std::string& name) const {
-    const std::string wanted = Upper(name);
     for (int i = 0; i < FieldCount(); ++i)
-        if (Upper(FFieldDefs[static_cast<std::size_t>(i)].Name) == wanted) return i;
+        if (SameTextAscii(FFieldDefs[static_cast<std::size_t>(i)].Name, name)) return i;
     return -1;
 }
 
@@ -146,7 +136,7 @@ std::vector<std::string> FitFieldNames(const std::string& fileName, const TField
         auto cut = [&](std::size_t length) { return f.Name.substr(0, Utf8PrefixOfChars(f.Name, length)); };
         std::string name = cut(maxLength);
         for (int n = 1; std::any_of(names.begin(), names.end(),
-                                    [&](const std::string& other) { return Upper(other) == Upper(name); });
+                                    [&](const std::string& other) { return SameTextAscii(other, name); });
              ++n) {
             const std::string suffix = std::to_string(n);
             name = cut(maxLength - suffix.size()) + suffix;

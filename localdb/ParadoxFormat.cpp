@@ -1,13 +1,13 @@
 #include "ParadoxFormat.h"
 
 #include "Codepage.h"
+#include "Numbers.h"
 #include "TableFile.h"
 
 #include <algorithm>
 #include <bit>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <type_traits>
 
@@ -189,9 +189,8 @@ void EncodeBcd(const TField& field, const TVariant& value, unsigned char* p) {
         const double v = value.AsDouble();
         if (!std::isfinite(v) || std::fabs(v) >= 1e32) throw EVariantError("number out of range");
         negative = std::signbit(v);
-        const int length = std::snprintf(buf, sizeof buf, "%.*f", field.Decimals, std::fabs(v));
-        for (int i = 0; i < length; ++i)
-            if (buf[i] != '.') buf[n++] = buf[i];
+        for (char c : FormatFixed(std::fabs(v), field.Decimals))
+            if (c != '.') buf[n++] = c;
     }
     if (n > BcdDigits) throw EVariantError("number with more than 32 digits");
     std::memset(p, 0, FixedSize(pxBCD));

@@ -1,6 +1,7 @@
 #include "ParadoxTable.h"
 
 #include "Codepage.h"
+#include "Text.h"
 
 #include <algorithm>
 #include <cstring>
@@ -16,12 +17,6 @@ constexpr std::uint16_t MaxBlocks = 0xFFFF;
 std::string BaseName(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string Upper(std::string s) {
-    for (char& c : s)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
 }
 
 bool HasBlobs(const THeader& h) {
@@ -41,7 +36,7 @@ std::uint16_t PrimaryKeyFields(const std::string& path, const TFieldDefs& fields
             const std::string name = list.substr(start, end - start);
             start = end + 1;
             if (name.empty()) continue;
-            if (count >= fields.size() || Upper(fields[count].Name) != Upper(name))
+            if (count >= fields.size() || !SameTextAscii(fields[count].Name, name))
                 RaiseFileError(path,
                                "the primary index '" + index.Name + "' must consist of the leading fields");
             if (IsBlob(columns[count].Type))
@@ -140,10 +135,8 @@ std::string BuildIndex(const THeader& data, const std::vector<std::string>& reco
 
 // Secondary indexes (.Xnn and .Ynn, nn hexadecimal or G and a digit), which we do not keep up.
 bool IsSecondaryIndex(const std::string& ext) {
-    auto digit = [](char ch) { return std::isxdigit(static_cast<unsigned char>(ch)) != 0; };
     return ext.size() == 3 && (ext[0] == 'x' || ext[0] == 'y') &&
-           ((digit(ext[1]) && digit(ext[2])) ||
-            (ext[1] == 'g' && std::isdigit(static_cast<unsigned char>(ext[2]))));
+           ((IsAsciiHexDigit(ext[1]) && IsAsciiHexDigit(ext[2])) || (ext[1] == 'g' && IsAsciiDigit(ext[2])));
 }
 
 // Companions that describe the definitions: validity checks, view settings, the family list.

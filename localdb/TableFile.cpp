@@ -1,5 +1,7 @@
 #include "TableFile.h"
 
+#include "Text.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -15,11 +17,9 @@ std::string SystemReason() {
     return std::strerror(errno);
 }
 
+// Extensions are ASCII where they matter (".db", ".DBF"); other bytes stay as they are.
 std::string ToCase(std::string s, bool upper) {
-    for (char& c : s)
-        c = static_cast<char>(upper ? std::toupper(static_cast<unsigned char>(c))
-                                    : std::tolower(static_cast<unsigned char>(c)));
-    return s;
+    return upper ? UpperAscii(std::move(s)) : LowerAscii(std::move(s));
 }
 
 std::size_t ExtensionStart(const std::string& path) {

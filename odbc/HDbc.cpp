@@ -1,6 +1,7 @@
 #include "HDbc.h"
 
 #include "HStmt.h"
+#include "Text.h"
 #include "Trace.h"
 
 #include <algorithm>
@@ -13,15 +14,6 @@ constexpr std::int32_t OneG = 1073741823;
 
 TDriverRec Row(const char* name) {
     return TDriverRec{name, 255, 255, MaxInt, 255, 255, MaxInt, 15, 15, 19, 15, 15, 0};
-}
-
-char Upper(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool SameText(const std::string& a, const std::string& b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Upper(x) == Upper(y); });
 }
 
 // Whether value is already one braced part: "{...}" whose inner closing braces are all doubled.
@@ -91,7 +83,7 @@ std::vector<TDriverRec> DefaultDriverTable() {
 
 const TDriverRec* FindDriverRecIn(const std::vector<TDriverRec>& table, const std::string& key) {
     for (const TDriverRec& r : table)
-        if (SameText(r.Name, key)) return &r;
+        if (SameTextAscii(r.Name, key)) return &r;
     return nullptr;
 }
 
@@ -316,7 +308,8 @@ std::string THdbc::DBMSAndDriver() {
 
 bool THdbc::IsDriver(const std::vector<std::string>& texts) {
     const std::string mine = DBMSAndDriver();
-    return std::any_of(texts.begin(), texts.end(), [&](const std::string& t) { return SameText(mine, t); });
+    return std::any_of(texts.begin(), texts.end(),
+                       [&](const std::string& t) { return SameTextAscii(mine, t); });
 }
 
 void THdbc::AddUser(THstmt* statement) {

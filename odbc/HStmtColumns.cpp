@@ -3,21 +3,13 @@
 #include "HDbc.h"
 #include "HEnv.h"
 #include "HStmt.h"
+#include "Text.h"
 #include "Trace.h"
 
 #include <algorithm>
 #include <cstring>
 
 namespace {
-char UpperAscii(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool SameUpper(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [](char x, char y) { return UpperAscii(x) == UpperAscii(y); });
-}
-
 bool IsIntegerType(SQLSMALLINT sqlType) {
     return sqlType == SQL_INTEGER || sqlType == SQL_SMALLINT || sqlType == SQL_TINYINT ||
            sqlType == SQL_BIGINT;
@@ -127,7 +119,7 @@ SQLUSMALLINT THstmt::ColByName(const std::string& name) {
     Trace(1, "THstmt.ColByName");
     const std::vector<std::string>& names = ColNames();
     for (std::size_t i = 0; i < names.size(); ++i)
-        if (SameUpper(names[i], name)) return static_cast<SQLUSMALLINT>(i + 1);
+        if (SameTextAscii(names[i], name)) return static_cast<SQLUSMALLINT>(i + 1);
     throw EVERODezuzid("Identifier " + name + " not found in result set.");
 }
 

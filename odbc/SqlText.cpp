@@ -5,7 +5,7 @@
 
 namespace {
 bool IsTokenChar(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '@' || c == '_';
+    return IsAsciiAlnum(c) || c == '@' || c == '_';
 }
 
 [[noreturn]] void InvalidToken() {
@@ -56,7 +56,7 @@ std::optional<std::string> CountQuery(const std::string& sql) {
     std::string r = ReplaceAll(sql, "\r\n", " ");
     std::string u = r;
     for (char& c : u) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        c = UpperAsciiChar(c);
         if (c == ',' || c == '(' || c == ')') c = ' ';
     }
     const std::size_t from = u.find(" FROM ");

@@ -8,7 +8,6 @@
 #include <sqlext.h>
 
 #include <algorithm>
-#include <cctype>
 
 namespace {
 SQLUSMALLINT FirstDirection(TDataSourceType type) {

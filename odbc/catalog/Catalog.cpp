@@ -7,7 +7,6 @@
 #include "Trace.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace {
 // Catalog functions take an empty pattern as "no pattern": a null pointer with length 0.

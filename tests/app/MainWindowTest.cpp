@@ -8,6 +8,7 @@
 #include "FMain.h"
 #include "HDbc.h"
 #include "HStmt.h"
+#include "NumericLocale.h"
 #include "RecordingUi.h"
 
 #include <QAction>
@@ -22,6 +23,7 @@
 #include <QTest>
 #include <QToolButton>
 
+#include <cstdio>
 #include <stdexcept>
 
 namespace {
@@ -58,6 +60,16 @@ class MainWindowTest : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { InitApplication(); }
+
+    void theSetUpPutsNumbersBackToTheCLocaleForTheDrivers() {
+        const TNumericLocale numeric(CommaLocale); // as the application object leaves it for sl_SI
+        QVERIFY2(numeric.Ok(), CommaLocale);
+        InitApplication();
+        QCOMPARE(QByteArray(std::setlocale(LC_NUMERIC, nullptr)), QByteArray("C"));
+        char text[16];
+        std::snprintf(text, sizeof text, "%.2f", 3.25);
+        QCOMPARE(QByteArray(text), QByteArray("3.25"));
+    }
 
     void opensWithCaptionSizeAndNinePagesInOrder() {
         TRecordingUi ui;

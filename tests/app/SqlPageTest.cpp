@@ -3,6 +3,7 @@
 #include "DBGrid.h"
 #include "DBNavigator.h"
 #include "FMain.h"
+#include "NumericLocale.h"
 #include "ODBCError.h"
 #include "OEQuery.h"
 #include "RecordingUi.h"
@@ -112,6 +113,18 @@ private slots:
                                               QString(29, QLatin1Char('-'))}));
         // The probe dataset of the schema browser is switched to read-only by every run.
         QVERIFY(!page.Window.qQuery->RequestLive());
+    }
+
+    void realsShowWithAPointUnderACommaLocale() {
+        TPage page;
+        const TNumericLocale numeric(CommaLocale);
+        QVERIFY2(numeric.Ok(), CommaLocale);
+        page.Run(QStringLiteral("SELECT Cena FROM Artikli"));
+        QVERIFY2(page.Ui.Boxes.empty(), qPrintable(page.Ui.BoxTexts()));
+        const QStringList cells = page.Cells();
+        QVERIFY2(cells.contains(QStringLiteral("11.2")) && cells.contains(QStringLiteral("3.85")) &&
+                     !cells.join(QString()).contains(QLatin1Char(',')),
+                 qPrintable(cells.join(QLatin1Char(' '))));
     }
 
     void aLowerCaseSelectOpensAResultAndOnlyTheFirstLineIsClassified() {

@@ -18,6 +18,8 @@ TEST(NumbersTest, FormatAndParseUseThePointWhateverTheLocale) {
     }
     EXPECT_EQ(FormatDouble(11.2), "11.2");
     EXPECT_EQ(FormatFixed(-3.256, 2), "-3.26");
+    EXPECT_EQ(FormatScientific(1e-7, 2), "1.00e-07");
+    EXPECT_EQ(FormatScientific(-1234.56, 3), "-1.235e+03");
     double v = 0;
     EXPECT_FALSE(ParseDouble("1,5", v));
     EXPECT_TRUE(ParseDouble(" +1.5 ", v));
@@ -31,4 +33,6 @@ TEST(NumbersTest, AsciiHelpersLeaveUtf8LettersAlone) {
     EXPECT_FALSE(SameTextAscii("č", "Č"));
     EXPECT_FALSE(IsAsciiAlpha('\xC4'));
     EXPECT_TRUE(IsAsciiSpace('\r'));
+    EXPECT_TRUE(IsAsciiHexDigit('f') && IsAsciiHexDigit('A') && IsAsciiHexDigit('9'));
+    EXPECT_FALSE(IsAsciiHexDigit('g') || IsAsciiHexDigit('\xC4'));
 }

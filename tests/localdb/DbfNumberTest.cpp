@@ -1,4 +1,5 @@
 #include "DbfNumber.h"
+#include "NumericLocale.h"
 #include "Variant.h"
 
 #include <gtest/gtest.h>
@@ -20,8 +21,10 @@ bool ReadsBackAs(const char* text, double v) {
     return ec == std::errc() && back == v;
 }
 
-// The rule the header states, spelled out with printf alone: what dBase columns always held.
+// The rule the header states, spelled out with printf alone (in the C locale): what dBase columns
+// always held.
 std::string PrintfNumberText(double v, std::size_t width) {
+    const TCLocaleScope c;
     char buf[64];
     std::snprintf(buf, sizeof buf, "%.15g", v);
     if (!std::strchr(buf, 'e') && std::strlen(buf) <= width && ReadsBackAs(buf, v)) return buf;

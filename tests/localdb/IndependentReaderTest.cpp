@@ -6,6 +6,8 @@
 namespace {
 
 const char* const Python = "/usr/bin/python3";
+// The spreadsheets show numbers in their locale; our files hold them the same whatever ours is.
+const char* const ReaderLocale = "LC_ALL=C.UTF-8 ";
 
 bool Installed(const std::string& program) {
     return std::system(("command -v " + program + " >/dev/null").c_str()) == 0;
@@ -112,8 +114,8 @@ TEST(IndependentReaderTest, LibreOfficeReadsOurDBaseFilesInOneRun) {
     // The charset is forced to 1250 (33 in LibreOffice's list): LibreOffice ignores the language driver
     // byte (0xC8 files come out in a DOS code page), so the code page it checks is our bytes, not our mark.
     RunCommand(
-        "cd " + dir.Path() + " && HOME=" + dir.Path() +
-        " libreoffice --headless --infilter=dBase:33 --convert-to 'csv:Text - txt - csv (StarCalc):44,34,76' "
+        "cd " + dir.Path() + " && HOME=" + dir.Path() + " " + ReaderLocale +
+        "libreoffice --headless --infilter=dBase:33 --convert-to 'csv:Text - txt - csv (StarCalc):44,34,76' "
         "--outdir out a.dbf b.dbf 2>&1");
     const std::string a = ReadFileBytes(dir / "out/a.csv"), b = ReadFileBytes(dir / "out/b.csv");
     const auto rows = Lines(a);
@@ -154,8 +156,8 @@ TEST(IndependentReaderTest, GnumericReadsOurParadoxValues) {
               {{"pk", "NAME", true}});
     // gnumeric's Paradox import fails at random ("Could not read header") on the same file, also on
     // tables of other programs: try a few times, and fail when it never succeeds.
-    const std::string command =
-        "cd " + dir.Path() + " && HOME=" + dir.Path() + " ssconvert t.db t.csv >/dev/null 2>&1";
+    const std::string command = "cd " + dir.Path() + " && HOME=" + dir.Path() + " " + ReaderLocale +
+                                "ssconvert t.db t.csv >/dev/null 2>&1";
     int attempts = 0;
     while (std::system(command.c_str()) != 0 && ++attempts < 20) {
     }

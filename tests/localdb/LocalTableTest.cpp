@@ -1,6 +1,7 @@
 #include "TableTestSupport.h"
 
 #include "Codepage.h"
+#include "NumericLocale.h"
 #include "TableFile.h"
 
 #include <csignal>
@@ -41,6 +42,24 @@ TEST_P(LocalTableTest, EveryFieldTypeRoundTripsWithNullsEmptyAndSlovenianText) {
     EXPECT_EQ(back[2][4], TVariant(false));
     EXPECT_EQ(back[2][1], TVariant(0)) << "zero must not read as NULL";
     EXPECT_EQ(back[3][11].AsBytes().size(), 3u) << "bytes keep their length; zero bytes are not NULL";
+}
+
+// Numbers whose text a decimal comma would change or cut short.
+const double LocaleProbes[] = {3.25, -0.5, 1e-7, 12345678901234.5678};
+
+TEST_P(LocalTableTest, NumbersReadBackTheSameUnderTheCAndACommaLocale) {
+    for (const char* locale : {"C", CommaLocale}) {
+        const TNumericLocale numeric(locale);
+        ASSERT_TRUE(numeric.Ok()) << locale << " is not generated";
+        std::vector<std::vector<TVariant>> rows;
+        for (double v : LocaleProbes)
+            rows.push_back({v});
+        WriteRows(Path(), {{"F", ftFloat}}, rows);
+        const auto back = ReadRows(Path());
+        ASSERT_EQ(back.size(), rows.size()) << locale;
+        for (std::size_t r = 0; r < rows.size(); ++r)
+            EXPECT_EQ(back[r][0], rows[r][0]) << locale << ": " << Printable(back[r][0]);
+    }
 }
 
 TEST_P(LocalTableTest, ReportsFieldDefinitionsByPositionAndName) {
@@ -559,16 +578,26 @@ TEST_F(ParadoxTableTest, BcdColumnsWithDecimalsReadAndTakeNumbers) {
     auto table = TLocalTable::Open(path, TOpenMode::omExclusive);
     EXPECT_EQ(table->FieldDef(0).DataType, ftBCD);
     EXPECT_EQ(table->FieldDef(0).Precision, 2);
-    table->Append();
-    table->SetValue(0, -0.5);
-    table->Post();
+    {
+        // The digits of the decimal text, whatever separator the locale's printf would put between.
+        const TNumericLocale numeric(CommaLocale);
+        ASSERT_TRUE(numeric.Ok()) << CommaLocale << " is not generated";
+        for (double v : LocaleProbes) {
+            table->Append();
+            table->SetValue(0, v);
+            table->Post();
+        }
+    }
     table->Close();
     const auto rows = ReadRows(path);
-    ASSERT_EQ(rows.size(), 4u);
+    ASSERT_EQ(rows.size(), 7u);
     EXPECT_EQ(rows[0][0], TVariant(123.45));
     EXPECT_EQ(rows[1][0], TVariant(-123.45));
     EXPECT_EQ(rows[2][0], TVariant());
-    EXPECT_EQ(rows[3][0], TVariant(-0.5));
+    EXPECT_EQ(rows[3][0], TVariant(3.25));
+    EXPECT_EQ(rows[4][0], TVariant(-0.5));
+    EXPECT_EQ(rows[5][0], TVariant(0.0)) << "below the second decimal";
+    EXPECT_EQ(rows[6][0], TVariant(12345678901234.57));
 }
 
 TEST_F(ParadoxTableTest, ANameWithoutExtensionIsAParadoxTableInTheCurrentDirectory) {

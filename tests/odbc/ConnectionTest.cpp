@@ -1,5 +1,6 @@
 #include "DriverFixture.h"
 #include "ODBCError.h"
+#include "Text.h"
 
 #include <gtest/gtest.h>
 
@@ -70,9 +71,7 @@ TEST_P(ConnectionTest, DriverQuestions) {
     EXPECT_TRUE(db.FunctionSupported(SQL_API_SQLFETCH));
     const std::string key = db.DBMSAndDriver();
     EXPECT_EQ(key, db.InfoString(SQL_DBMS_NAME) + ";" + db.InfoString(SQL_DRIVER_NAME));
-    std::string upper = key;
-    for (char& c : upper)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const std::string upper = UpperAscii(key);
     EXPECT_TRUE(db.IsDriver({"Excel;odbcjt32.dll", upper}));
     EXPECT_FALSE(db.IsDriver({"Excel;odbcjt32.dll"}));
     EXPECT_NE(db.InfoInteger(SQL_FORWARD_ONLY_CURSOR_ATTRIBUTES1) & SQL_CA1_NEXT, 0u);

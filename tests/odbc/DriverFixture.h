@@ -5,6 +5,7 @@
 #include "HStmt.h"
 #include "ODBCError.h"
 #include "OdbcTestDrivers.h"
+#include "Text.h"
 
 #include <gtest/gtest.h>
 
@@ -66,7 +67,7 @@ protected:
             "t_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()).substr(0, 20);
         std::string clean;
         for (char c : name)
-            clean += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+            clean += IsAsciiAlnum(c) ? c : '_';
         Exec({"DROP TABLE IF EXISTS " + clean, "CREATE TABLE " + clean + " (" + columns + ")"});
         created.push_back(clean);
         return clean;

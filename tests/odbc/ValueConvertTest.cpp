@@ -1,4 +1,5 @@
 #include "ValueConvert.h"
+#include "NumericLocale.h"
 
 #include <gtest/gtest.h>
 
@@ -31,6 +32,7 @@ TEST(ValueToText, RealsUseTheTwentyThreeCharacterFormat) {
 TEST(ValueToText, RealFormatMatchesCorrectRoundingToFifteenDigits) {
     // The reference: the C library's correctly rounded %.14E, exponent widened to four digits.
     auto reference = [](double v) {
+        const TCLocaleScope c;
         char buf[64];
         std::snprintf(buf, sizeof buf, "%.14E", std::fabs(v));
         std::string s = buf;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cstdlib>
 #include <map>
 #include <set>
@@ -442,6 +443,21 @@ bool IsMarker(const Token& t) {
     return t.Kind == Tok::Symbol && t.Raw.size() > 1 && t.Raw[0] == '?';
 }
 
+// A number literal given as an argument. Beyond bigint it is read as float (the server reads it as
+// numeric); beyond float's range it is the server's overflow error.
+Value NumberArgument(const std::string& raw, bool negative) {
+    const std::string text = (negative ? "-" : "") + raw;
+    const char* const end = text.data() + text.size();
+    if (raw.find_first_of(".eE") == std::string::npos) {
+        long long n = 0;
+        if (std::from_chars(text.data(), end, n).ec == std::errc()) return Value::Integer(n);
+    }
+    double d = 0;
+    if (std::from_chars(text.data(), end, d).ec == std::errc::result_out_of_range)
+        throw SqlError("22003", 8115, "Arithmetic overflow error converting expression to data type float.");
+    return Value::Float(d);
+}
+
 } // namespace
 
 size_t ReadArgValue(const std::vector<Token>& v, size_t i, ExecArg& a) {
@@ -450,9 +466,7 @@ size_t ReadArgValue(const std::vector<Token>& v, size_t i, ExecArg& a) {
     if (at >= v.size()) throw SyntaxAt(v, i);
     const Token& val = v[at];
     if (val.Kind == Tok::Number) {
-        bool fractional = val.Raw.find_first_of(".eE") != std::string::npos;
-        a.Val = fractional ? Value::Float(std::stod(val.Raw) * (negative ? -1 : 1))
-                           : Value::Integer(std::stoll(val.Raw) * (negative ? -1 : 1));
+        a.Val = NumberArgument(val.Raw, negative);
     } else if (negative) {
         throw SyntaxAt(v, at);
     } else if (val.Kind == Tok::String) {

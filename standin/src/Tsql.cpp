@@ -5,6 +5,8 @@
 #include "Text.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cstdlib>
 #include <map>
 #include <set>
 
@@ -441,6 +443,26 @@ bool IsMarker(const Token& t) {
     return t.Kind == Tok::Symbol && t.Raw.size() > 1 && t.Raw[0] == '?';
 }
 
+// A number literal given as an argument. Beyond bigint it is read as float (the server reads it as
+// numeric); beyond float's range it is the server's overflow error.
+// Too big for bigint the server takes a literal as a decimal; beyond float's range it overflows.
+Value NumberArgument(const std::vector<Token>& v, size_t at, bool negative) {
+    const std::string& raw = v[at].Raw;
+    const std::string text = (negative ? "-" : "") + raw;
+    const char* const end = text.data() + text.size();
+    if (raw.find_first_of(".eE") == std::string::npos) {
+        long long n = 0;
+        const auto [p, ec] = std::from_chars(text.data(), end, n);
+        if (ec == std::errc() && p == end) return Value::Integer(n);
+    }
+    double d = 0;
+    const auto [p, ec] = std::from_chars(text.data(), end, d);
+    if (ec == std::errc::result_out_of_range)
+        throw SqlError("22003", 8115, "Arithmetic overflow error converting expression to data type float.");
+    if (ec != std::errc() || p != end) throw SyntaxAt(v, at);
+    return Value::Float(d);
+}
+
 } // namespace
 
 size_t ReadArgValue(const std::vector<Token>& v, size_t i, ExecArg& a) {
@@ -449,15 +471,7 @@ size_t ReadArgValue(const std::vector<Token>& v, size_t i, ExecArg& a) {
     if (at >= v.size()) throw SyntaxAt(v, i);
     const Token& val = v[at];
     if (val.Kind == Tok::Number) {
-        // Too big for an integer, the server takes it as a decimal.
-        std::int64_t whole = 0;
-        double real = 0;
-        if (ParseInt64(val.Raw, whole))
-            a.Val = Value::Integer(negative ? -whole : whole);
-        else if (ParseDouble(val.Raw, real))
-            a.Val = Value::Float(negative ? -real : real);
-        else
-            throw SyntaxAt(v, at);
+        a.Val = NumberArgument(v, at, negative);
     } else if (negative) {
         throw SyntaxAt(v, at);
     } else if (val.Kind == Tok::String) {

@@ -301,6 +301,15 @@ TEST_F(StandinProcedures, ArgumentsThatDoNotFitTheParametersAreRefused) {
     EXPECT_EQ(st.Query("exec " + p + " '4', default"), (Rows{{"4"}})) << "text converts to the declared type";
 }
 
+TEST_F(StandinProcedures, NumberArgumentsBeyondBigintWidenAndBeyondFloatOverflow) {
+    std::string p = Procedure("SirokP", "@f float, @b bigint = 0 as select @f * 2, @b");
+    Statement st(Db);
+    EXPECT_EQ(st.Query("exec " + p + " 99999999999999999999, -9223372036854775808"),
+              (Rows{{"2e+20", "-9223372036854775808"}}));
+    ASSERT_EQ(st.Exec("exec " + p + " 1e999"), SQL_ERROR);
+    EXPECT_EQ(Diagnostics(SQL_HANDLE_STMT, st.Handle()).at(0).Native, 8115) << st.Diag();
+}
+
 TEST_F(StandinProcedures, BatchVariablesTakeOutputsReturnValuesAndAssignments) {
     std::string inner = Procedure("NotranjaP", "@x int, @y int output as set @y = @x * @x return @x - 1");
     std::string outer = Procedure("ZunanjaP", "@x int, @vsota int output as declare @k int, @s int "

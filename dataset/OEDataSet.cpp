@@ -6,7 +6,9 @@
 
 #include <algorithm>
 
-TCustomOEDataSet::TCustomOEDataSet(TComponent* owner) : TDataSet(owner) {}
+TCustomOEDataSet::TCustomOEDataSet(TComponent* owner) : TDataSet(owner) {
+    FParams.BeforeBuffersGo = [this] { UnbindParams(); };
+}
 
 TCustomOEDataSet::~TCustomOEDataSet() {
     Destroying_();
@@ -311,12 +313,14 @@ void TCustomOEDataSet::InternalClose() {
     if (DefaultFields()) DestroyFields();
     BindFields(false);
     FLayout.reset();
-    // A statement that is being terminated closes its cursor itself; one without a handle has none.
-    if (!FStatementTerminating && FStatement && FStatement->Allocated()) FStatement->CloseCursor();
-    // Parameter buffers go only once no cursor is open: a driver writes output values into them
-    // when the cursor closes. A terminating statement closes later, so its buffers stay (they are
-    // bound anew before the next execution).
-    if (!FStatementTerminating) FParams.ParamBuffers.clear();
+    // A terminating statement closes its cursor and unbinds its parameters itself, later, so the
+    // buffers stay (they are bound anew before the next execution).
+    if (!FStatementTerminating) {
+        // Parameter buffers go only once no cursor is open (a driver writes output values into
+        // them when it closes) and they are unbound. A statement without a handle has neither.
+        if (FStatement && FStatement->Allocated()) FStatement->CloseCursor();
+        FParams.FreeBuffers();
+    }
     FParams.ParamDefs.clear();
 }
 

@@ -190,6 +190,8 @@ private:
     SQLUSMALLINT ParamPosition(int index);
     // One buffer per parameter, in order; a new buffer means binding again.
     void MatchParamBuffers();
+    // Resets the statement's parameter bindings so that their buffers may go; binding again follows.
+    void UnbindParams();
     void StoreParamValue(const TParam& p, TOEParamRec& rec);
     static SQLLEN ParamLength(const TParam& p, const TOEParamRec& rec);
     static TVariant BufferValue(const TParam& p, const TOEParamRec& rec, SQLLEN size);

@@ -179,12 +179,18 @@ SQLUSMALLINT TCustomOEDataSet::ParamPosition(int index) {
     return Statement().ParamByName(name); // raises for a name the text lacks
 }
 
+void TCustomOEDataSet::UnbindParams() {
+    if (FStatement) FStatement->ResetParams();
+    FParamsBound = false;
+}
+
 void TCustomOEDataSet::MatchParamBuffers() {
     auto& buffers = FParams.ParamBuffers;
     const auto count = static_cast<std::size_t>(FParams.Count());
+    // A buffer is freed or replaced only once the statement no longer holds it.
     if (buffers.size() > count) {
+        UnbindParams();
         buffers.resize(count);
-        FParamsBound = false;
     }
     for (std::size_t i = 0; i < count; ++i) {
         const TParam& p = FParams[static_cast<int>(i)];
@@ -193,11 +199,13 @@ void TCustomOEDataSet::MatchParamBuffers() {
             continue;
         auto made = FParams.MakeBuffer(p.Name, p.DataType);
         made->Index = static_cast<int>(i);
-        if (i < buffers.size())
+        if (i < buffers.size()) {
+            UnbindParams();
             buffers[i] = std::move(made);
-        else
+        } else {
             buffers.push_back(std::move(made));
-        FParamsBound = false;
+            FParamsBound = false;
+        }
     }
 }
 
@@ -227,19 +235,18 @@ void TCustomOEDataSet::StoreParamValue(const TParam& p, TOEParamRec& rec) {
     }
     case ftBlob:
     case ftMemo: {
-        const char* before = rec.Stream->Memory();
-        const std::size_t oldSize = rec.Stream->Size();
+        std::string value;
         if (p.DataType == ftBlob) {
             const TBytes bytes = p.Value().AsBytes();
-            rec.Stream->Clear();
-            rec.Stream->Write(bytes.data(), bytes.size());
+            value.assign(bytes.begin(), bytes.end());
         } else {
-            const std::string text = p.Value().AsText();
-            rec.Stream->Clear();
-            rec.Stream->Write(text.data(), text.size());
+            value = p.Value().AsText();
         }
-        // The statement holds the stream's memory and size from the bind.
-        if (rec.Stream->Memory() != before || rec.Stream->Size() != oldSize) FParamsBound = false;
+        // The statement holds the stream's memory and size from the bind: a value of the same size
+        // is written in place, one of another size (which may move the memory) only once unbound.
+        if (value.size() != rec.Stream->Size()) UnbindParams();
+        rec.Stream->Clear();
+        rec.Stream->Write(value.data(), value.size());
         break;
     }
     case ftString: {

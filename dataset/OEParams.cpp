@@ -70,9 +70,15 @@ TParamType ParamTypeOfColumn(SQLSMALLINT columnType) {
 }
 
 void TOEParams::Clear() {
+    FreeBuffers();
     TParams::Clear();
-    ParamBuffers.clear();
     ParamDefs.clear();
+}
+
+void TOEParams::FreeBuffers() {
+    if (ParamBuffers.empty()) return;
+    if (BeforeBuffersGo) BeforeBuffersGo();
+    ParamBuffers.clear();
 }
 
 TOEParamRec* TOEParams::FindBuffer(const std::string& name) const {

@@ -7,6 +7,7 @@
 #include <sql.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -39,8 +40,13 @@ TParamType ParamTypeOfColumn(SQLSMALLINT columnType);
 
 class TOEParams : public TParams {
 public:
-    // The parameters, their buffers and their descriptions.
+    // The parameters, their buffers and their descriptions. Throws as BeforeBuffersGo, clearing nothing.
     void Clear() override;
+    // Run before buffers are freed or moved: the owner unbinds them from its statement there, and
+    // throws to keep them when it cannot.
+    std::function<void()> BeforeBuffersGo;
+    // Frees every buffer, after BeforeBuffersGo when there is any. Throws as BeforeBuffersGo.
+    void FreeBuffers();
     std::vector<std::unique_ptr<TOEParamRec>> ParamBuffers;
     std::vector<TOEDefRec> ParamDefs;
     // The first of that name; null when none.

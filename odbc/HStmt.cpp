@@ -256,9 +256,17 @@ void THstmt::FreeColumns() {
     FColumnsBound = false;
 }
 
+void THstmt::ResetParams() {
+    // No record means no SQLBindParameter since the last reset (or since the handle was made).
+    if (!FAllocated || FParams.empty()) return;
+    // A failed unbind keeps the records and their indicators: the driver may still write into them.
+    Check(SQLFreeStmt(FHandle, SQL_RESET_PARAMS));
+    FParams.clear();
+    FParamSetSize = 0;
+}
+
 void THstmt::ReleaseParams() {
-    // A failed unbind keeps the buffers: the driver may still write into them.
-    if (FAllocated) Check(SQLFreeStmt(FHandle, SQL_RESET_PARAMS));
+    ResetParams();
     FreeParams();
 }
 

@@ -129,6 +129,10 @@ public:
     // for an array of long values, EODBC.
     void BindParamMain(SQLUSMALLINT number, SQLSMALLINT cType, SQLULEN arraySize, SQLSMALLINT nullable,
                        SQLSMALLINT decimalDigits, SQLLEN columnSize, SQLSMALLINT sqlType, void* buffer);
+    // Unbinds every parameter (SQL_RESET_PARAMS; nothing when none is bound), so that the callers'
+    // buffers may go; a call's pending output values are then not written. Throws EODBC, the
+    // bindings staying.
+    void ResetParams();
     // The first length/indicator of a parameter (a value sent at execution: its length); 0 unbound.
     SQLLEN GetParamSize(SQLUSMALLINT number) const;
     // Sets the first length/indicator (-1 for NULL); a value sent at execution keeps that marking

@@ -8,7 +8,20 @@
 
 namespace {
 using DataSetParamsTest = DriverTest;
-using DataSetProcParamsTest = DriverTest;
+
+class DataSetProcParamsTest : public DriverTest {
+protected:
+    // Calls a procedure that returns a row before it sets its output B; the row is not read, so
+    // B stays pending.
+    void CallLeavingAnOutputPending(TOEQuery& q) {
+        Exec({"DROP PROCEDURE IF EXISTS tp_Vrstica",
+              "CREATE PROCEDURE tp_Vrstica @A int, @B int OUTPUT AS SELECT @A AS x SET @B = @A * 2"});
+        q.SethDbc(&db);
+        q.SetStoredProcName("tp_Vrstica");
+        q.Params()[1].SetValue(TVariant(4));
+        q.ExecSQL();
+    }
+};
 
 class PrepareCountingQuery : public TOEQuery {
 public:
@@ -96,6 +109,21 @@ TEST_P(DataSetParamsTest, ATextLongerThanItsBufferIsRefusedNotCut) {
     EXPECT_TRUE(Column1("SELECT naziv FROM " + t).empty());
 }
 
+TEST_P(DataSetParamsTest, AClosedQueryLeavesNoFreedBufferBoundToItsMarkers) {
+    const std::string t = TableWith("id integer", {"1", "2"});
+    TOEQuery q;
+    q.SethDbc(&db);
+    q.SetSQL({"SELECT id FROM " + t + " WHERE id = :id"});
+    q.Params()[0].SetValue(TVariant(2));
+    q.Open();
+    EXPECT_EQ(Ids(q), std::vector<std::int64_t>{2});
+    q.Close();
+    q.Params().Clear();
+    // The marker has no parameter now: the driver must miss its value rather than read the
+    // buffer that closing freed.
+    EXPECT_THROW(q.Open(), EODBC);
+}
+
 TEST_P(DataSetParamsTest, ATableHasNoParametersAndNewTextMakesNewOnes) {
     const std::string t = TableWith("id integer", {"1"});
     TOEQuery q;
@@ -134,17 +162,26 @@ TEST_P(DataSetProcParamsTest, AProceduresParametersComeFromTheCatalogAndOutputsC
 TEST_P(DataSetProcParamsTest, ADataSetDestroyedWithACallsResultsPendingClosesItWhileItsBuffersLive) {
     // The driver writes a call's outputs when its pending results are discarded: as the dataset
     // goes, that must happen before its parameter buffers are freed (AddressSanitizer watches).
-    Exec({"DROP PROCEDURE IF EXISTS tp_Vrstica",
-          "CREATE PROCEDURE tp_Vrstica @A int, @B int OUTPUT AS SELECT @A AS x SET @B = @A * 2"});
     {
         TOEQuery q;
-        q.SethDbc(&db);
-        q.SetStoredProcName("tp_Vrstica");
-        q.Params()[1].SetValue(TVariant(4));
-        q.ExecSQL();
+        CallLeavingAnOutputPending(q);
         EXPECT_NE(q.Params()[2].Value(), TVariant(8)) << "outputs come after the rows";
     }
     EXPECT_TRUE(db.Children().Empty());
+    Exec({"DROP PROCEDURE tp_Vrstica"});
+}
+
+TEST_P(DataSetProcParamsTest, AnOutputBufferReplacedWhileACallsResultsArePendingIsUnboundFirst) {
+    // The driver writes the pending call's outputs when the next execution discards its results;
+    // the output's old buffer, replaced for the new type, must no longer be theirs by then
+    // (AddressSanitizer watches).
+    TOEQuery q;
+    CallLeavingAnOutputPending(q);
+    q.Params()[2].DataType = ftFloat;
+    q.Params()[1].SetValue(TVariant(5));
+    q.Open();
+    EXPECT_EQ(q.Fields()[0].AsInteger(), 5);
+    q.Close();
     Exec({"DROP PROCEDURE tp_Vrstica"});
 }
 

@@ -27,16 +27,20 @@ std::string JoinList(const std::vector<std::string>& items, const char* separato
     return out;
 }
 
-// Unbinds the long columns again however the positioned write ends.
+// Unbinds the long columns again however the positioned write ends; `failed` tells whether the
+// driver still holds them.
 class TLongColumnsBound {
 public:
-    explicit TLongColumnsBound(THstmt& stmt) : FStmt(stmt) { FStmt.RebindLongColumns(true); }
+    TLongColumnsBound(THstmt& stmt, bool& failed) : FStmt(stmt), FFailed(failed) {
+        FStmt.RebindLongColumns(true);
+    }
     ~TLongColumnsBound() {
         try {
             FStmt.RebindLongColumns(false);
         } catch (...) {
             // The write's own error (or success) is what the caller needs to see.
             SwallowODBCError();
+            FFailed = true;
         }
     }
     TLongColumnsBound(const TLongColumnsBound&) = delete;
@@ -44,6 +48,27 @@ public:
 
 private:
     THstmt& FStmt;
+    bool& FFailed;
+};
+
+// A long column the driver still holds points into its stream, which moves with the next long
+// value read: the statement goes, and the driver's pointers with it, once the write is checked.
+class TDropWhileBound {
+public:
+    TDropWhileBound(THstmt& stmt, const bool& bound) : FStmt(stmt), FBound(bound) {}
+    ~TDropWhileBound() {
+        if (!FBound) return;
+        try {
+            FStmt.TerminateQuiet();
+        } catch (...) {
+        }
+    }
+    TDropWhileBound(const TDropWhileBound&) = delete;
+    TDropWhileBound& operator=(const TDropWhileBound&) = delete;
+
+private:
+    THstmt& FStmt;
+    const bool& FBound;
 };
 } // namespace
 
@@ -345,16 +370,22 @@ void THstmt::RebindLongColumns(bool on) {
 }
 
 void THstmt::PositionedWrite(SQLULEN row, SQLUSMALLINT operation, TNoRowsAffectedKind kind) {
+    bool longsStillBound = false;
+    const TDropWhileBound drop(*this, longsStillBound);
+    SQLRETURN written = SQL_SUCCESS;
     {
         // Long columns go with row 1 only: their one stream holds row 1's value.
         std::optional<TLongColumnsBound> longs;
-        if (row == 1) longs.emplace(*this);
+        if (row == 1) longs.emplace(*this, longsStillBound);
         if (operation == SQL_ADD)
             FRetCode = SQLBulkOperations(FHandle, SQL_ADD);
         else
             FRetCode = SQLSetPos(FHandle, static_cast<SQLSETPOSIROW>(row), operation, SQL_LOCK_NO_CHANGE);
         if (FRetCode == SQL_NEED_DATA) SendDataAtExec(TExecDataList::Columns);
+        written = FRetCode;
     }
+    // Unbinding the long columns set the return code of its own calls; the write's is the one checked.
+    FRetCode = written;
     CheckPositioned(kind);
 }
 

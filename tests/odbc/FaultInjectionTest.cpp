@@ -17,6 +17,7 @@ struct TFaults {
     int FailDisconnects = 0;
     int FailExecutes = 0;                 // each answered SQL_ERROR with one 08S01 record
     SQLUSMALLINT FailFreeStmt = SQL_DROP; // SQL_UNBIND or SQL_RESET_PARAMS: that option fails once
+    bool FailColumnUnbind = false;        // the next unbind of one column (no buffer, no indicator) fails
     SQLHANDLE LinkLost = SQL_NULL_HANDLE;
     std::vector<std::pair<SQLSMALLINT, SQLHANDLE>> Allocated, Freed;
 };
@@ -78,6 +79,16 @@ SQLRETURN SQL_API SQLFreeStmt(SQLHSTMT stmt, SQLUSMALLINT option) {
         return SQL_ERROR;
     }
     return next(stmt, option);
+}
+
+SQLRETURN SQL_API SQLBindCol(SQLHSTMT stmt, SQLUSMALLINT column, SQLSMALLINT type, SQLPOINTER value,
+                             SQLLEN length, SQLLEN* indicator) {
+    static const auto next = Next(&SQLBindCol, "SQLBindCol");
+    if (value == nullptr && indicator == nullptr && faults.FailColumnUnbind) {
+        faults.FailColumnUnbind = false;
+        return SQL_ERROR;
+    }
+    return next(stmt, column, type, value, length, indicator);
 }
 
 SQLRETURN SQL_API SQLExecute(SQLHSTMT stmt) {
@@ -190,6 +201,31 @@ TEST_P(StatementFaults, AFailedUnbindKeepsTheBuffersTheDriverStillWritesAndReads
     EXPECT_NO_THROW(s.Close());
 }
 
+// SQLite ODBC 0.9998 cannot write a long value through its cursor.
+using PositionedLongFaults = DriverTest;
+
+TEST_P(PositionedLongFaults, ALongColumnLeftBoundAfterAWriteTakesTheStatementWithIt) {
+    const std::string t = TableWith("ID integer primary key, memo text", {"1, 'short'"});
+    THstmt s;
+    s.SethDbc(&db);
+    s.SetConcurrencyType(SQL_CONCUR_VALUES);
+    s.SetCursorType(GetParam().Label == "Postgres" ? SQL_CURSOR_KEYSET_DRIVEN : SQL_CURSOR_STATIC);
+    s.SetSQL("SELECT ID, memo FROM " + t);
+    s.Execute();
+    ASSERT_TRUE(s.FetchNext());
+    ASSERT_TRUE(s.ColIsBlob(2));
+    const SQLHANDLE statement = s.Handle();
+    s.SetColString(2, std::string(5000, 'm'));
+    faults.FailColumnUnbind = true;
+    EXPECT_EQ(ErrorOf([&] { s.UpdateRows(); }), "(no error)") << "the write itself succeeded";
+    faults.FailColumnUnbind = false;
+    EXPECT_TRUE(WasFreed(SQL_HANDLE_STMT, statement)) << "the driver kept a pointer into the stream";
+    EXPECT_FALSE(s.Allocated());
+    EXPECT_EQ(Rows("SELECT memo FROM " + t), std::vector<std::string>{std::string(5000, 'm')});
+}
+
 INSTANTIATE_FOR_DRIVERS(ConnectionFaults);
+INSTANTIATE_TEST_SUITE_P(Drivers, PositionedLongFaults, ::testing::ValuesIn(DriversExcept({"Sqlite"})),
+                         TestDriverName());
 INSTANTIATE_FOR_DRIVERS(StatementFaults);
 } // namespace

@@ -1,6 +1,6 @@
-#include "DBGrid.h"
+#include "app/DBGrid.h"
 
-#include "Ui.h"
+#include "app/Ui.h"
 
 #include <QHeaderView>
 

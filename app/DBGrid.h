@@ -2,8 +2,8 @@
 // The data grid: shows the fields and records of its binding's dataset, a row per record, read
 // as the view scrolls; the current row follows the dataset's active record and a row the user
 // picks becomes it.
-#include "DataBinding.h"
-#include "DataSetModel.h"
+#include "app/DataBinding.h"
+#include "app/DataSetModel.h"
 
 #include <QStringList>
 #include <QTableView>

@@ -1,6 +1,6 @@
-#include "DBNavigator.h"
+#include "app/DBNavigator.h"
 
-#include "Ui.h"
+#include "app/Ui.h"
 
 #include <QToolButton>
 

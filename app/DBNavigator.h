@@ -1,7 +1,7 @@
 #pragma once
 // The navigator bar: fourteen buttons that move through and edit the dataset of
 // its binding. The bar enables each button from the dataset's state.
-#include "DataBinding.h"
+#include "app/DataBinding.h"
 
 #include <QWidget>
 

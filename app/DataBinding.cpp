@@ -1,4 +1,4 @@
-#include "DataBinding.h"
+#include "app/DataBinding.h"
 
 #include <algorithm>
 

@@ -3,7 +3,7 @@
 // A dataset plugs in by implementing TNavigableDataSet (TDataSetLink does for the
 // ODBC dataset) and calling Changed() on the binding whenever its state, position or
 // contents change.
-#include "Component.h"
+#include "core/Component.h"
 
 #include <string>
 #include <vector>

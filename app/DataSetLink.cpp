@@ -1,6 +1,6 @@
-#include "DataSetLink.h"
+#include "app/DataSetLink.h"
 
-#include "Exceptions.h"
+#include "core/Exceptions.h"
 
 TDataSetLink::TDataSetLink(TComponent* owner, TCustomOEDataSet& dataSet, TDataBinding& binding)
     : TComponent(owner), FDataSet(&dataSet), FBinding(&binding) {

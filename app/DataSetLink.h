@@ -2,8 +2,8 @@
 // Shows an ODBC dataset through a binding: the navigator's operations go to the dataset and the
 // dataset's changes reach the binding's widgets. It lives among the window's components after
 // its dataset and lets go of the binding when the dataset is removed.
-#include "DataBinding.h"
-#include "OEDataSet.h"
+#include "app/DataBinding.h"
+#include "dataset/OEDataSet.h"
 
 class TDataSetLink : public TComponent, public TNavigableDataSet, private TDataSetObserver {
 public:

@@ -1,7 +1,7 @@
-#include "DataSetModel.h"
+#include "app/DataSetModel.h"
 
-#include "Numbers.h"
-#include "Ui.h"
+#include "app/Ui.h"
+#include "core/Numbers.h"
 
 #include <algorithm>
 #include <limits>

@@ -1,7 +1,7 @@
 #pragma once
 // The grid's view of a dataset: one table row per record, read through the dataset's own moves
 // as the view scrolls, and the row of the active record kept in step with the dataset.
-#include "DataSet.h"
+#include "dataset/DataSet.h"
 
 #include <QAbstractTableModel>
 #include <QString>

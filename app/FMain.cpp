@@ -1,9 +1,9 @@
 // Construction, start-up, activation and the error box of the main window.
-#include "FMain.h"
+#include "app/FMain.h"
 
-#include "Controls.h"
-#include "DataBinding.h"
-#include "Exceptions.h"
+#include "app/Controls.h"
+#include "app/DataBinding.h"
+#include "core/Exceptions.h"
 
 #include <QAction>
 #include <QEvent>

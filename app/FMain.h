@@ -1,8 +1,8 @@
 #pragma once
 // The main window: connection header, nine pages, the error box and the
 // handlers of every control. Handlers live in one source file per page.
-#include "Component.h"
-#include "Ui.h"
+#include "app/Ui.h"
+#include "core/Component.h"
 
 #include <QWidget>
 

@@ -1,16 +1,16 @@
 // Construction of the window's controls: positions, texts, bindings.
-#include "Controls.h"
-#include "DBGrid.h"
-#include "DBNavigator.h"
-#include "DataBinding.h"
-#include "DataSetLink.h"
-#include "FMain.h"
-#include "OEQuery.h"
+#include "app/Controls.h"
+#include "app/DBGrid.h"
+#include "app/DBNavigator.h"
+#include "app/DataBinding.h"
+#include "app/DataSetLink.h"
+#include "app/FMain.h"
+#include "dataset/OEQuery.h"
 
-#include "Administrator.h"
-#include "Catalog.h"
-#include "HDbc.h"
-#include "HStmt.h"
+#include "odbc/HDbc.h"
+#include "odbc/HStmt.h"
+#include "odbc/catalog/Administrator.h"
+#include "odbc/catalog/Catalog.h"
 
 #include <QAction>
 #include <QFrame>

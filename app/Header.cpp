@@ -1,9 +1,9 @@
 // The connection header: data-source list, connecting, exit.
-#include "FMain.h"
+#include "app/FMain.h"
 
-#include "Administrator.h"
-#include "Controls.h"
-#include "HDbc.h"
+#include "app/Controls.h"
+#include "odbc/HDbc.h"
+#include "odbc/catalog/Administrator.h"
 
 #include <QLineEdit>
 

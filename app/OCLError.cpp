@@ -1,7 +1,7 @@
-#include "OCLError.h"
+#include "app/OCLError.h"
 
-#include "ODBCError.h"
-#include "Ui.h"
+#include "app/Ui.h"
+#include "odbc/ODBCError.h"
 
 #include <QFrame>
 #include <QGuiApplication>

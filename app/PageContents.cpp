@@ -1,5 +1,5 @@
 // The "Vsebina tabele" page: the selected table's rows in an editable grid.
-#include "FMain.h"
+#include "app/FMain.h"
 
 // Opens the selected table's contents when that page is shown; arrives with the contents page.
 void TMain::PageControlChange() {}

@@ -1,8 +1,8 @@
 // The "Duplicate key" page: key values occurring more than once, per MorvinaIndex.
-#include "FMain.h"
+#include "app/FMain.h"
 
-#include "HStmt.h"
-#include "SafeSql.h"
+#include "app/SafeSql.h"
+#include "odbc/HStmt.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>

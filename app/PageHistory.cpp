@@ -1,5 +1,5 @@
 // The "Zgodovina SQL ukazov" page and the editors' caret position labels.
-#include "FMain.h"
+#include "app/FMain.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>

@@ -1,7 +1,7 @@
 // The "Uvoz podatkov" page: local Paradox tables into the server tables of the same names.
-#include "FMain.h"
+#include "app/FMain.h"
 
-#include "Controls.h"
+#include "app/Controls.h"
 
 // Lists the tables of the directory chosen through OpenDialog; arrives with the import.
 void TMain::bUvozOdpriClick() {}

@@ -1,8 +1,8 @@
 // The "SQL" page: runs the editor's text on the main connection.
-#include "FMain.h"
+#include "app/FMain.h"
 
-#include "Exceptions.h"
-#include "OEQuery.h"
+#include "core/Exceptions.h"
+#include "dataset/OEQuery.h"
 
 #include <QPlainTextEdit>
 

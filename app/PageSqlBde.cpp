@@ -1,7 +1,7 @@
 // The "SQL BDE" page: SQL through an alias of the local table engine.
-#include "FMain.h"
+#include "app/FMain.h"
 
-#include "Controls.h"
+#include "app/Controls.h"
 
 // Start-up step: fills Vidrol and classifies its initial alias; arrives with the local engine.
 void TMain::FillAliases() {}

@@ -1,8 +1,8 @@
 // The "SQL NoData" page: a batch on the second connection, results as text lines.
-#include "FMain.h"
+#include "app/FMain.h"
 
-#include "HDbc.h"
-#include "HStmt.h"
+#include "odbc/HDbc.h"
+#include "odbc/HStmt.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>

@@ -1,7 +1,7 @@
 // The "Tabele in strukture" and "Podatki o bazi" pages: table list, fields, keys, database facts.
-#include "FMain.h"
+#include "app/FMain.h"
 
-#include "Controls.h"
+#include "app/Controls.h"
 
 // Start-up step: creates and opens the work tables TTableFields and TTableIndex; arrives with
 // the field structure.

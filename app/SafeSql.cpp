@@ -1,7 +1,7 @@
-#include "SafeSql.h"
+#include "app/SafeSql.h"
 
-#include "Exceptions.h"
-#include "Text.h"
+#include "core/Exceptions.h"
+#include "core/Text.h"
 
 #include <cstdint>
 

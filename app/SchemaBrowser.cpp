@@ -1,13 +1,13 @@
 // Refilling the schema browser after a connection: the database list, the header boxes,
 // the database facts page and the table list.
-#include "FMain.h"
-#include "SafeSql.h"
+#include "app/FMain.h"
+#include "app/SafeSql.h"
 
-#include "Catalog.h"
-#include "Controls.h"
-#include "HDbc.h"
-#include "HStmt.h"
-#include "StdProc.h"
+#include "app/Controls.h"
+#include "app/StdProc.h"
+#include "odbc/HDbc.h"
+#include "odbc/HStmt.h"
+#include "odbc/catalog/Catalog.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>

@@ -1,8 +1,8 @@
-#include "StdProc.h"
+#include "app/StdProc.h"
 
-#include "HDbc.h"
-#include "HStmt.h"
-#include "Text.h"
+#include "core/Text.h"
+#include "odbc/HDbc.h"
+#include "odbc/HStmt.h"
 
 #include <algorithm>
 #include <memory>

@@ -1,10 +1,10 @@
-#include "Ui.h"
+#include "app/Ui.h"
 
-#include "Exceptions.h"
-#include "HEnv.h"
-#include "HStmt.h"
-#include "OCLError.h"
-#include "ODBCError.h"
+#include "app/OCLError.h"
+#include "core/Exceptions.h"
+#include "odbc/HEnv.h"
+#include "odbc/HStmt.h"
+#include "odbc/ODBCError.h"
 
 #include <QApplication>
 #include <QFileDialog>

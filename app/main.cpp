@@ -1,5 +1,5 @@
-#include "FMain.h"
-#include "Ui.h"
+#include "app/FMain.h"
+#include "app/Ui.h"
 
 #include <QApplication>
 

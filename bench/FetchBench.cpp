@@ -1,8 +1,8 @@
 // Reading 1,000,000 rows of five columns: THstmt (Execute, FetchNext, ColString of every column)
 // against a plain C loop over the same driver that binds the same buffers and only calls SQLFetch.
 // Run by bench/run-fetch-bench.sh, which provides the private ODBC set-up and the PostgreSQL server.
-#include "HDbc.h"
-#include "HStmt.h"
+#include "odbc/HDbc.h"
+#include "odbc/HStmt.h"
 
 #include <sql.h>
 #include <sqlext.h>

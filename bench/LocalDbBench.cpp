@@ -2,7 +2,7 @@
 // plain buffered loop moving the same bytes (one fwrite/fread of a row's size per row), best of four
 // rounds each. Run by hand:
 //   build/bench/localdb_bench [directory] [rows]
-#include "LocalTable.h"
+#include "localdb/LocalTable.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,4 +1,4 @@
-#include "FieldType.h"
+#include "core/FieldType.h"
 
 const char* FieldTypeIdent(TFieldType type) {
     static const char* const names[FieldTypeCount] = {

@@ -1,7 +1,7 @@
-#include "Variant.h"
+#include "core/Variant.h"
 
-#include "Numbers.h"
-#include "Text.h"
+#include "core/Numbers.h"
+#include "core/Text.h"
 
 #include <cmath>
 #include <cstdio>

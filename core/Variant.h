@@ -1,7 +1,7 @@
 #pragma once
 // TVariant: one field value as the dataset and the local table files exchange it. It is NULL or holds
 // a Boolean, a 64-bit integer, a double, UTF-8 text, bytes, a date, a time of day or a date-time.
-#include "Exceptions.h"
+#include "core/Exceptions.h"
 
 #include <cstdint>
 #include <string>

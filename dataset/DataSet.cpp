@@ -1,6 +1,6 @@
-#include "DataSet.h"
+#include "dataset/DataSet.h"
 
-#include "Exceptions.h"
+#include "core/Exceptions.h"
 
 #include <algorithm>
 #include <iostream>

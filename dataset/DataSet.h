@@ -2,10 +2,10 @@
 // The dataset framework's base: states, opening and closing through the hooks a concrete
 // dataset overrides, field definitions and the fields made from them, and the switches that
 // data-aware controls and filters use.
-#include "Component.h"
-#include "Field.h"
-#include "FieldDefs.h"
-#include "RecordBuffer.h"
+#include "core/Component.h"
+#include "dataset/Field.h"
+#include "dataset/FieldDefs.h"
+#include "dataset/RecordBuffer.h"
 
 #include <exception>
 #include <functional>

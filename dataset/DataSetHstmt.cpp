@@ -1,7 +1,7 @@
-#include "DataSetHstmt.h"
+#include "dataset/DataSetHstmt.h"
 
-#include "ODBCError.h"
-#include "OEDataSet.h"
+#include "dataset/OEDataSet.h"
+#include "odbc/ODBCError.h"
 
 std::string TTarget::ListText(const std::vector<std::string>& list) {
     std::string text;

@@ -2,7 +2,7 @@
 // A dataset's statement settings (TDataSetHstmt) and the table its row operations write to
 // (TTarget). The settings object keeps no state: each property is the statement's own, with the
 // couplings a dataset needs (settings that change the cursor terminate the statement first).
-#include "HStmt.h"
+#include "odbc/HStmt.h"
 
 #include <memory>
 #include <string>

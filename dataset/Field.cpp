@@ -1,8 +1,8 @@
-#include "Field.h"
+#include "dataset/Field.h"
 
-#include "DataSet.h"
-#include "Exceptions.h"
-#include "Text.h"
+#include "core/Exceptions.h"
+#include "core/Text.h"
+#include "dataset/DataSet.h"
 
 #include <algorithm>
 #include <cmath>

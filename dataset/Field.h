@@ -2,9 +2,9 @@
 // Field objects: a dataset's columns as the application reads and writes them. A data field
 // stands for a field definition of the same name; a calculated or lookup field keeps its value
 // in the record's calculated-field area.
-#include "ColumnBuffer.h"
-#include "FieldType.h"
-#include "Variant.h"
+#include "core/FieldType.h"
+#include "core/Variant.h"
+#include "odbc/ColumnBuffer.h"
 
 #include <memory>
 #include <string>

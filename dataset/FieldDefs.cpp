@@ -1,7 +1,7 @@
-#include "FieldDefs.h"
+#include "dataset/FieldDefs.h"
 
-#include "Exceptions.h"
-#include "Text.h"
+#include "core/Exceptions.h"
+#include "core/Text.h"
 
 TFieldDef& TFieldDefs::Add(const std::string& name, TFieldType type, int size, int fieldNo, int precision) {
     if (Find(name)) throw EDatabaseError("A component named " + name + " already exists");

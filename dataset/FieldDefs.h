@@ -1,6 +1,6 @@
 #pragma once
 // Field definitions: what a dataset's cursor offers, one per result column, before fields exist.
-#include "FieldType.h"
+#include "core/FieldType.h"
 
 #include <string>
 #include <vector>

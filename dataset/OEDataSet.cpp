@@ -1,8 +1,8 @@
-#include "OEDataSet.h"
+#include "dataset/OEDataSet.h"
 
-#include "ODBCError.h"
-#include "SqlText.h"
-#include "Trace.h"
+#include "odbc/ODBCError.h"
+#include "odbc/SqlText.h"
+#include "odbc/Trace.h"
 
 #include <algorithm>
 

@@ -2,12 +2,12 @@
 // TCustomOEDataSet: a dataset over the result set of one ODBC statement. Opening executes the
 // statement and turns its result columns into field definitions; the settings that choose the
 // cursor and where the statement text comes from are coupled as a dataset needs them.
-#include "DataSet.h"
-#include "DataSetHstmt.h"
-#include "HDbc.h"
-#include "HStmt.h"
-#include "OEParams.h"
-#include "RecordBuffer.h"
+#include "dataset/DataSet.h"
+#include "dataset/DataSetHstmt.h"
+#include "dataset/OEParams.h"
+#include "dataset/RecordBuffer.h"
+#include "odbc/HDbc.h"
+#include "odbc/HStmt.h"
 
 #include <cstdint>
 #include <memory>

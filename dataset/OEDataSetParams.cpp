@@ -1,11 +1,11 @@
 // TCustomOEDataSet: parameters made from the statement text or a stored procedure's catalog
 // entry, their value buffers bound to the statement, and output values read back.
-#include "Catalog.h"
-#include "ODBCError.h"
-#include "OEDataSet.h"
-#include "Text.h"
-#include "Trace.h"
-#include "ValueConvert.h"
+#include "core/Text.h"
+#include "dataset/OEDataSet.h"
+#include "odbc/ODBCError.h"
+#include "odbc/Trace.h"
+#include "odbc/ValueConvert.h"
+#include "odbc/catalog/Catalog.h"
 
 #include <cstring>
 #include <limits>

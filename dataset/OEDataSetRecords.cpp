@@ -1,9 +1,9 @@
 // TCustomOEDataSet: rows from the statement into record buffers, moving through the result set
 // (on the statement's cursor, or within the row cache), bookmarks and field values.
-#include "ODBCError.h"
-#include "OEDataSet.h"
-#include "Trace.h"
-#include "ValueConvert.h"
+#include "dataset/OEDataSet.h"
+#include "odbc/ODBCError.h"
+#include "odbc/Trace.h"
+#include "odbc/ValueConvert.h"
 
 #include <algorithm>
 #include <cstring>

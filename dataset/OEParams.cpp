@@ -1,7 +1,7 @@
-#include "OEParams.h"
+#include "dataset/OEParams.h"
 
-#include "Text.h"
-#include "ValueConvert.h"
+#include "core/Text.h"
+#include "odbc/ValueConvert.h"
 
 #include <sqlext.h>
 

@@ -1,8 +1,8 @@
 #pragma once
 // The ODBC dataset's parameters: the framework's parameters plus the value buffers bound to the
 // statement and the descriptions the driver gave, both found by trimmed name ignoring case.
-#include "MemoryStream.h"
-#include "Params.h"
+#include "core/MemoryStream.h"
+#include "dataset/Params.h"
 
 #include <sql.h>
 

@@ -1,4 +1,4 @@
-#include "OEQuery.h"
+#include "dataset/OEQuery.h"
 
 void TCustomOEQuery::SetSQL(const std::vector<std::string>& lines) {
     FSQL = lines;

@@ -1,7 +1,7 @@
-#include "Params.h"
+#include "dataset/Params.h"
 
-#include "Exceptions.h"
-#include "Text.h"
+#include "core/Exceptions.h"
+#include "core/Text.h"
 
 #include <limits>
 

@@ -1,8 +1,8 @@
 #pragma once
 // The framework's parameters: a named, typed value per parameter of a statement, with its
 // direction. Names may repeat (a text naming one parameter twice has two).
-#include "FieldType.h"
-#include "Variant.h"
+#include "core/FieldType.h"
+#include "core/Variant.h"
 
 #include <memory>
 #include <string>

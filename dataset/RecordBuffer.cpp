@@ -1,6 +1,6 @@
-#include "RecordBuffer.h"
+#include "dataset/RecordBuffer.h"
 
-#include "Field.h"
+#include "dataset/Field.h"
 
 #include <sqlext.h>
 

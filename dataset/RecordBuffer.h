@@ -2,8 +2,8 @@
 // The record buffers of a dataset over a result set: one byte area per record holding a slot
 // per column (value bytes, then a null-flag byte), the record info and the calculated fields.
 // A blob slot's value lives in a memory stream the buffer owns; the bookmark has its own area.
-#include "FieldType.h"
-#include "MemoryStream.h"
+#include "core/FieldType.h"
+#include "core/MemoryStream.h"
 
 #include <sql.h>
 

@@ -1,6 +1,6 @@
-#include "Codepage.h"
+#include "localdb/Codepage.h"
 
-#include "Text.h"
+#include "core/Text.h"
 
 #include <algorithm>
 #include <array>

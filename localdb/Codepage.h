@@ -1,7 +1,7 @@
 #pragma once
 // Conversion between the UTF-8 text held in memory and the single-byte code pages in which table
 // files store their text: 1250 (Central European Windows, what we write), 1252, 437, 850 and 852.
-#include "Variant.h"
+#include "core/Variant.h"
 
 #include <array>
 #include <cstddef>

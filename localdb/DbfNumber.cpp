@@ -1,8 +1,8 @@
-#include "DbfNumber.h"
+#include "localdb/DbfNumber.h"
 
-#include "Numbers.h"
-#include "Text.h"
-#include "Variant.h"
+#include "core/Numbers.h"
+#include "core/Text.h"
+#include "core/Variant.h"
 
 #include <algorithm>
 #include <array>

@@ -1,7 +1,7 @@
-#include "DbfTable.h"
+#include "localdb/DbfTable.h"
 
-#include "Codepage.h"
-#include "DbfNumber.h"
+#include "localdb/Codepage.h"
+#include "localdb/DbfNumber.h"
 
 #include <algorithm>
 #include <charconv>

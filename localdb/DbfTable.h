@@ -6,9 +6,9 @@
 // but not written. dBase 7 and the other variants are refused as unsupported. Text is read and appended in
 // the code page the language driver byte names (437, 850, 852, 1250, 1252; 1250 when it names
 // none); a table of another language driver is read as 1250 and takes no new rows.
-#include "Codepage.h"
-#include "LocalTable.h"
-#include "TableFile.h"
+#include "localdb/Codepage.h"
+#include "localdb/LocalTable.h"
+#include "localdb/TableFile.h"
 
 class TDbfTable : public TLocalTable {
 public:

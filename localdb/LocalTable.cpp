@@ -1,10 +1,10 @@
-#include "LocalTable.h"
+#include "localdb/LocalTable.h"
 
-#include "Codepage.h"
-#include "DbfTable.h"
-#include "ParadoxTable.h"
-#include "TableFile.h"
-#include "Text.h"
+#include "core/Text.h"
+#include "localdb/Codepage.h"
+#include "localdb/DbfTable.h"
+#include "localdb/ParadoxTable.h"
+#include "localdb/TableFile.h"
 
 #include <algorithm>
 

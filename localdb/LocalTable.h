@@ -40,8 +40,8 @@
 // NULL. Field names longer than the format allows (25 Paradox, 10 dBase characters) are shortened and made
 // unique. Secondary indexes are not kept; a Paradox primary index must consist of the leading fields and is
 // written to the .px file; dBase tables keep no index.
-#include "TableDefs.h"
-#include "Variant.h"
+#include "core/Variant.h"
+#include "localdb/TableDefs.h"
 
 #include <cstdint>
 #include <memory>

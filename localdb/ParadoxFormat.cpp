@@ -1,8 +1,8 @@
-#include "ParadoxFormat.h"
+#include "localdb/ParadoxFormat.h"
 
-#include "Codepage.h"
-#include "Numbers.h"
-#include "TableFile.h"
+#include "core/Numbers.h"
+#include "localdb/Codepage.h"
+#include "localdb/TableFile.h"
 
 #include <algorithm>
 #include <bit>

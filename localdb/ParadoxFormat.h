@@ -2,9 +2,9 @@
 // The Paradox 7 file layout: the header of .db and .px files, field types and their column widths,
 // the encoding of values in a record (big-endian with the sign bit flipped, all zero bytes = NULL),
 // blob descriptors and the .mb memo file's blocks. No I/O here: callers hand in bytes.
-#include "Codepage.h"
-#include "TableDefs.h"
-#include "Variant.h"
+#include "core/Variant.h"
+#include "localdb/Codepage.h"
+#include "localdb/TableDefs.h"
 
 #include <cstdint>
 #include <string>

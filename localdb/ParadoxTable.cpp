@@ -1,7 +1,7 @@
-#include "ParadoxTable.h"
+#include "localdb/ParadoxTable.h"
 
-#include "Codepage.h"
-#include "Text.h"
+#include "core/Text.h"
+#include "localdb/Codepage.h"
 
 #include <algorithm>
 #include <cstring>

@@ -4,9 +4,9 @@
 // at the end of the file, written in batches. A keyed table keeps its rows in key order: once a row
 // is posted it holds all rows in memory and writes the table afresh (data file and index) on flush.
 // Text is in the code page the header names (1250 in the tables we create).
-#include "LocalTable.h"
-#include "ParadoxFormat.h"
-#include "TableFile.h"
+#include "localdb/LocalTable.h"
+#include "localdb/ParadoxFormat.h"
+#include "localdb/TableFile.h"
 
 class TParadoxTable : public TLocalTable {
 public:

@@ -1,7 +1,7 @@
 #pragma once
 // Field and index definitions of a local table: what a caller asks for when creating a table, and
 // what an open table reports about its columns.
-#include "FieldType.h"
+#include "core/FieldType.h"
 
 #include <string>
 #include <vector>

@@ -1,6 +1,6 @@
-#include "TableFile.h"
+#include "localdb/TableFile.h"
 
-#include "Text.h"
+#include "core/Text.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,7 +1,7 @@
 #pragma once
 // File access for the table files: an owned descriptor whose every failure raises EDatabaseError
 // naming the file, the replacement of a set of files through temporary names, and path helpers.
-#include "Exceptions.h"
+#include "core/Exceptions.h"
 
 #include <cstdint>
 #include <deque>

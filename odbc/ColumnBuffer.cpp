@@ -1,6 +1,6 @@
-#include "ColumnBuffer.h"
+#include "odbc/ColumnBuffer.h"
 
-#include "ValueConvert.h"
+#include "odbc/ValueConvert.h"
 
 SQLSMALLINT MapColumnSQLType(SQLSMALLINT sqlType) {
     switch (sqlType) {

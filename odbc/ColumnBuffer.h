@@ -2,7 +2,7 @@
 // The buffers a statement binds its result columns to: column-wise arrays of
 // RowSetSize cells with one length/indicator each, and a memory stream for long
 // columns, which are read in chunks instead of being bound.
-#include "MemoryStream.h"
+#include "core/MemoryStream.h"
 
 #include <sql.h>
 #include <sqlext.h>

@@ -1,6 +1,6 @@
-#include "HBase.h"
+#include "odbc/HBase.h"
 
-#include "HEnv.h"
+#include "odbc/HEnv.h"
 
 #include <exception>
 #include <unordered_set>

@@ -1,7 +1,7 @@
 #pragma once
 // The base of the handle wrappers: a wrapper exists before its ODBC handle;
 // Init allocates the handle on demand and Terminate releases it again.
-#include "Component.h"
+#include "core/Component.h"
 
 #include <sql.h>
 

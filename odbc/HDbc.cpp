@@ -1,8 +1,8 @@
-#include "HDbc.h"
+#include "odbc/HDbc.h"
 
-#include "HStmt.h"
-#include "Text.h"
-#include "Trace.h"
+#include "core/Text.h"
+#include "odbc/HStmt.h"
+#include "odbc/Trace.h"
 
 #include <algorithm>
 #include <climits>

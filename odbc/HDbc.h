@@ -1,8 +1,8 @@
 #pragma once
 // One ODBC connection: its settings, connecting and disconnecting, the driver
 // questions statements ask, and the per-driver parameter sizes table.
-#include "HBase.h"
-#include "HEnv.h"
+#include "odbc/HBase.h"
+#include "odbc/HEnv.h"
 
 #include <sql.h>
 #include <sqlext.h>

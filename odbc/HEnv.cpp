@@ -1,6 +1,6 @@
-#include "HEnv.h"
+#include "odbc/HEnv.h"
 
-#include "Trace.h"
+#include "odbc/Trace.h"
 
 #include <memory>
 

@@ -1,7 +1,7 @@
 #pragma once
 // The one ODBC environment of the process.
-#include "HBase.h"
-#include "ODBCError.h"
+#include "odbc/HBase.h"
+#include "odbc/ODBCError.h"
 
 #include <sql.h>
 

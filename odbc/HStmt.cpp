@@ -1,9 +1,9 @@
-#include "HStmt.h"
+#include "odbc/HStmt.h"
 
-#include "HDbc.h"
-#include "HEnv.h"
-#include "SqlText.h"
-#include "Trace.h"
+#include "odbc/HDbc.h"
+#include "odbc/HEnv.h"
+#include "odbc/SqlText.h"
+#include "odbc/Trace.h"
 
 #include <algorithm>
 

@@ -2,9 +2,9 @@
 // One ODBC statement: SQL text with :name parameter tokens, preparing and
 // executing it (optionally asynchronously), binding the result columns into its
 // own buffers, fetching rowsets, and typed access to the cells.
-#include "ColumnBuffer.h"
-#include "HBase.h"
-#include "ValueConvert.h"
+#include "odbc/ColumnBuffer.h"
+#include "odbc/HBase.h"
+#include "odbc/ValueConvert.h"
 
 #include <sql.h>
 #include <sqlext.h>

@@ -1,10 +1,10 @@
 // THstmt: describing and binding result columns, reading long values, and the
 // typed getters and setters of cells.
-#include "HDbc.h"
-#include "HEnv.h"
-#include "HStmt.h"
-#include "Text.h"
-#include "Trace.h"
+#include "core/Text.h"
+#include "odbc/HDbc.h"
+#include "odbc/HEnv.h"
+#include "odbc/HStmt.h"
+#include "odbc/Trace.h"
 
 #include <algorithm>
 #include <cstring>

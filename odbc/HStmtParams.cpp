@@ -1,11 +1,11 @@
 // THstmt: binding parameters to the markers of the SQL text and sending long values
 // when the driver asks for them during execution.
-#include "HDbc.h"
-#include "HEnv.h"
-#include "HStmt.h"
-#include "ParamBinding.h"
-#include "Text.h"
-#include "Trace.h"
+#include "core/Text.h"
+#include "odbc/HDbc.h"
+#include "odbc/HEnv.h"
+#include "odbc/HStmt.h"
+#include "odbc/ParamBinding.h"
+#include "odbc/Trace.h"
 
 #include <algorithm>
 

@@ -1,13 +1,13 @@
 // THstmt: inserting, updating, deleting and refreshing rows of the current rowset,
 // by SQLSetPos/SQLBulkOperations where the cursor can, otherwise by statements generated
 // against the result's base table and run on auxiliary statements.
-#include "HDbc.h"
-#include "HEnv.h"
-#include "HStmt.h"
-#include "ParamBinding.h"
-#include "SqlText.h"
-#include "Text.h"
-#include "Trace.h"
+#include "core/Text.h"
+#include "odbc/HDbc.h"
+#include "odbc/HEnv.h"
+#include "odbc/HStmt.h"
+#include "odbc/ParamBinding.h"
+#include "odbc/SqlText.h"
+#include "odbc/Trace.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,7 +1,7 @@
-#include "ODBCError.h"
+#include "odbc/ODBCError.h"
 
-#include "HBase.h"
-#include "HEnv.h"
+#include "odbc/HBase.h"
+#include "odbc/HEnv.h"
 
 #include <cstring>
 

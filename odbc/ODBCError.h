@@ -1,7 +1,7 @@
 #pragma once
 // Diagnostics: which return codes succeed, the diagnostic records of a failed
 // call, the library's misuse exception and the ODBC failure exception.
-#include "Exceptions.h"
+#include "core/Exceptions.h"
 
 #include <sql.h>
 #include <sqlext.h>

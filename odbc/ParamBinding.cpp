@@ -1,6 +1,6 @@
-#include "ParamBinding.h"
+#include "odbc/ParamBinding.h"
 
-#include "ODBCError.h"
+#include "odbc/ODBCError.h"
 
 #include <limits>
 

@@ -3,7 +3,7 @@
 // the connection's driver table when a driver cannot describe a parameter, the buffer
 // length and first indicator of a bind, and the length markings of values sent at
 // execution.
-#include "HDbc.h"
+#include "odbc/HDbc.h"
 
 #include <sql.h>
 #include <sqlext.h>

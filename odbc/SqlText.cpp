@@ -1,7 +1,7 @@
-#include "SqlText.h"
+#include "odbc/SqlText.h"
 
-#include "ODBCError.h"
-#include "Text.h"
+#include "core/Text.h"
+#include "odbc/ODBCError.h"
 
 namespace {
 bool IsTokenChar(char c) {

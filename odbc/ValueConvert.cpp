@@ -1,4 +1,4 @@
-#include "ValueConvert.h"
+#include "odbc/ValueConvert.h"
 
 #include <charconv>
 #include <cmath>

@@ -2,8 +2,8 @@
 // Conversions between cells of ODBC C types and texts, integers, reals and
 // date-time records. Every function is told the cell's size and never reads or
 // writes past it.
-#include "MemoryStream.h"
-#include "Text.h"
+#include "core/MemoryStream.h"
+#include "core/Text.h"
 
 #include <sql.h>
 #include <sqlext.h>

@@ -1,7 +1,7 @@
-#include "Administrator.h"
+#include "odbc/catalog/Administrator.h"
 
-#include "HEnv.h"
-#include "Text.h"
+#include "core/Text.h"
+#include "odbc/HEnv.h"
 
 #include <odbcinst.h>
 #include <sql.h>

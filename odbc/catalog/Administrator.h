@@ -1,7 +1,7 @@
 #pragma once
 // The data sources the driver manager knows, each with its driver description,
 // read lazily and cached until marked stale.
-#include "Component.h"
+#include "core/Component.h"
 
 #include <string>
 #include <vector>

@@ -1,10 +1,10 @@
-#include "Catalog.h"
+#include "odbc/catalog/Catalog.h"
 
-#include "HDbc.h"
-#include "HEnv.h"
-#include "HStmt.h"
-#include "Text.h"
-#include "Trace.h"
+#include "core/Text.h"
+#include "odbc/HDbc.h"
+#include "odbc/HEnv.h"
+#include "odbc/HStmt.h"
+#include "odbc/Trace.h"
 
 #include <algorithm>
 

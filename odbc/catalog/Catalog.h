@@ -1,7 +1,7 @@
 #pragma once
 // The ODBC catalog of one connection: its tables and stored procedures, and a
 // procedure's columns, cached until a filter changes or Refresh is called.
-#include "Component.h"
+#include "core/Component.h"
 
 #include <sql.h>
 

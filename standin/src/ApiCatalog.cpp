@@ -1,6 +1,6 @@
 // Catalog entry points: each opens a materialised result on the statement.
-#include "Catalog.h"
-#include "Handles.h"
+#include "standin/src/CatalogResults.h"
+#include "standin/src/Handles.h"
 
 using namespace standin;
 

@@ -1,7 +1,7 @@
 // Entry points for handles, connecting, connection attributes and transactions.
-#include "Handles.h"
-#include "Rowset.h"
-#include "Settings.h"
+#include "standin/src/Handles.h"
+#include "standin/src/Rowset.h"
+#include "standin/src/Settings.h"
 
 #include <cstring>
 

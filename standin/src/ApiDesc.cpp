@@ -1,7 +1,7 @@
 // Descriptor entry points: the application row descriptor's bindings and the
 // implementation row descriptor's column descriptions.
-#include "ColumnAttributes.h"
-#include "Handles.h"
+#include "standin/src/ColumnAttributes.h"
+#include "standin/src/Handles.h"
 
 #include <cstring>
 

@@ -1,5 +1,5 @@
 // SQLGetDiagRec and SQLGetDiagField over the diagnostics area of each handle.
-#include "Handles.h"
+#include "standin/src/Handles.h"
 
 #include <cstring>
 

@@ -1,7 +1,7 @@
 // Entry points that execute statements, walk their results and describe columns.
-#include "ColumnAttributes.h"
-#include "Handles.h"
-#include "Settings.h"
+#include "standin/src/ColumnAttributes.h"
+#include "standin/src/Handles.h"
+#include "standin/src/Settings.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 // Entry points that bind columns, fetch rows and read values, and the statement attributes.
-#include "Convert.h"
-#include "Handles.h"
-#include "Rowset.h"
+#include "standin/src/Convert.h"
+#include "standin/src/Handles.h"
+#include "standin/src/Rowset.h"
 
 #include <cstring>
 

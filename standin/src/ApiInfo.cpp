@@ -1,5 +1,5 @@
 // SQLGetInfo and SQLGetFunctions: what the driver says about itself and the server.
-#include "Handles.h"
+#include "standin/src/Handles.h"
 
 #include <cstring>
 #include <variant>

@@ -2,9 +2,9 @@
 // base table; a row is found there again by its primary key when the result holds the
 // whole key, otherwise by every value the cursor read (optimistic concurrency by values),
 // and written with SQLite statements by rowid.
-#include "Handles.h"
-#include "Params.h"
-#include "Rowset.h"
+#include "standin/src/BoundParams.h"
+#include "standin/src/Handles.h"
+#include "standin/src/Rowset.h"
 
 #include <sqlite3.h>
 

@@ -1,8 +1,8 @@
-#include "Batch.h"
+#include "standin/src/Batch.h"
 
-#include "Diagnostics.h"
-#include "Params.h"
-#include "ProcCall.h"
+#include "standin/src/BoundParams.h"
+#include "standin/src/Diagnostics.h"
+#include "standin/src/ProcCall.h"
 
 #include <cstdlib>
 

@@ -2,7 +2,7 @@
 // Runs a Transact-SQL batch statement by statement; each statement gives one
 // result (a procedure may give several), handed out in order. A batch and each
 // procedure body it calls keep their own variables.
-#include "SystemProcs.h"
+#include "standin/src/SystemProcs.h"
 
 #include <deque>
 #include <map>

@@ -1,9 +1,9 @@
 // Batch: statements about variables (DECLARE, SET @v, SELECT @v = ..., RETURN, PRINT,
 // RAISERROR) and the substitution of variables into the statements SQLite runs.
-#include "Batch.h"
+#include "standin/src/Batch.h"
 
-#include "Diagnostics.h"
-#include "ProcCall.h"
+#include "standin/src/Diagnostics.h"
+#include "standin/src/ProcCall.h"
 
 namespace standin {
 

@@ -1,4 +1,4 @@
-#include "ColumnAttributes.h"
+#include "standin/src/ColumnAttributes.h"
 
 namespace standin {
 

@@ -1,7 +1,7 @@
 #pragma once
 // The description fields of a result column, shared by SQLColAttribute and the
 // implementation row descriptor.
-#include "Types.h"
+#include "standin/src/Types.h"
 
 #include <string>
 

@@ -1,4 +1,4 @@
-#include "Connection.h"
+#include "standin/src/Connection.h"
 
 #include <mutex>
 #include <set>

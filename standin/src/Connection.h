@@ -1,8 +1,8 @@
 #pragma once
 // What a connection knows beyond its session: how it was opened, the fault a
 // test asked for, transaction mode and simulated asynchronous delays.
-#include "Diagnostics.h"
-#include "Server.h"
+#include "standin/src/Diagnostics.h"
+#include "standin/src/Server.h"
 
 #include <functional>
 #include <map>

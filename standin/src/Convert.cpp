@@ -1,8 +1,8 @@
-#include "Convert.h"
+#include "standin/src/Convert.h"
 
-#include "Diagnostics.h"
-#include "Numbers.h"
-#include "Text.h"
+#include "core/Numbers.h"
+#include "core/Text.h"
+#include "standin/src/Diagnostics.h"
 
 #include <cmath>
 #include <cstdio>

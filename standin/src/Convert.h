@@ -1,8 +1,8 @@
 #pragma once
 // Conversion of a column value into the C type an application asks for,
 // with the rendering SQL Server uses for text.
-#include "Cursor.h"
-#include "Types.h"
+#include "standin/src/Cursor.h"
+#include "standin/src/Types.h"
 
 #include <string>
 #include <string_view>

@@ -1,8 +1,8 @@
-#include "Cursor.h"
+#include "standin/src/Cursor.h"
 
-#include "Diagnostics.h"
-#include "Server.h"
-#include "Text.h"
+#include "core/Text.h"
+#include "standin/src/Diagnostics.h"
+#include "standin/src/Server.h"
 
 namespace standin {
 

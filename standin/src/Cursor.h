@@ -2,7 +2,7 @@
 // Result sets: a live one that steps an SQLite statement row by row (the
 // forward-only cursor of ordinary queries) and a materialised one for the
 // system procedures and catalog functions.
-#include "Types.h"
+#include "standin/src/Types.h"
 
 #include <sqlite3.h>
 

@@ -1,4 +1,4 @@
-#include "Diagnostics.h"
+#include "standin/src/Diagnostics.h"
 
 #include <sqlite3.h>
 

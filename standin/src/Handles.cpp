@@ -1,4 +1,4 @@
-#include "Handles.h"
+#include "standin/src/Handles.h"
 
 #include <algorithm>
 #include <cstring>

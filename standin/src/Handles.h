@@ -1,10 +1,10 @@
 #pragma once
 // The ODBC handles of the driver: environment, connection, statement and
 // descriptor, and the guard every entry point runs its work in.
-#include "Batch.h"
-#include "Connection.h"
-#include "Diagnostics.h"
-#include "Params.h"
+#include "standin/src/Batch.h"
+#include "standin/src/BoundParams.h"
+#include "standin/src/Connection.h"
+#include "standin/src/Diagnostics.h"
 
 #include <map>
 #include <memory>

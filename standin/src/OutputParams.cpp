@@ -1,7 +1,7 @@
 // Output parameters: what a finished batch hands back to the markers bound for output.
-#include "Convert.h"
-#include "Handles.h"
-#include "ProcCall.h"
+#include "standin/src/Convert.h"
+#include "standin/src/Handles.h"
+#include "standin/src/ProcCall.h"
 
 namespace standin {
 

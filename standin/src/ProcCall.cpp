@@ -1,9 +1,9 @@
-#include "ProcCall.h"
+#include "standin/src/ProcCall.h"
 
-#include "Batch.h"
-#include "Diagnostics.h"
-#include "Numbers.h"
-#include "Text.h"
+#include "core/Numbers.h"
+#include "core/Text.h"
+#include "standin/src/Batch.h"
+#include "standin/src/Diagnostics.h"
 
 #include <algorithm>
 #include <cmath>

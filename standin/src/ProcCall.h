@@ -1,8 +1,8 @@
 #pragma once
 // Running a stored procedure: the variables of a batch or a procedure body, values
 // converted to the declared types, and a call's arguments, results and outputs.
-#include "Procedures.h"
-#include "SystemProcs.h"
+#include "standin/src/Procedures.h"
+#include "standin/src/SystemProcs.h"
 
 #include <map>
 #include <optional>

@@ -1,8 +1,8 @@
-#include "Procedures.h"
+#include "standin/src/Procedures.h"
 
-#include "Cursor.h"
-#include "Diagnostics.h"
-#include "Server.h"
+#include "standin/src/Cursor.h"
+#include "standin/src/Diagnostics.h"
+#include "standin/src/Server.h"
 
 #include <set>
 

@@ -1,8 +1,8 @@
 #pragma once
 // Stored procedures of a database: a definition read from CREATE PROCEDURE text, kept
 // as written in the database's table sysprocedures, and read back for calls and the catalog.
-#include "Tsql.h"
-#include "Types.h"
+#include "standin/src/Tsql.h"
+#include "standin/src/Types.h"
 
 #include <optional>
 #include <string>

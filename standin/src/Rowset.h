@@ -1,7 +1,7 @@
 #pragma once
 // Where the columns an application bound for a rowset row live: shared by fetching,
 // which writes them, and the positioned operations, which read them back.
-#include "Handles.h"
+#include "standin/src/Handles.h"
 
 namespace standin {
 

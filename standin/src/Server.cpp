@@ -1,8 +1,8 @@
-#include "Server.h"
+#include "standin/src/Server.h"
 
-#include "Cursor.h"
-#include "Diagnostics.h"
-#include "Text.h"
+#include "core/Text.h"
+#include "standin/src/Cursor.h"
+#include "standin/src/Diagnostics.h"
 
 #include <unistd.h>
 

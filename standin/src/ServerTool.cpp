@@ -1,8 +1,8 @@
 // tarvik_standin_server: creates a stand-in server directory afresh from Transact-SQL scripts.
 //   tarvik_standin_server DIR NAME SCRIPT...
 // Scripts run as "sa" in master; batches are separated by lines holding only GO.
-#include "Batch.h"
-#include "Text.h"
+#include "core/Text.h"
+#include "standin/src/Batch.h"
 
 #include <unistd.h>
 

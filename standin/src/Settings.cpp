@@ -1,8 +1,8 @@
-#include "Settings.h"
+#include "standin/src/Settings.h"
 
-#include "Diagnostics.h"
-#include "Numbers.h"
-#include "Text.h"
+#include "core/Numbers.h"
+#include "core/Text.h"
+#include "standin/src/Diagnostics.h"
 
 #include <odbcinst.h>
 #include <unistd.h>

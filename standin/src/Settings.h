@@ -2,8 +2,8 @@
 // Where a connection goes: the connection string's keys, the data source's
 // settings in odbc.ini and the driver's server list in odbcinst.ini
 // ("Server.<NAME> = <directory>", "DefaultServer = <NAME>").
-#include "Connection.h"
-#include "Server.h"
+#include "standin/src/Connection.h"
+#include "standin/src/Server.h"
 
 #include <map>
 #include <string>

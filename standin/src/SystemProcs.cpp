@@ -1,8 +1,8 @@
-#include "SystemProcs.h"
+#include "standin/src/SystemProcs.h"
 
-#include "Catalog.h"
-#include "Numbers.h"
-#include "Text.h"
+#include "core/Numbers.h"
+#include "core/Text.h"
+#include "standin/src/CatalogResults.h"
 
 #include <algorithm>
 #include <cstdio>

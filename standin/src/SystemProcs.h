@@ -1,9 +1,9 @@
 #pragma once
 // The system procedures the workbench and the tests call (sp_who, sp_helpdb,
 // sp_statistics, login maintenance) and the stand-in's own test hooks.
-#include "Connection.h"
-#include "Cursor.h"
-#include "Tsql.h"
+#include "standin/src/Connection.h"
+#include "standin/src/Cursor.h"
+#include "standin/src/Tsql.h"
 
 #include <memory>
 #include <vector>

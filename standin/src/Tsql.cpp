@@ -1,8 +1,8 @@
-#include "Tsql.h"
+#include "standin/src/Tsql.h"
 
-#include "Diagnostics.h"
-#include "Numbers.h"
-#include "Text.h"
+#include "core/Numbers.h"
+#include "core/Text.h"
+#include "standin/src/Diagnostics.h"
 
 #include <algorithm>
 #include <charconv>

@@ -2,8 +2,8 @@
 // Transact-SQL as the engine reads it: tokens, the statements of a batch
 // (which need no semicolons between them), and the rewrite of one statement
 // into SQLite's dialect.
-#include "Cursor.h"
-#include "Diagnostics.h"
+#include "standin/src/Cursor.h"
+#include "standin/src/Diagnostics.h"
 
 #include <string>
 #include <vector>

@@ -1,7 +1,7 @@
-#include "Types.h"
+#include "standin/src/Types.h"
 
-#include "Numbers.h"
-#include "Text.h"
+#include "core/Numbers.h"
+#include "core/Text.h"
 
 #include <sqlite3.h>
 

@@ -1,9 +1,9 @@
 // The grid's model over an ODBC dataset on the stand-in server: rows read as the view asks, the
 // active record left where the user had it, fixed columns and check boxes.
-#include "DataSetModel.h"
-#include "OEQuery.h"
-#include "RecordingUi.h"
-#include "StandinSql.h"
+#include "app/DataSetModel.h"
+#include "dataset/OEQuery.h"
+#include "tests/app/RecordingUi.h"
+#include "tests/app/StandinSql.h"
 
 #include <QSignalSpy>
 #include <QTest>

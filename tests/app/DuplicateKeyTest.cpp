@@ -1,7 +1,7 @@
 // The duplicate-key check on a database of its own on the stand-in server.
-#include "FMain.h"
-#include "RecordingUi.h"
-#include "StandinSql.h"
+#include "app/FMain.h"
+#include "tests/app/RecordingUi.h"
+#include "tests/app/StandinSql.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>

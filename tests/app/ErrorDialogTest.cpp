@@ -1,7 +1,7 @@
 // The paging dialog of an ODBC failure and its installation behind ShowErrorDialog.
-#include "OCLError.h"
-#include "ODBCError.h"
-#include "RecordingUi.h"
+#include "app/OCLError.h"
+#include "odbc/ODBCError.h"
+#include "tests/app/RecordingUi.h"
 
 #include <QApplication>
 #include <QLabel>

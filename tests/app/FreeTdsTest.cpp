@@ -1,11 +1,11 @@
 // The header on Debian's FreeTDS driver registered as "SQL Server", the way a Linux user reaches a real
 // server: its data source is offered, and a server that is not there is reported with the driver's own
 // message, at every attempt, without hanging the window.
-#include "Controls.h"
-#include "FMain.h"
-#include "HDbc.h"
-#include "ODBCError.h"
-#include "RecordingUi.h"
+#include "app/Controls.h"
+#include "app/FMain.h"
+#include "odbc/HDbc.h"
+#include "odbc/ODBCError.h"
+#include "tests/app/RecordingUi.h"
 
 #include <QElapsedTimer>
 #include <QTest>

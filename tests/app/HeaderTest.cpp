@@ -1,7 +1,7 @@
 // The connection header: which data sources are offered.
-#include "Controls.h"
-#include "FMain.h"
-#include "RecordingUi.h"
+#include "app/Controls.h"
+#include "app/FMain.h"
+#include "tests/app/RecordingUi.h"
 
 #include <QTemporaryDir>
 #include <QTest>

@@ -1,6 +1,6 @@
 // The SQL history entries and the caret position labels of the three editors.
-#include "FMain.h"
-#include "RecordingUi.h"
+#include "app/FMain.h"
+#include "tests/app/RecordingUi.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>

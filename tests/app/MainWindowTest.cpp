@@ -1,15 +1,15 @@
 // The main window as it opens: pages, header, navigator bars, start-up and the error box.
-#include "Administrator.h"
-#include "Catalog.h"
-#include "Controls.h"
-#include "DBGrid.h"
-#include "DBNavigator.h"
-#include "Exceptions.h"
-#include "FMain.h"
-#include "HDbc.h"
-#include "HStmt.h"
-#include "NumericLocale.h"
-#include "RecordingUi.h"
+#include "app/Controls.h"
+#include "app/DBGrid.h"
+#include "app/DBNavigator.h"
+#include "app/FMain.h"
+#include "core/Exceptions.h"
+#include "odbc/HDbc.h"
+#include "odbc/HStmt.h"
+#include "odbc/catalog/Administrator.h"
+#include "odbc/catalog/Catalog.h"
+#include "tests/app/RecordingUi.h"
+#include "tests/support/NumericLocale.h"
 
 #include <QAction>
 #include <QFrame>

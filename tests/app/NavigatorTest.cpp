@@ -1,8 +1,8 @@
 // The navigator bar and grid through their binding, with a scripted dataset.
-#include "DBGrid.h"
-#include "DBNavigator.h"
-#include "Exceptions.h"
-#include "RecordingUi.h"
+#include "app/DBGrid.h"
+#include "app/DBNavigator.h"
+#include "core/Exceptions.h"
+#include "tests/app/RecordingUi.h"
 
 #include <QApplication>
 #include <QTest>

@@ -1,8 +1,8 @@
 #pragma once
 // A TUi that records every box and dialog and answers from a script, so window
 // tests run without a person. Installed for its lifetime.
-#include "ODBCError.h"
-#include "Ui.h"
+#include "app/Ui.h"
+#include "odbc/ODBCError.h"
 
 #include <QStringList>
 

@@ -1,5 +1,5 @@
-#include "SafeSql.h"
-#include "Exceptions.h"
+#include "app/SafeSql.h"
+#include "core/Exceptions.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 // Connecting from the header and what the schema browser shows afterwards, on the stand-in server.
-#include "Controls.h"
-#include "Exceptions.h"
-#include "FMain.h"
-#include "HDbc.h"
-#include "HStmt.h"
-#include "ODBCError.h"
-#include "RecordingUi.h"
+#include "app/Controls.h"
+#include "app/FMain.h"
+#include "core/Exceptions.h"
+#include "odbc/HDbc.h"
+#include "odbc/HStmt.h"
+#include "odbc/ODBCError.h"
+#include "tests/app/RecordingUi.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>

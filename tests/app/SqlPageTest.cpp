@@ -1,13 +1,13 @@
 // The "SQL" page on the stand-in server: queries shown in the grid, statements executed and
 // confirmed, the silent read-only retry and the error box.
-#include "DBGrid.h"
-#include "DBNavigator.h"
-#include "FMain.h"
-#include "NumericLocale.h"
-#include "ODBCError.h"
-#include "OEQuery.h"
-#include "RecordingUi.h"
-#include "StandinSql.h"
+#include "app/DBGrid.h"
+#include "app/DBNavigator.h"
+#include "app/FMain.h"
+#include "dataset/OEQuery.h"
+#include "odbc/ODBCError.h"
+#include "tests/app/RecordingUi.h"
+#include "tests/app/StandinSql.h"
+#include "tests/support/NumericLocale.h"
 
 #include <QPlainTextEdit>
 #include <QPushButton>

@@ -1,7 +1,7 @@
 #pragma once
 // Direct sessions on the stand-in test server, for preparing and inspecting what window tests use.
-#include "HDbc.h"
-#include "HStmt.h"
+#include "odbc/HDbc.h"
+#include "odbc/HStmt.h"
 
 #include <memory>
 #include <string>

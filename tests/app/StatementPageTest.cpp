@@ -1,7 +1,7 @@
 // The "SQL NoData" page: a batch on its own connection to the stand-in server, rows as text lines.
-#include "FMain.h"
-#include "RecordingUi.h"
-#include "StandinSql.h"
+#include "app/FMain.h"
+#include "tests/app/RecordingUi.h"
+#include "tests/app/StandinSql.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>

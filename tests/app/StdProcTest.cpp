@@ -1,7 +1,7 @@
 // Session questions against the stand-in server, through the real driver manager.
-#include "StdProc.h"
-#include "HDbc.h"
-#include "HStmt.h"
+#include "app/StdProc.h"
+#include "odbc/HDbc.h"
+#include "odbc/HStmt.h"
 
 #include <gtest/gtest.h>
 

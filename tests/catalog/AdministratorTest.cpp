@@ -1,4 +1,4 @@
-#include "Administrator.h"
+#include "odbc/catalog/Administrator.h"
 
 #include <gtest/gtest.h>
 

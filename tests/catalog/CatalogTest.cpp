@@ -1,6 +1,6 @@
-#include "Catalog.h"
-#include "DriverFixture.h"
-#include "ODBCError.h"
+#include "odbc/catalog/Catalog.h"
+#include "odbc/ODBCError.h"
+#include "tests/odbc/DriverFixture.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "Component.h"
-#include "Exceptions.h"
+#include "core/Component.h"
+#include "core/Exceptions.h"
 
 #include <gtest/gtest.h>
 
@@ -125,7 +125,7 @@ TEST(Component, AnnouncedComponentsAreSeenWithTheirOwnType) {
     EXPECT_EQ(watcher->typedSeen, 1);
 }
 
-#include "Text.h"
+#include "core/Text.h"
 
 TEST(Text, TrimUpperAndCompareTouchOnlyBlanksAndAsciiLetters) {
     EXPECT_EQ(TrimBlanks("  a b  "), "a b");

@@ -1,8 +1,8 @@
 // Machine number text is the same under every locale; the suite also runs under sl_SI.UTF-8, where
 // printf and strtod use a decimal comma.
-#include "Numbers.h"
-#include "Text.h"
-#include "Variant.h"
+#include "core/Numbers.h"
+#include "core/Text.h"
+#include "core/Variant.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // Parameters of the ODBC dataset on every test driver: made from the text's tokens, bound at
 // every open and ExecSQL, and read back from a procedure.
-#include "DriverFixture.h"
-#include "ODBCError.h"
-#include "OEQuery.h"
+#include "dataset/OEQuery.h"
+#include "odbc/ODBCError.h"
+#include "tests/odbc/DriverFixture.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // Moving through a result set with the ODBC dataset on every test driver: records read from the
 // statement's cursor or from the row cache, field values, bookmarks, filters and record numbers.
-#include "DataSet.h"
-#include "DriverFixture.h"
-#include "ErrorOf.h"
-#include "ODBCError.h"
-#include "OEQuery.h"
+#include "dataset/DataSet.h"
+#include "dataset/OEQuery.h"
+#include "odbc/ODBCError.h"
+#include "tests/odbc/DriverFixture.h"
+#include "tests/support/ErrorOf.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The coupled settings of the ODBC dataset, with no driver: none of them needs a statement handle.
-#include "ErrorOf.h"
-#include "ODBCError.h"
-#include "OEQuery.h"
+#include "dataset/OEQuery.h"
+#include "odbc/ODBCError.h"
+#include "tests/support/ErrorOf.h"
 
 #include <gtest/gtest.h>
 

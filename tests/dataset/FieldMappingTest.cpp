@@ -1,7 +1,7 @@
 // Result columns to field types and record slots, and field definitions found by name.
-#include "Exceptions.h"
-#include "FieldDefs.h"
-#include "RecordBuffer.h"
+#include "core/Exceptions.h"
+#include "dataset/FieldDefs.h"
+#include "dataset/RecordBuffer.h"
 
 #include <sqlext.h>
 

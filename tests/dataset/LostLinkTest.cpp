@@ -2,8 +2,8 @@
 // message, the connection is dropped once the handler is done, no handle is left half-open, and the
 // next use connects again. The stand-in breaks its link where DropLink says; PostgreSQL is taken down
 // between two runs.
-#include "DriverFixture.h"
-#include "OEQuery.h"
+#include "dataset/OEQuery.h"
+#include "tests/odbc/DriverFixture.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The write target's list texts and its stored form.
-#include "DataSetHstmt.h"
-#include "ODBCError.h"
+#include "dataset/DataSetHstmt.h"
+#include "odbc/ODBCError.h"
 
 #include <gtest/gtest.h>
 

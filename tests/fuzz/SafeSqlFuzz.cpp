@@ -1,8 +1,8 @@
 // The checks that stand between names from the server's data and the statement texts they go into.
-#include "FuzzCheck.h"
-#include "SafeSql.h"
+#include "app/SafeSql.h"
+#include "tests/fuzz/FuzzCheck.h"
 
-#include "Exceptions.h"
+#include "core/Exceptions.h"
 
 #include <cstring>
 

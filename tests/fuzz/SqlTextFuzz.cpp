@@ -1,7 +1,7 @@
 // The statement text scanner: parameter tokens, the row-count rewrite and the table guess.
-#include "FuzzCheck.h"
-#include "ODBCError.h"
-#include "SqlText.h"
+#include "odbc/ODBCError.h"
+#include "odbc/SqlText.h"
+#include "tests/fuzz/FuzzCheck.h"
 
 #include <algorithm>
 

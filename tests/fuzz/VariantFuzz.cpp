@@ -1,7 +1,7 @@
 // Text read as a number, a Boolean, a date or a time: what is accepted reads back the same from the
 // text form written for it.
-#include "FuzzCheck.h"
-#include "Variant.h"
+#include "core/Variant.h"
+#include "tests/fuzz/FuzzCheck.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "Codepage.h"
+#include "localdb/Codepage.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "TableTestSupport.h"
+#include "tests/localdb/TableTestSupport.h"
 
-#include "ParadoxFormat.h"
+#include "localdb/ParadoxFormat.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
-#include "DbfNumber.h"
-#include "NumericLocale.h"
-#include "Variant.h"
+#include "localdb/DbfNumber.h"
+#include "core/Variant.h"
+#include "tests/support/NumericLocale.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "TableTestSupport.h"
+#include "tests/localdb/TableTestSupport.h"
 
 #include <fstream>
 

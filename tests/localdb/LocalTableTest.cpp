@@ -1,8 +1,8 @@
-#include "TableTestSupport.h"
+#include "tests/localdb/TableTestSupport.h"
 
-#include "Codepage.h"
-#include "NumericLocale.h"
-#include "TableFile.h"
+#include "localdb/Codepage.h"
+#include "localdb/TableFile.h"
+#include "tests/support/NumericLocale.h"
 
 #include <csignal>
 #include <sys/resource.h>

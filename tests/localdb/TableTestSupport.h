@@ -1,6 +1,6 @@
 #pragma once
 // Shared pieces of the local table tests: a scratch directory, the all-types definition and rows.
-#include "LocalTable.h"
+#include "localdb/LocalTable.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "DriverFixture.h"
-#include "ODBCError.h"
+#include "odbc/ODBCError.h"
+#include "tests/odbc/DriverFixture.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Diagnostic records as a driver posts them, read through the real driver manager.
-#include "HDbc.h"
-#include "HStmt.h"
-#include "ODBCError.h"
+#include "odbc/HDbc.h"
+#include "odbc/HStmt.h"
+#include "odbc/ODBCError.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "HEnv.h"
-#include "ODBCError.h"
+#include "odbc/HEnv.h"
+#include "odbc/ODBCError.h"
 
 #include <gtest/gtest.h>
 

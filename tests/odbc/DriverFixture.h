@@ -1,11 +1,11 @@
 #pragma once
 // A connection to one test driver per test, and helpers that run SQL on it.
-#include "ErrorOf.h"
-#include "HDbc.h"
-#include "HStmt.h"
-#include "ODBCError.h"
-#include "OdbcTestDrivers.h"
-#include "Text.h"
+#include "core/Text.h"
+#include "odbc/HDbc.h"
+#include "odbc/HStmt.h"
+#include "odbc/ODBCError.h"
+#include "tests/support/ErrorOf.h"
+#include "tests/support/OdbcTestDrivers.h"
 
 #include <gtest/gtest.h>
 

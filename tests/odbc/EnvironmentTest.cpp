@@ -1,5 +1,5 @@
-#include "HDbc.h"
-#include "HEnv.h"
+#include "odbc/HDbc.h"
+#include "odbc/HEnv.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // Failures no driver can be asked for, made by standing in for driver-manager functions: this
 // executable defines them, so the library's calls land here first and go on to the driver
 // manager (found with RTLD_NEXT) unless a test has asked for a failure.
-#include "DriverFixture.h"
-#include "HEnv.h"
+#include "odbc/HEnv.h"
+#include "tests/odbc/DriverFixture.h"
 
 #include <dlfcn.h>
 

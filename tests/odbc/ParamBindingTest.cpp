@@ -1,5 +1,5 @@
-#include "ParamBinding.h"
-#include "ODBCError.h"
+#include "odbc/ParamBinding.h"
+#include "odbc/ODBCError.h"
 
 #include <gtest/gtest.h>
 

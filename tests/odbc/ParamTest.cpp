@@ -1,7 +1,7 @@
-#include "DriverFixture.h"
-#include "Numbers.h"
-#include "NumericLocale.h"
-#include "ODBCError.h"
+#include "core/Numbers.h"
+#include "odbc/ODBCError.h"
+#include "tests/odbc/DriverFixture.h"
+#include "tests/support/NumericLocale.h"
 
 #include <gtest/gtest.h>
 

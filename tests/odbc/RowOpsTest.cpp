@@ -1,6 +1,6 @@
-#include "DriverFixture.h"
-#include "ODBCError.h"
-#include "Text.h"
+#include "core/Text.h"
+#include "odbc/ODBCError.h"
+#include "tests/odbc/DriverFixture.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "SqlText.h"
-#include "ColumnBuffer.h"
-#include "HDbc.h"
-#include "ODBCError.h"
+#include "odbc/SqlText.h"
+#include "odbc/ColumnBuffer.h"
+#include "odbc/HDbc.h"
+#include "odbc/ODBCError.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "ValueConvert.h"
-#include "NumericLocale.h"
+#include "odbc/ValueConvert.h"
+#include "tests/support/NumericLocale.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // `exec standin_calls`: which ODBC functions reached the driver on one connection, so that a test of
 // a library above the driver manager can prove the calls it makes.
-#include "StandinTestSupport.h"
+#include "tests/standin/StandinTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The demo data source as Tarvik's first start reaches it: DSN VidrolDemo, login sa, on the tests'
 // own copy of the demo server (made from the same script as the one a person edits).
-#include "StandinTestSupport.h"
+#include "tests/standin/StandinTestSupport.h"
 
 #include <gtest/gtest.h>
 

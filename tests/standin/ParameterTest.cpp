@@ -1,6 +1,6 @@
 // Statement parameters: "?" markers bound with SQLBindParameter, executed prepared and
 // directly, values sent at execution in pieces, and the errors of missing bindings.
-#include "StandinTestSupport.h"
+#include "tests/standin/StandinTestSupport.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

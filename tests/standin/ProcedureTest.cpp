@@ -1,6 +1,6 @@
 // Stored procedures of the user: definitions, calls by EXEC and by the call escape with
 // parameters of every direction, the results of their bodies and the procedure catalog.
-#include "StandinTestSupport.h"
+#include "tests/standin/StandinTestSupport.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

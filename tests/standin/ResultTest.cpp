@@ -1,6 +1,6 @@
 // Column descriptions, typed values, long values in parts, row arrays, catalog
 // functions and what the driver says about itself.
-#include "StandinTestSupport.h"
+#include "tests/standin/StandinTestSupport.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

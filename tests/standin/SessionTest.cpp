@@ -1,6 +1,6 @@
 // Logging in, sessions seen across connections and processes, injected faults,
 // asynchronous execution and transactions.
-#include "StandinTestSupport.h"
+#include "tests/standin/StandinTestSupport.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>

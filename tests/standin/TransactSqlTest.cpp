@@ -1,5 +1,5 @@
 // The Transact-SQL shapes the workbench sends, answered with their columns in order.
-#include "StandinTestSupport.h"
+#include "tests/standin/StandinTestSupport.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

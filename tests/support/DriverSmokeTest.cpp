@@ -1,5 +1,5 @@
 // Each driver of the private set-up starts and answers a query through the real driver manager.
-#include "OdbcTestDrivers.h"
+#include "tests/support/OdbcTestDrivers.h"
 
 #include <gtest/gtest.h>
 #include <sql.h>

@@ -1,6 +1,6 @@
 #pragma once
 // The message of the library exception an action raises, or "(no error)".
-#include "Exceptions.h"
+#include "core/Exceptions.h"
 
 #include <functional>
 #include <string>

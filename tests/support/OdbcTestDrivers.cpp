@@ -1,4 +1,4 @@
-#include "OdbcTestDrivers.h"
+#include "tests/support/OdbcTestDrivers.h"
 
 #include <stdexcept>
 

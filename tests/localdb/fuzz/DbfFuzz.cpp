@@ -1,4 +1,4 @@
-#include "FuzzInput.h"
+#include "tests/localdb/fuzz/FuzzInput.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     // The memo bytes serve as either memo file: dBase .dbt or FoxPro .fpt, as the version byte says.

@@ -1,6 +1,6 @@
-#include "FuzzInput.h"
+#include "tests/localdb/fuzz/FuzzInput.h"
 
-#include "LocalTable.h"
+#include "localdb/LocalTable.h"
 
 #include <cstdlib>
 #include <fstream>

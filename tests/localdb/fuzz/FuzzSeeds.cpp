@@ -1,6 +1,6 @@
 // Writes a small seed corpus for both fuzz targets: tables of every field type, keyed and with memos.
-#include "FuzzInput.h"
-#include "LocalTable.h"
+#include "localdb/LocalTable.h"
+#include "tests/localdb/fuzz/FuzzInput.h"
 
 #include <fstream>
 #include <sstream>

@@ -1,7 +1,7 @@
 #pragma once
 // Catalog result sets in the layouts ODBC defines, built from SQLite's schema:
 // tables, columns, keys, index statistics, procedures and type information.
-#include "Cursor.h"
+#include "standin/src/Cursor.h"
 
 #include <memory>
 #include <optional>

@@ -1,8 +1,8 @@
 #pragma once
 // Statement parameters: the "?" markers of a batch and the values an application
 // binds to them, read from its C buffers into values SQLite binds.
-#include "Cursor.h"
-#include "Tsql.h"
+#include "standin/src/Cursor.h"
+#include "standin/src/Tsql.h"
 
 #include <string>
 #include <vector>

@@ -1,9 +1,9 @@
-#include "Catalog.h"
+#include "standin/src/CatalogResults.h"
 
-#include "Diagnostics.h"
-#include "Procedures.h"
-#include "Server.h"
-#include "Text.h"
+#include "core/Text.h"
+#include "standin/src/Diagnostics.h"
+#include "standin/src/Procedures.h"
+#include "standin/src/Server.h"
 
 #include <algorithm>
 

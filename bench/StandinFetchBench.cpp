@@ -2,7 +2,7 @@
 // on the same SQLite file, both through the unixODBC driver manager, columns bound as the
 // workbench binds them. Prints ns per row and the ratio. Run by hand:
 //   build/bench/standin_fetch_bench [rows]
-#include "standin/src/Server.h"
+#include "standin/engine/Server.h"
 
 #include <sql.h>
 #include <sqlext.h>

@@ -1,6 +1,6 @@
 // The stand-in's Transact-SQL reader: tokens, batch splitting, the rewrite for SQLite and the
 // EXEC and call-escape argument lists. Syntax errors are answers; anything else is a finding.
-#include "standin/src/Tsql.h"
+#include "standin/engine/Tsql.h"
 #include "tests/fuzz/FuzzCheck.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

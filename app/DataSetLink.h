@@ -3,7 +3,7 @@
 // dataset's changes reach the binding's widgets. It lives among the window's components after
 // its dataset and lets go of the binding when the dataset is removed.
 #include "app/DataBinding.h"
-#include "dataset/OEDataSet.h"
+#include "dataset/odbc/OEDataSet.h"
 
 class TDataSetLink : public TComponent, public TNavigableDataSet, private TDataSetObserver {
 public:

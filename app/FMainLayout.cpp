@@ -5,7 +5,7 @@
 #include "app/DataBinding.h"
 #include "app/DataSetLink.h"
 #include "app/FMain.h"
-#include "dataset/OEQuery.h"
+#include "dataset/odbc/OEQuery.h"
 
 #include "odbc/HDbc.h"
 #include "odbc/HStmt.h"

@@ -2,7 +2,7 @@
 #include "app/FMain.h"
 
 #include "core/Exceptions.h"
-#include "dataset/OEQuery.h"
+#include "dataset/odbc/OEQuery.h"
 
 #include <QPlainTextEdit>
 

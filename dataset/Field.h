@@ -4,7 +4,6 @@
 // in the record's calculated-field area.
 #include "core/FieldType.h"
 #include "core/Variant.h"
-#include "odbc/ColumnBuffer.h"
 
 #include <memory>
 #include <string>
@@ -14,8 +13,8 @@ class TDataSet;
 
 enum TFieldKind { fkData, fkCalculated, fkLookup };
 
-// Bytes one UTF-8 character may take: as many as a statement's character cell allows for.
-constexpr int MaxCharBytes = static_cast<int>(MaxUtf8CharBytes);
+// Bytes one UTF-8 character may take in a string field's value.
+constexpr int MaxCharBytes = 4;
 
 // Bytes a value of the type takes in a record (ftString: room for size characters of UTF-8 and
 // a zero byte; ftBytes: size; blobs 0, their value lives in a stream).

@@ -5,8 +5,6 @@
 #include "core/FieldType.h"
 #include "core/MemoryStream.h"
 
-#include <sql.h>
-
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -15,11 +13,6 @@
 // for size characters of UTF-8, up to four bytes each, its zero byte and the flag; blobs: a
 // stream reference and the flag).
 int SlotWidth(TFieldType type, int size);
-
-// The field type of a result column as the statement described and bound it: SQL_SMALLINT and
-// SQL_TINYINT are ftSmallint when bound as signed C types, ftWord otherwise; ftUnknown for SQL
-// types without a field type.
-TFieldType FieldTypeForColumn(SQLSMALLINT sqlType, SQLSMALLINT cType);
 
 enum TBookmarkFlag : std::uint8_t { bfCurrent, bfBOF, bfEOF, bfInserted };
 enum TUpdateStatus : std::uint8_t { usUnmodified, usModified, usInserted, usDeleted };

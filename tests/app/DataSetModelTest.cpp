@@ -1,7 +1,7 @@
 // The grid's model over an ODBC dataset on the stand-in server: rows read as the view asks, the
 // active record left where the user had it, fixed columns and check boxes.
 #include "app/DataSetModel.h"
-#include "dataset/OEQuery.h"
+#include "dataset/odbc/OEQuery.h"
 #include "tests/app/RecordingUi.h"
 #include "tests/app/StandinSql.h"
 

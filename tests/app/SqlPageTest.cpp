@@ -3,7 +3,7 @@
 #include "app/DBGrid.h"
 #include "app/DBNavigator.h"
 #include "app/FMain.h"
-#include "dataset/OEQuery.h"
+#include "dataset/odbc/OEQuery.h"
 #include "odbc/ODBCError.h"
 #include "tests/app/RecordingUi.h"
 #include "tests/app/StandinSql.h"

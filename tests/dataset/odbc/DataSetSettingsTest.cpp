@@ -1,5 +1,5 @@
 // The coupled settings of the ODBC dataset, with no driver: none of them needs a statement handle.
-#include "dataset/OEQuery.h"
+#include "dataset/odbc/OEQuery.h"
 #include "odbc/ODBCError.h"
 #include "tests/support/ErrorOf.h"
 

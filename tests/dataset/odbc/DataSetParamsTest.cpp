@@ -1,6 +1,6 @@
 // Parameters of the ODBC dataset on every test driver: made from the text's tokens, bound at
 // every open and ExecSQL, and read back from a procedure.
-#include "dataset/OEQuery.h"
+#include "dataset/odbc/OEQuery.h"
 #include "odbc/ODBCError.h"
 #include "tests/odbc/DriverFixture.h"
 

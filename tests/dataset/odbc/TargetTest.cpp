@@ -1,5 +1,5 @@
 // The write target's list texts and its stored form.
-#include "dataset/DataSetHstmt.h"
+#include "dataset/odbc/DataSetHstmt.h"
 #include "odbc/ODBCError.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // message, the connection is dropped once the handler is done, no handle is left half-open, and the
 // next use connects again. The stand-in breaks its link where DropLink says; PostgreSQL is taken down
 // between two runs.
-#include "dataset/OEQuery.h"
+#include "dataset/odbc/OEQuery.h"
 #include "tests/odbc/DriverFixture.h"
 
 #include <gtest/gtest.h>

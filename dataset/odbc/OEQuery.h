@@ -1,7 +1,7 @@
 #pragma once
 // The query datasets: TCustomOEQuery keeps the statement text as lines, TOEQuery is the one the
 // application places, and TwwOEDataSet the grid's dataset with its display settings.
-#include "dataset/OEDataSet.h"
+#include "dataset/odbc/OEDataSet.h"
 
 #include <functional>
 #include <string>

@@ -1,4 +1,4 @@
-#include "dataset/OEQuery.h"
+#include "dataset/odbc/OEQuery.h"
 
 void TCustomOEQuery::SetSQL(const std::vector<std::string>& lines) {
     FSQL = lines;

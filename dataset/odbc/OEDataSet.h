@@ -3,9 +3,9 @@
 // statement and turns its result columns into field definitions; the settings that choose the
 // cursor and where the statement text comes from are coupled as a dataset needs them.
 #include "dataset/DataSet.h"
-#include "dataset/DataSetHstmt.h"
-#include "dataset/OEParams.h"
 #include "dataset/RecordBuffer.h"
+#include "dataset/odbc/DataSetHstmt.h"
+#include "dataset/odbc/OEParams.h"
 #include "odbc/HDbc.h"
 #include "odbc/HStmt.h"
 

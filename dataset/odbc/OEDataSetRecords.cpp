@@ -1,6 +1,6 @@
 // TCustomOEDataSet: rows from the statement into record buffers, moving through the result set
 // (on the statement's cursor, or within the row cache), bookmarks and field values.
-#include "dataset/OEDataSet.h"
+#include "dataset/odbc/OEDataSet.h"
 #include "odbc/ODBCError.h"
 #include "odbc/Trace.h"
 #include "odbc/ValueConvert.h"

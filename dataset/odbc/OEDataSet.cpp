@@ -1,5 +1,6 @@
-#include "dataset/OEDataSet.h"
+#include "dataset/odbc/OEDataSet.h"
 
+#include "dataset/odbc/ColumnFieldType.h"
 #include "odbc/ODBCError.h"
 #include "odbc/SqlText.h"
 #include "odbc/Trace.h"

@@ -1,7 +1,8 @@
 // TCustomOEDataSet: parameters made from the statement text or a stored procedure's catalog
 // entry, their value buffers bound to the statement, and output values read back.
 #include "core/Text.h"
-#include "dataset/OEDataSet.h"
+#include "dataset/odbc/ColumnFieldType.h"
+#include "dataset/odbc/OEDataSet.h"
 #include "odbc/ODBCError.h"
 #include "odbc/Trace.h"
 #include "odbc/ValueConvert.h"

@@ -1,7 +1,7 @@
 // Moving through a result set with the ODBC dataset on every test driver: records read from the
 // statement's cursor or from the row cache, field values, bookmarks, filters and record numbers.
 #include "dataset/DataSet.h"
-#include "dataset/OEQuery.h"
+#include "dataset/odbc/OEQuery.h"
 #include "odbc/ODBCError.h"
 #include "tests/odbc/DriverFixture.h"
 #include "tests/support/ErrorOf.h"

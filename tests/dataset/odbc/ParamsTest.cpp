@@ -1,5 +1,5 @@
 // Parameters without a driver: the call text, buffer sizes and values taking their type.
-#include "dataset/OEQuery.h"
+#include "dataset/odbc/OEQuery.h"
 
 #include <gtest/gtest.h>
 

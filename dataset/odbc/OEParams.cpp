@@ -1,4 +1,4 @@
-#include "dataset/OEParams.h"
+#include "dataset/odbc/OEParams.h"
 
 #include "core/Text.h"
 #include "odbc/ValueConvert.h"

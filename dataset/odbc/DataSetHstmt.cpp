@@ -1,6 +1,6 @@
-#include "dataset/DataSetHstmt.h"
+#include "dataset/odbc/DataSetHstmt.h"
 
-#include "dataset/OEDataSet.h"
+#include "dataset/odbc/OEDataSet.h"
 #include "odbc/ODBCError.h"
 
 std::string TTarget::ListText(const std::vector<std::string>& list) {

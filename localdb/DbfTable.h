@@ -7,6 +7,7 @@
 // the code page the language driver byte names (437, 850, 852, 1250, 1252; 1250 when it names
 // none); a table of another language driver is read as 1250 and takes no new rows.
 #include "localdb/Codepage.h"
+#include "localdb/DbfFormat.h"
 #include "localdb/LocalTable.h"
 #include "localdb/TableFile.h"
 
@@ -19,17 +20,6 @@ public:
     ~TDbfTable() override;
 
     std::int64_t RecordCount() const override { return FRecordCount + FPendingRecords; }
-
-    // One column as stored, with the type it stands for.
-    struct TColumn {
-        char Type = 'C';
-        std::uint8_t Length = 0;
-        std::uint8_t Decimals = 0;
-        std::uint32_t Offset = 0; // within the record, after the deletion flag
-        TFieldDef Def;
-        bool Hex = false;  // bytes kept as hex digits
-        bool Memo = false; // the value lies in the memo file
-    };
 
 protected:
     void DoFirst() override;
@@ -45,9 +35,10 @@ private:
     void OpenFiles();
     void Advance();
     const char* CurrentRecord() const;
-    std::string ReadMemo(const TColumn& column, const char* field) const;
-    std::string StoreMemo(const std::string& data);
-    void EncodeField(const TColumn& column, const TVariant& value, char* out);
+    std::string ReadMemo(const dbf::TColumn& column, const char* field) const;
+    // Queues data in new memo blocks; returns the first of them.
+    std::uint32_t StoreMemo(const std::string& data);
+    void EncodeField(const dbf::TColumn& column, const TVariant& value, char* out);
     std::int64_t NextAutoInc(std::size_t index);
     [[noreturn]] void RaiseReadOnlyVariant() const;
     void Rewrite();
@@ -55,7 +46,7 @@ private:
     std::string FPath;
     TOpenMode FMode;
     std::string FHeaderBytes;
-    std::vector<TColumn> FColumns;
+    std::vector<dbf::TColumn> FColumns;
     std::uint16_t FHeaderLength = 0;
     std::uint16_t FRecordLength = 0;
     std::uint32_t FRecordCount = 0;       // rows on disk

@@ -1,6 +1,7 @@
 #include "localdb/ParadoxFormat.h"
 
 #include "core/Numbers.h"
+#include "localdb/Bytes.h"
 #include "localdb/Codepage.h"
 #include "localdb/TableFile.h"
 
@@ -12,6 +13,8 @@
 #include <type_traits>
 
 namespace paradox {
+
+using namespace bytes;
 
 namespace {
 
@@ -205,21 +208,6 @@ void EncodeBcd(const TField& field, const TVariant& value, unsigned char* p) {
 }
 
 } // namespace
-
-std::uint16_t GetU16(const unsigned char* p) {
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-std::uint32_t GetU32(const unsigned char* p) {
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-void PutU16(unsigned char* p, std::uint16_t v) {
-    p[0] = static_cast<unsigned char>(v);
-    p[1] = static_cast<unsigned char>(v >> 8);
-}
-void PutU32(unsigned char* p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<unsigned char>(v >> (8 * i));
-}
 
 const TCodePage& THeader::Text() const {
     const TCodePage* page = TCodePage::Find(CodePage);

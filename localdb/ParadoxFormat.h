@@ -118,9 +118,4 @@ std::string BuildMbHeader();
 // A single-blob block holding data, padded to whole 4 KiB chunks.
 std::string BuildMbBlobBlock(const std::string& data, std::uint16_t modNr);
 
-std::uint16_t GetU16(const unsigned char* p);
-std::uint32_t GetU32(const unsigned char* p);
-void PutU16(unsigned char* p, std::uint16_t v);
-void PutU32(unsigned char* p, std::uint32_t v);
-
 } // namespace paradox

@@ -1,11 +1,13 @@
 #include "localdb/ParadoxTable.h"
 
 #include "core/Text.h"
+#include "localdb/Bytes.h"
 #include "localdb/Codepage.h"
 
 #include <algorithm>
 #include <cstring>
 
+using namespace bytes;
 using namespace paradox;
 
 namespace {

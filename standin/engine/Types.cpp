@@ -25,8 +25,8 @@ std::string Trim(std::string_view s) {
 }
 
 // The leading whole number of text ("10,2)" gives 10); 0 when there is none.
-long LeadingNumber(std::string_view text) {
-    text = Trim(text);
+long LeadingNumber(std::string_view whole) {
+    const std::string text = Trim(whole);
     size_t n = 0;
     while (n < text.size() && IsAsciiDigit(text[n]))
         ++n;

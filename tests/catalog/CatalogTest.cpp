@@ -1,6 +1,6 @@
 #include "odbc/catalog/Catalog.h"
 #include "odbc/ODBCError.h"
-#include "tests/odbc/DriverFixture.h"
+#include "tests/support/DriverFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -117,19 +117,19 @@ TEST_P(CatalogTest, AFailedReadKeepsTheOldListAndStaysStale) {
 INSTANTIATE_FOR_DRIVERS(CatalogTest);
 
 namespace {
-// Procedures: PostgreSQL functions stand for stored procedures there; the SQL Server stand-in
-// names parameters with "@", reports the return value first and OUTPUT as input-output.
+// Procedures: PostgreSQL functions stand for stored procedures there; T-SQL names parameters with
+// "@", and the catalog reports the return value first and OUTPUT as input-output.
 class CatalogProcedures : public DriverTest {
 protected:
     void CreateAdder() {
-        if (IsStandin())
+        if (Can().TsqlProcedures)
             Exec({"DROP PROCEDURE IF EXISTS tarvik_add",
                   "CREATE PROCEDURE tarvik_add @a int, @b int, @sum int OUTPUT AS SET @sum = @a + @b"});
         else
             Exec({"CREATE OR REPLACE FUNCTION tarvik_add(a integer, b integer) RETURNS integer AS "
                   "'select a + b' LANGUAGE sql"});
     }
-    std::string Param(const std::string& name) const { return IsStandin() ? "@" + name : name; }
+    std::string Param(const std::string& name) const { return Can().TsqlProcedures ? "@" + name : name; }
 };
 } // namespace
 
@@ -223,7 +223,9 @@ TEST_P(StandinCatalogProcedures, ACallTextBuiltFromTheCatalogRunsWithEveryDirect
 }
 
 INSTANTIATE_TEST_SUITE_P(Drivers, CatalogProcedures,
-                         ::testing::Values(TestDriverLabelled("Standin"), TestDriverLabelled("Postgres")),
+                         ::testing::ValuesIn(DriversThat({&DriverCapabilities::Procedures})),
                          TestDriverName());
-INSTANTIATE_TEST_SUITE_P(Drivers, StandinCatalogProcedures, ::testing::Values(TestDriverLabelled("Standin")),
+INSTANTIATE_TEST_SUITE_P(Drivers, StandinCatalogProcedures,
+                         ::testing::ValuesIn(DriversThat({&DriverCapabilities::TsqlProcedures,
+                                                          &DriverCapabilities::DemoProcedures})),
                          TestDriverName());

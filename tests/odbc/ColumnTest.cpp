@@ -1,5 +1,5 @@
 #include "odbc/ODBCError.h"
-#include "tests/odbc/DriverFixture.h"
+#include "tests/support/DriverFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -205,13 +205,13 @@ TEST_P(ColumnTest, EmptyStringToNullFollowsTheModeAndNullability) {
     s.SetColString(1, "");
     EXPECT_FALSE(s.ColNull(1));
     EXPECT_EQ(s.ColSizeAt(1, 1), 0);
-    // SQLite ODBC reports every column nullable; the rule follows what the driver reports.
+    // The rule follows what the driver reports.
     s.SetEmptyStringToNull(enIfNullable);
     for (SQLUSMALLINT col : {1, 2}) {
         s.SetColString(col, "");
         EXPECT_EQ(s.ColNull(col), s.ColNullable(col) == SQL_NULLABLE) << col;
     }
-    if (!IsSqlite()) {
+    if (Can().ReportsNotNull) {
         EXPECT_EQ(s.ColNullable(2), SQL_NO_NULLS);
     }
     s.SetEmptyStringToNull(enAlways);
@@ -223,24 +223,21 @@ TEST_P(ColumnTest, EmptyStringToNullFollowsTheModeAndNullability) {
 }
 
 INSTANTIATE_FOR_DRIVERS(ColumnTest);
-// SQLite ODBC claims positioning but refuses SQLSetPos beyond row 1 of a rowset (HY107) and
-// reads long values there as NULL; the stand-in has no SQLSetPos yet.
-INSTANTIATE_TEST_SUITE_P(Drivers, RowsetLongTest, ::testing::ValuesIn(DriversExcept({"Sqlite", "Standin"})),
+INSTANTIATE_TEST_SUITE_P(Drivers, RowsetLongTest,
+                         ::testing::ValuesIn(DriversThat({&DriverCapabilities::PositionInRowset})),
                          TestDriverName());
 
 TEST_P(ColumnTest, TypedGettersOnRealTimeBitAndBinaryColumns) {
-    const std::string bit = GetParam().Label == "Postgres" ? "boolean" : "bit";
-    const std::string binary = GetParam().Label == "Postgres" ? "bytea" : "varbinary(8)";
-    const std::string t = Table("id integer, r real, tm time, b " + bit + ", vb " + binary);
-    const std::string yes = GetParam().Label == "Postgres" ? "true" : "1";
-    Exec({"INSERT INTO " + t + " VALUES (1, 0.25, '04:05:06', " + yes + ", " + BinaryLiteral("0a0b0c") + ")",
+    const std::string t =
+        Table("id integer, r real, tm time, b " + Sql().BitType + ", vb " + Sql().Binary8Type);
+    Exec({"INSERT INTO " + t + " VALUES (1, 0.25, '04:05:06', " + Sql().TrueLiteral + ", " +
+              BinaryLiteral("0a0b0c") + ")",
           "INSERT INTO " + t + " VALUES (2, NULL, NULL, NULL, NULL)"});
     Query q(db, "SELECT r, tm, b, vb FROM " + t + " ORDER BY id");
     THstmt& s = q.s;
     EXPECT_EQ(s.ColString(1), " 2.50000000000000E-0001");
     EXPECT_EQ(s.ColDoubleAt(1, 1), 0.25);
-    // SQLite ODBC describes real as a double; the others as a 4-byte real.
-    EXPECT_EQ(s.ColCType(1), IsSqlite() ? SQL_C_DOUBLE : SQL_C_FLOAT);
+    EXPECT_EQ(s.ColCType(1), Can().FourByteReal ? SQL_C_FLOAT : SQL_C_DOUBLE) << Can().FourByteReal.WhyNot;
     EXPECT_EQ(s.ColString(2), "04:05:06");
     EXPECT_EQ(s.ColCType(2), SQL_C_TYPE_TIME);
     const SQL_TIMESTAMP_STRUCT tm = s.ColDateTimeAt(2, 1);

@@ -1,6 +1,6 @@
 #include "core/Text.h"
 #include "odbc/ODBCError.h"
-#include "tests/odbc/DriverFixture.h"
+#include "tests/support/DriverFixture.h"
 
 #include <gtest/gtest.h>
 

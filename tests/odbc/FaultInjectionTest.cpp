@@ -2,7 +2,7 @@
 // executable defines them, so the library's calls land here first and go on to the driver
 // manager (found with RTLD_NEXT) unless a test has asked for a failure.
 #include "odbc/HEnv.h"
-#include "tests/odbc/DriverFixture.h"
+#include "tests/support/DriverFixture.h"
 
 #include <dlfcn.h>
 
@@ -201,7 +201,6 @@ TEST_P(StatementFaults, AFailedUnbindKeepsTheBuffersTheDriverStillWritesAndReads
     EXPECT_NO_THROW(s.Close());
 }
 
-// SQLite ODBC 0.9998 cannot write a long value through its cursor.
 using PositionedLongFaults = DriverTest;
 
 TEST_P(PositionedLongFaults, ALongColumnLeftBoundAfterAWriteTakesTheStatementWithIt) {
@@ -209,7 +208,7 @@ TEST_P(PositionedLongFaults, ALongColumnLeftBoundAfterAWriteTakesTheStatementWit
     THstmt s;
     s.SethDbc(&db);
     s.SetConcurrencyType(SQL_CONCUR_VALUES);
-    s.SetCursorType(GetParam().Label == "Postgres" ? SQL_CURSOR_KEYSET_DRIVEN : SQL_CURSOR_STATIC);
+    s.SetCursorType(UpdatableCursor());
     s.SetSQL("SELECT ID, memo FROM " + t);
     s.Execute();
     ASSERT_TRUE(s.FetchNext());
@@ -225,7 +224,8 @@ TEST_P(PositionedLongFaults, ALongColumnLeftBoundAfterAWriteTakesTheStatementWit
 }
 
 INSTANTIATE_FOR_DRIVERS(ConnectionFaults);
-INSTANTIATE_TEST_SUITE_P(Drivers, PositionedLongFaults, ::testing::ValuesIn(DriversExcept({"Sqlite"})),
+INSTANTIATE_TEST_SUITE_P(Drivers, PositionedLongFaults,
+                         ::testing::ValuesIn(DriversThat({&DriverCapabilities::LongDataThroughSetPos})),
                          TestDriverName());
 INSTANTIATE_FOR_DRIVERS(StatementFaults);
 } // namespace

@@ -1,6 +1,6 @@
 #include "core/Numbers.h"
 #include "odbc/ODBCError.h"
-#include "tests/odbc/DriverFixture.h"
+#include "tests/support/DriverFixture.h"
 #include "tests/support/NumericLocale.h"
 
 #include <gtest/gtest.h>
@@ -116,9 +116,8 @@ TEST_P(ParamTest, NumbersRoundTripTheSameUnderTheCAndACommaLocale) {
         THstmt q;
         Open(q, "SELECT d, e FROM " + t + " ORDER BY i");
         for (double v : values) {
-            // SQLite ODBC 0.9998 reads a real through SQLite's text of it, which has 15 digits.
             double expected = v;
-            if (IsSqlite()) {
+            if (!Can().FullDoubles) {
                 ASSERT_TRUE(ParseDouble(FormatGeneral(v, 15), expected));
             }
             ASSERT_TRUE(q.FetchNext()) << locale;
@@ -375,8 +374,9 @@ INSTANTIATE_TEST_SUITE_P(Drivers, ParamDirectionTest,
                          ::testing::Values(TestDriverLabelled("Standin"), TestDriverLabelled("Sqlite"),
                                            TestDriverLabelled("Postgres")),
                          TestDriverName());
-// Stored procedures with output parameters and return values: the SQL Server stand-in.
-INSTANTIATE_TEST_SUITE_P(Drivers, ProcedureCallTest, ::testing::Values(TestDriverLabelled("Standin")),
+INSTANTIATE_TEST_SUITE_P(Drivers, ProcedureCallTest,
+                         ::testing::ValuesIn(DriversThat({&DriverCapabilities::TsqlProcedures,
+                                                          &DriverCapabilities::DemoProcedures})),
                          TestDriverName());
 // psqlODBC never frees the names set on its implementation parameter descriptor, which the leak
 // checker of the sanitizer build reports; naming is checked where the driver cleans up.

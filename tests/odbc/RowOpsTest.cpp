@@ -1,6 +1,6 @@
 #include "core/Text.h"
 #include "odbc/ODBCError.h"
-#include "tests/odbc/DriverFixture.h"
+#include "tests/support/DriverFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +11,7 @@ namespace {
 using RowOpsTest = DriverTest;
 // The same through SQLSetPos and SQLBulkOperations, on drivers whose cursors offer them.
 using PositionedRowOpsTest = DriverTest;
-// Updates that must leave out a column the driver reports read-only. SQLite ODBC reports every
-// column, expressions included, as writable.
+// Updates that must leave out a column the driver reports read-only.
 using ReadOnlyColumnTest = DriverTest;
 using PositionedLongTextTest = DriverTest;
 using PositionedRefreshTest = DriverTest;
@@ -37,27 +36,21 @@ static void OpenEditable(THstmt& s, THdbc& db, const std::string& sql, SQLUINTEG
     s.Execute();
 }
 
-// A cursor type the driver writes rows through: psqlODBC serves a keyset request with an updatable
-// static cursor and says so; SQLite ODBC and the stand-in report no keyset capabilities.
-static SQLUINTEGER UpdatableCursor(const TestDriver& driver) {
-    return driver.Label == "Postgres" ? SQL_CURSOR_KEYSET_DRIVEN : SQL_CURSOR_STATIC;
-}
-
 static void Generate(THstmt& s) {
     s.SetSkipByPosition(true);
     s.SetSkipByCursor(true);
 }
 
 TEST_P(ReadOnlyColumnTest, GeneratedUpdateLeavesOutTheComputedColumnAndBindsTheKeyLast) {
-    // The stand-in computes q1 in the table (psqlODBC calls a generated table column writable, so there
-    // it is an expression of the query): either way all columns of the table are read.
-    const std::string computed = IsStandin() ? ", q1 AS (qty + 1)" : "";
+    // q1 is computed in the table where the driver reports such a column read-only, else it is an
+    // expression of the query: either way all columns of the table are read.
+    const bool inTable = bool(Can().ReadOnlyComputedColumns);
+    const std::string computed = inTable ? ", q1 AS (qty + 1)" : "";
     const std::string t = TableWith("ID integer primary key, name varchar(20), qty integer" + computed,
                                     {"1, 'a', 5", "2, 'b', 6"});
     RowStatement s;
     Generate(s);
-    OpenEditable(s, db,
-                 (IsStandin() ? "SELECT * FROM " : "SELECT *, qty + 1 AS q1 FROM ") + t + " ORDER BY ID",
+    OpenEditable(s, db, (inTable ? "SELECT * FROM " : "SELECT *, qty + 1 AS q1 FROM ") + t + " ORDER BY ID",
                  SQL_CURSOR_KEYSET_DRIVEN);
     ASSERT_EQ(s.NumCols(), 4);
     ASSERT_TRUE(s.FetchNext());
@@ -122,11 +115,10 @@ TEST_P(RowOpsTest, GeneratedWritesNameTheCursorRowWhereTheDriverOffersIt) {
     const std::string t = TableWith("ID integer primary key, name varchar(20)", {"1, 'a'", "2, 'b'"});
     RowStatement s;
     s.SetSkipByPosition(true);
-    OpenEditable(s, db, "SELECT ID, name FROM " + t + " ORDER BY ID", UpdatableCursor(GetParam()));
+    OpenEditable(s, db, "SELECT ID, name FROM " + t + " ORDER BY ID", UpdatableCursor());
     ASSERT_TRUE(s.FetchNext());
-    // Of the three, only the stand-in understands WHERE CURRENT OF.
     const bool byCursor = (s.CursorCapabilities() & SQL_CA1_POSITIONED_UPDATE) != 0;
-    EXPECT_EQ(byCursor, IsStandin());
+    EXPECT_EQ(byCursor, bool(Can().PositionedStatements)) << Can().PositionedStatements.WhyNot;
     const std::string id = s.ColNames()[0];
     const std::string where = byCursor ? "WHERE CURRENT OF " + s.CursorName() : "WHERE " + id + " = ?";
     s.SetColString(2, "by name");
@@ -151,7 +143,7 @@ TEST_P(RowOpsTest, FlaggedRowsWrittenByCursorNameAreEachTheirOwnRow) {
         TableWith("ID integer primary key, name varchar(20)", {"1, 'a'", "2, 'b'", "3, 'c'"});
     RowStatement s;
     s.SetSkipByPosition(true);
-    OpenEditable(s, db, "SELECT ID, name FROM " + t + " ORDER BY ID", UpdatableCursor(GetParam()), 3);
+    OpenEditable(s, db, "SELECT ID, name FROM " + t + " ORDER BY ID", UpdatableCursor(), 3);
     ASSERT_TRUE(s.FetchNext());
     ASSERT_EQ(s.NumRowsFetched(), 3u);
     s.SetRowOperation(1, roUpdate);
@@ -167,7 +159,7 @@ TEST_P(RowOpsTest, FlaggedRowsWrittenByCursorNameAreEachTheirOwnRow) {
     s.DeleteRows();
     EXPECT_EQ(Rows("SELECT ID FROM " + t), std::vector<std::string>{"3"});
     ASSERT_FALSE(s.Generated.empty());
-    EXPECT_EQ(s.Generated[0].find("CURRENT OF") != std::string::npos, IsStandin());
+    EXPECT_EQ(s.Generated[0].find("CURRENT OF") != std::string::npos, bool(Can().PositionedStatements));
 }
 
 TEST_P(RowOpsTest, ARowAlreadyGoneIsAnErrorOnlyForTheOperationsListed) {
@@ -217,10 +209,10 @@ TEST_P(RowOpsTest, ARefusedConfirmationRunsNothing) {
 }
 
 TEST_P(RowOpsTest, AGivenTargetTableIsUsedAsItIsAndBlankNamesAreQuoted) {
-    const std::string quotedColumn = IsStandin() ? "[Order Date]" : "\"Order Date\"";
+    const std::string quotedColumn = Quoted("Order Date");
     const std::string t =
         TableWith("ID integer primary key, " + quotedColumn + " varchar(10)", {"1, '2001-02-03'"});
-    const std::string schema = IsStandin() ? "dbo." : IsSqlite() ? "main." : "public.";
+    const std::string schema = Sql().DefaultSchema + ".";
     RowStatement s;
     Generate(s);
     s.SetTargetTable(" " + schema + t + " ");
@@ -245,8 +237,8 @@ TEST_P(RowOpsTest, KeyColumnsAndTableComeFromTheDriver) {
     THstmt s;
     OpenEditable(s, db, "SELECT c, b, a FROM " + t, SQL_CURSOR_KEYSET_DRIVEN);
     ASSERT_TRUE(s.FetchNext());
-    // PostgreSQL folds the unquoted name of the CREATE TABLE to lower case; the others keep it.
-    EXPECT_EQ(s.TableName(), GetParam().Label == "Postgres" ? LowerAscii(t) : t);
+    // The name of the CREATE TABLE, unquoted, as the server stores it.
+    EXPECT_EQ(s.TableName(), Sql().FoldsNamesToLower ? LowerAscii(t) : t);
     EXPECT_EQ(s.PrimaryCols(), "b;a;");
     EXPECT_EQ(s.PrimaryWhere(), "b = ? AND a = ?");
     EXPECT_FALSE(s.ColPrimary(1));
@@ -344,8 +336,7 @@ TEST_P(RowOpsTest, LongValuesOfLaterRowsetRowsAreLeftAsStored) {
         RowStatement s;
         s.SetSkipByPosition(skip);
         s.SetSkipByCursor(true);
-        OpenEditable(s, db, "SELECT ID, name, memo FROM " + t + " ORDER BY ID", UpdatableCursor(GetParam()),
-                     3);
+        OpenEditable(s, db, "SELECT ID, name, memo FROM " + t + " ORDER BY ID", UpdatableCursor(), 3);
         ASSERT_TRUE(s.FetchNext());
         ASSERT_TRUE(s.ColIsBlob(3));
         s.SetRowOperation(3, roUpdate);
@@ -360,11 +351,12 @@ TEST_P(RowOpsTest, LongValuesOfLaterRowsetRowsAreLeftAsStored) {
 
 TEST_P(RowOpsTest, BookmarksOfRowsLeadBackToThem) {
     const std::string t = TableWith("ID integer primary key", {"1", "2", "3"});
-    // SQLite ODBC refuses to bind the bookmark column of a variable-bookmark cursor ("invalid column").
-    for (bool bound : IsSqlite() ? std::vector<bool>{false} : std::vector<bool>{false, true}) {
+    const std::vector<bool> binds =
+        Can().BoundVariableBookmarks ? std::vector<bool>{false, true} : std::vector<bool>{false};
+    for (bool bound : binds) {
         THstmt s;
         s.SetBindBookmarks(bound);
-        OpenEditable(s, db, "SELECT ID FROM " + t + " ORDER BY ID", UpdatableCursor(GetParam()));
+        OpenEditable(s, db, "SELECT ID FROM " + t + " ORDER BY ID", UpdatableCursor());
         ASSERT_TRUE(s.FetchAbsolute(2));
         std::unique_ptr<char[]> mark = s.GetBookmark();
         ASSERT_NE(mark, nullptr);
@@ -377,7 +369,7 @@ TEST_P(RowOpsTest, BookmarksOfRowsLeadBackToThem) {
 
 TEST_P(PositionedRowOpsTest, RowsAreWrittenThroughTheCursorUnlessSkipped) {
     const std::string t = TableWith("ID integer primary key, name varchar(20)", {"1, 'a'", "2, 'b'"});
-    const SQLUINTEGER cursor = UpdatableCursor(GetParam());
+    const SQLUINTEGER cursor = UpdatableCursor();
     RowStatement s;
     OpenEditable(s, db, "SELECT ID, name FROM " + t + " ORDER BY ID", cursor);
     ASSERT_TRUE(s.FetchNext());
@@ -411,23 +403,19 @@ TEST_P(PositionedRowOpsTest, RowsAreWrittenThroughTheCursorUnlessSkipped) {
     EXPECT_EQ(Rows("SELECT name FROM " + t + " WHERE ID = 1"), std::vector<std::string>{"generated"});
 }
 
-// SQLite ODBC asks for long lengths ahead (SQL_NEED_LONG_DATA_LEN "Y") yet its SQLSetPos never asks for
-// a value marked for sending at execution: it writes an empty text instead.
 TEST_P(PositionedLongTextTest, LongTextIsWrittenWholeThroughTheCursor) {
     const std::string t = TableWith("ID integer primary key, memo text", {"1, 'short'"});
     RowStatement s;
-    const std::string written = UpdateMemo(db, s, t, UpdatableCursor(GetParam()));
+    const std::string written = UpdateMemo(db, s, t, UpdatableCursor());
     ExpectOnlyText(Rows("SELECT memo FROM " + t), written);
     EXPECT_TRUE(s.Generated.empty());
 }
 
-// psqlODBC's SQL_REFRESH returns the next row's data and SQLite ODBC's the values it cached: refreshing
-// through the cursor is checked on the stand-in.
 TEST_P(PositionedRefreshTest, RefreshReadsTheStoredRowAndAGoneRowIsMarked) {
     const std::string t = TableWith("ID integer primary key, name varchar(20)", {"1, 'a'", "2, 'b'"});
     RowStatement s;
     s.SetNoRowsAffected(NoRowsAffectedBit(nrByDelete) | NoRowsAffectedBit(nrByRefresh));
-    OpenEditable(s, db, "SELECT ID, name FROM " + t + " ORDER BY ID", UpdatableCursor(GetParam()));
+    OpenEditable(s, db, "SELECT ID, name FROM " + t + " ORDER BY ID", UpdatableCursor());
     ASSERT_TRUE(s.FetchNext());
     ASSERT_TRUE(s.CursorCapabilities() & SQL_CA1_POS_REFRESH);
     Exec({"UPDATE " + t + " SET name = 'fresh' WHERE ID = 1"});
@@ -449,9 +437,12 @@ TEST_P(PositionedRefreshTest, RefreshReadsTheStoredRowAndAGoneRowIsMarked) {
 
 INSTANTIATE_FOR_DRIVERS(RowOpsTest);
 INSTANTIATE_TEST_SUITE_P(Drivers, PositionedRefreshTest,
-                         ::testing::ValuesIn(DriversExcept({"Sqlite", "Postgres"})), TestDriverName());
-INSTANTIATE_TEST_SUITE_P(Drivers, PositionedLongTextTest, ::testing::ValuesIn(DriversExcept({"Sqlite"})),
+                         ::testing::ValuesIn(DriversThat({&DriverCapabilities::RefreshThroughCursor})),
                          TestDriverName());
-INSTANTIATE_TEST_SUITE_P(Drivers, ReadOnlyColumnTest, ::testing::ValuesIn(DriversExcept({"Sqlite"})),
+INSTANTIATE_TEST_SUITE_P(Drivers, PositionedLongTextTest,
+                         ::testing::ValuesIn(DriversThat({&DriverCapabilities::LongDataThroughSetPos})),
+                         TestDriverName());
+INSTANTIATE_TEST_SUITE_P(Drivers, ReadOnlyColumnTest,
+                         ::testing::ValuesIn(DriversThat({&DriverCapabilities::ReportsReadOnlyColumns})),
                          TestDriverName());
 INSTANTIATE_FOR_DRIVERS(PositionedRowOpsTest);

@@ -1,7 +1,7 @@
 // Behaviour that needs the stand-in server's test hooks: the connection string as the driver
 // received it, asynchronous polling, made-up failures and lost links.
 #include "odbc/ODBCError.h"
-#include "tests/odbc/DriverFixture.h"
+#include "tests/support/DriverFixture.h"
 
 #include <gtest/gtest.h>
 

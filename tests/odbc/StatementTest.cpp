@@ -1,5 +1,5 @@
 #include "odbc/ODBCError.h"
-#include "tests/odbc/DriverFixture.h"
+#include "tests/support/DriverFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -357,6 +357,5 @@ TEST_P(BatchTest, MoreResultsDescribesEachResultAnew) {
     EXPECT_EQ(s.NumCols(), 2);
 }
 
-// SQLite ODBC runs one statement per call; the others return a batch's results one by one.
-INSTANTIATE_TEST_SUITE_P(Drivers, BatchTest, ::testing::ValuesIn(DriversExcept({"Sqlite"})),
+INSTANTIATE_TEST_SUITE_P(Drivers, BatchTest, ::testing::ValuesIn(DriversThat({&DriverCapabilities::Batches})),
                          TestDriverName());

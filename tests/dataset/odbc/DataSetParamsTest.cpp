@@ -2,7 +2,7 @@
 // every open and ExecSQL, and read back from a procedure.
 #include "dataset/odbc/OEQuery.h"
 #include "odbc/ODBCError.h"
-#include "tests/odbc/DriverFixture.h"
+#include "tests/support/DriverFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -188,5 +188,6 @@ TEST_P(DataSetProcParamsTest, AnOutputBufferReplacedWhileACallsResultsArePending
 } // namespace
 
 INSTANTIATE_FOR_DRIVERS(DataSetParamsTest);
-INSTANTIATE_TEST_SUITE_P(Standin, DataSetProcParamsTest, ::testing::Values(TestDriverLabelled("Standin")),
+INSTANTIATE_TEST_SUITE_P(Standin, DataSetProcParamsTest,
+                         ::testing::ValuesIn(DriversThat({&DriverCapabilities::TsqlProcedures})),
                          TestDriverName());

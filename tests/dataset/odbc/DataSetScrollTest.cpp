@@ -3,7 +3,7 @@
 #include "dataset/DataSet.h"
 #include "dataset/odbc/OEQuery.h"
 #include "odbc/ODBCError.h"
-#include "tests/odbc/DriverFixture.h"
+#include "tests/support/DriverFixture.h"
 #include "tests/support/ErrorOf.h"
 
 #include <gtest/gtest.h>
@@ -445,7 +445,7 @@ TEST_P(DataSetScrollTest, ObserversHearOfOpensMovesAndClosesButNotWhileControlsA
     q.RemoveObserver(&log);
 }
 
-// Rows the driver itself marks deleted in its cursor: psqlODBC's updatable static cursor does.
+// Rows the driver itself marks deleted in its cursor.
 using DataSetDeletedRowTest = DataSetScrollTest;
 
 TEST_P(DataSetDeletedRowTest, ARowTheCursorReportsDeletedIsSkipped) {
@@ -466,5 +466,6 @@ TEST_P(DataSetDeletedRowTest, ARowTheCursorReportsDeletedIsSkipped) {
 } // namespace
 
 INSTANTIATE_FOR_DRIVERS(DataSetScrollTest);
-INSTANTIATE_TEST_SUITE_P(Postgres, DataSetDeletedRowTest, ::testing::Values(TestDriverLabelled("Postgres")),
+INSTANTIATE_TEST_SUITE_P(Postgres, DataSetDeletedRowTest,
+                         ::testing::ValuesIn(DriversThat({&DriverCapabilities::DeletedRowsMarked})),
                          TestDriverName());

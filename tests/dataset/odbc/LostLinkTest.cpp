@@ -3,7 +3,7 @@
 // next use connects again. The stand-in breaks its link where DropLink says; PostgreSQL is taken down
 // between two runs.
 #include "dataset/odbc/OEQuery.h"
-#include "tests/odbc/DriverFixture.h"
+#include "tests/support/DriverFixture.h"
 
 #include <gtest/gtest.h>
 

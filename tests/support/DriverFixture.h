@@ -9,9 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <functional>
-#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -36,19 +34,22 @@ protected:
         }
     }
 
-    bool IsSqlite() const { return GetParam().Label == "Sqlite"; }
-    bool IsStandin() const { return GetParam().Label == "Standin"; }
+    // What the driver of this run can do, and how its server writes SQL.
+    const DriverCapabilities& Can() const { return GetParam().Can; }
+    const DriverDialect& Sql() const { return GetParam().Sql; }
 
-    // The driver's name of a date-time column (SQL Server's "timestamp" is a row version).
-    std::string TimestampType() const { return IsStandin() ? "datetime" : "timestamp"; }
-    // The driver's name of a long binary column (SQLite ODBC reports "blob" as a 255-byte binary).
-    std::string LongBinaryType() const {
-        return IsSqlite() ? "longvarbinary" : IsStandin() ? "image" : "bytea";
-    }
+    std::string TimestampType() const { return Sql().TimestampType; }
+    std::string LongBinaryType() const { return Sql().LongBinaryType; }
     // A literal of the bytes given in hexadecimal digits.
     std::string BinaryLiteral(const std::string& hex) const {
-        if (IsSqlite()) return "X'" + hex + "'";
-        return IsStandin() ? "0x" + hex : "decode('" + hex + "', 'hex')";
+        return Sql().BinaryPrefix + hex + Sql().BinarySuffix;
+    }
+    // An identifier quoted the server's own way, for DDL.
+    std::string Quoted(const std::string& name) const { return Sql().QuoteOpen + name + Sql().QuoteClose; }
+    // A cursor type the driver writes rows through: psqlODBC serves a keyset request with an updatable
+    // static cursor and says so; where there are no keyset capabilities, a static cursor.
+    SQLUINTEGER UpdatableCursor() const {
+        return Can().KeysetCursor ? SQL_CURSOR_KEYSET_DRIVEN : SQL_CURSOR_STATIC;
     }
 
     // Runs statements that return no rows.
@@ -122,14 +123,6 @@ protected:
     THdbc db;
     std::vector<std::string> created;
 };
-
-// Every driver of the set-up but one whose limits a test cannot live with (said where it is used).
-inline std::vector<TestDriver> DriversExcept(std::initializer_list<std::string> labels) {
-    std::vector<TestDriver> out;
-    for (const TestDriver& d : TestDrivers())
-        if (std::find(labels.begin(), labels.end(), d.Label) == labels.end()) out.push_back(d);
-    return out;
-}
 
 // Runs a body for every driver of the test set-up.
 #define INSTANTIATE_FOR_DRIVERS(suite)                                                                       \

@@ -9,6 +9,8 @@
 
 #include <algorithm>
 
+namespace tarvik {
+
 TSortedComboBox::TSortedComboBox(QWidget* parent) : QComboBox(parent) {
     setEditable(true);
     setInsertPolicy(QComboBox::NoInsert);
@@ -127,3 +129,5 @@ void TDirectoryListBox::SetDirectory(const QString& directory) {
     clear();
     addItems(QDir(directory).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name));
 }
+
+} // namespace tarvik

@@ -6,6 +6,8 @@
 
 class QButtonGroup;
 
+namespace tarvik {
+
 // An editable drop-down combo box whose list is kept sorted (case-insensitive).
 // Filling the list never changes the typed text and never emits a change.
 class TSortedComboBox : public QComboBox {
@@ -74,3 +76,5 @@ public:
 private:
     QString FDirectory;
 };
+
+} // namespace tarvik

@@ -4,6 +4,8 @@
 
 #include <QHeaderView>
 
+namespace tarvik {
+
 TDBGrid::TDBGrid(QWidget* parent) : QTableView(parent), FModel(new TDataSetModel(this)) {
     setModel(FModel);
     verticalHeader()->hide(); // no fixed columns
@@ -81,3 +83,5 @@ void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& prev
         ShowUnhandledException(std::current_exception());
     }
 }
+
+} // namespace tarvik

@@ -10,6 +10,8 @@
 
 #include <vector>
 
+namespace tarvik {
+
 class TDBGrid : public QTableView, public TBindingClient {
     Q_OBJECT
 public:
@@ -46,3 +48,5 @@ private:
     bool FFollowing = false;  // the current row is being set from the dataset
     QStringList FSizedTitles; // the columns the widths were last set for
 };
+
+} // namespace tarvik

@@ -4,6 +4,8 @@
 
 #include <QToolButton>
 
+namespace tarvik {
+
 namespace {
 struct TButtonLook {
     const char* Glyph;
@@ -153,3 +155,5 @@ void TDBNavigator::Perform(TNavigateBtn button, TNavigableDataSet& dataSet) {
         break;
     }
 }
+
+} // namespace tarvik

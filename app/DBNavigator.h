@@ -10,6 +10,8 @@
 
 class QToolButton;
 
+namespace tarvik {
+
 enum TNavigateBtn {
     nbFirst,
     nbPriorPage,
@@ -64,3 +66,5 @@ private:
     std::string FBookmark;
     bool FBookmarkSaved = false;
 };
+
+} // namespace tarvik

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace tarvik {
+
 TDataBinding::~TDataBinding() {
     // Clients detach themselves in BindingDestroyed; work on a copy.
     const std::vector<TBindingClient*> clients = FClients;
@@ -28,3 +30,5 @@ void TDataBinding::Attach(TBindingClient* client) {
 void TDataBinding::Detach(TBindingClient* client) {
     std::erase(FClients, client);
 }
+
+} // namespace tarvik

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace tarvik {
+
 class TDataSet;
 
 // What a navigator bar and a grid need of a dataset.
@@ -72,3 +74,5 @@ private:
     TNavigableDataSet* FDataSet = nullptr;
     std::vector<TBindingClient*> FClients;
 };
+
+} // namespace tarvik

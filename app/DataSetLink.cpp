@@ -2,6 +2,8 @@
 
 #include "core/Exceptions.h"
 
+namespace tarvik {
+
 TDataSetLink::TDataSetLink(TComponent* owner, TCustomOEDataSet& dataSet, TDataBinding& binding)
     : TComponent(owner), FDataSet(&dataSet), FBinding(&binding) {
     FDataSet->AddObserver(this);
@@ -45,3 +47,5 @@ void TDataSetLink::DataEvent(TDataEvent, int) noexcept {
 void TDataSetLink::Refuse() {
     throw EDatabaseError("The records of this dataset cannot be modified here");
 }
+
+} // namespace tarvik

@@ -5,6 +5,8 @@
 #include "app/DataBinding.h"
 #include "dataset/odbc/OEDataSet.h"
 
+namespace tarvik {
+
 class TDataSetLink : public TComponent, public TNavigableDataSet, private TDataSetObserver {
 public:
     // Attaches itself to binding as its dataset.
@@ -46,3 +48,5 @@ private:
     TCustomOEDataSet* FDataSet;
     TDataBinding* FBinding;
 };
+
+} // namespace tarvik

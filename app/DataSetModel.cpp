@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <limits>
 
+namespace tarvik {
+
 QString CellText(const TVariant& value) {
     // One decision for the whole window: the numbers a person reads are the numbers SQL takes back.
     if (value.Type() == TVarType::vtDouble) return QString::fromStdString(FormatDouble(value.AsDouble()));
@@ -226,3 +228,5 @@ void TDataSetModel::DataEvent(TDataEvent event, int distance) noexcept {
     }
     emit CurrentRowChanged(FPosition);
 }
+
+} // namespace tarvik

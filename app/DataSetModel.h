@@ -8,6 +8,8 @@
 
 #include <vector>
 
+namespace tarvik {
+
 // The text a grid cell shows for value: a real as the shortest digits that read back as it, with a
 // point whatever the user's locale; other values as their own text; NULL empty.
 QString CellText(const TVariant& value);
@@ -83,3 +85,5 @@ private:
     bool FAllRead = true;
     bool FReading = false;
 };
+
+} // namespace tarvik

@@ -15,6 +15,8 @@
 #include <QScreen>
 #include <QTabWidget>
 
+namespace tarvik {
+
 TMain::TMain(QWidget* parent) : TMain(TDeferFormCreate{}, parent) {
     // A failure that escapes the guarded steps reaches the default display; the window opens anyway.
     Handle(&TMain::FormCreate);
@@ -127,5 +129,7 @@ void TMain::FillErrorMessage(const std::exception& E, const QString& Heading, bo
         if (!IsSilentAbort(E)) ErrorBox(Heading + QStringLiteral("\r\n") + ExceptionText(E));
     } catch (...) {
     }
-    if (Abort) ::Abort();
+    if (Abort) tarvik::Abort();
 }
+
+} // namespace tarvik

@@ -20,6 +20,8 @@ class QPushButton;
 class QSplitter;
 class QTabWidget;
 class QComboBox;
+
+namespace tarvik {
 class TCheckListBox;
 class TDataBinding;
 class TDBGrid;
@@ -294,3 +296,5 @@ private:
 
     bool FCentred = false;
 };
+
+} // namespace tarvik

@@ -24,6 +24,8 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+namespace tarvik {
+
 namespace {
 constexpr int EditHeight = 21;
 constexpr int LabelHeight = 15;
@@ -468,3 +470,5 @@ void TMain::BuildPageImport() {
     page->addWidget(left, 1);
     page->addWidget(Panel7);
 }
+
+} // namespace tarvik

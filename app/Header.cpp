@@ -7,6 +7,8 @@
 
 #include <QLineEdit>
 
+namespace tarvik {
+
 // Start-up step: only data sources whose driver description is exactly "SQL Server" (any case) are offered.
 void TMain::FillDataSources() {
     oeAdministrator->RefreshDataSources();
@@ -46,3 +48,5 @@ void TMain::bIzberiClick() {
 void TMain::bKonecClick() {
     close();
 }
+
+} // namespace tarvik

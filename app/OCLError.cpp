@@ -12,6 +12,8 @@
 #include <QScreen>
 #include <QStyle>
 
+namespace tarvik {
+
 TOEErrorDialog::TOEErrorDialog(EODBC& error, const QString& headline, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
@@ -134,3 +136,5 @@ void ShowThroughUi(const EODBC& error, const std::string& headline) {
 void InstallErrorDialog() {
     SetErrorDialogHandler(&ShowThroughUi);
 }
+
+} // namespace tarvik

@@ -3,12 +3,15 @@
 // SQLSTATE and native code of each diagnostic record, one record at a time.
 #include <QDialog>
 
-class EODBC;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QFrame;
+
+namespace tarvik {
+
+class EODBC;
 
 class TOEErrorDialog : public QDialog {
     Q_OBJECT
@@ -52,3 +55,5 @@ private:
 
 // Installs the dialog as the handler of ShowErrorDialog; it is shown through Ui().
 void InstallErrorDialog();
+
+} // namespace tarvik

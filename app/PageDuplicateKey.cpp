@@ -7,6 +7,8 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 
+namespace tarvik {
+
 // The check catches nothing on purpose: any failure ends it and reaches the default display,
 // with the label still naming the table being checked and the lines so far kept.
 void TMain::bDuplicateKeyClick() {
@@ -49,3 +51,5 @@ void TMain::ShowProgress(QLabel* Label, const QString& Text) {
     Label->setText(Text);
     Label->repaint();
 }
+
+} // namespace tarvik

@@ -5,6 +5,8 @@
 #include <QPlainTextEdit>
 #include <QTextCursor>
 
+namespace tarvik {
+
 // Entries only ever grow at the end, so the history reads in the order the texts were sent.
 void TMain::AddToHistory(const QStringList& Lines, const QString& Title) {
     mSQLHistory->appendPlainText(QStringLiteral("---------- ") + Title + QStringLiteral(" ----------"));
@@ -49,3 +51,5 @@ void TMain::SetMemoPos(QPlainTextEdit* Memo, QLabel* Label) {
     }
     Label->setText(QStringLiteral("Poz.: %1/%2").arg(line).arg(column));
 }
+
+} // namespace tarvik

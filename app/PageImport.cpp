@@ -3,6 +3,8 @@
 
 #include "app/Controls.h"
 
+namespace tarvik {
+
 // Lists the tables of the directory chosen through OpenDialog; arrives with the import.
 void TMain::bUvozOdpriClick() {}
 
@@ -16,3 +18,5 @@ void TMain::miUvozIzberiVseClick() {
 void TMain::miUvozOdkloniVseClick() {
     clbUvozTabele->SetAllChecked(false);
 }
+
+} // namespace tarvik

@@ -6,6 +6,8 @@
 
 #include <QPlainTextEdit>
 
+namespace tarvik {
+
 namespace {
 // A live result needs a cursor the server can update; when it cannot give one (a join, an
 // aggregate, a view), the rows are still worth showing read-only, so that failure stays silent.
@@ -66,3 +68,5 @@ void TMain::RunSqlText() {
 void TMain::mSQLKeyUp() {
     SetMemoPos(mSQL, lSQLPosition);
 }
+
+} // namespace tarvik

@@ -3,6 +3,8 @@
 
 #include "app/Controls.h"
 
+namespace tarvik {
+
 // Start-up step: fills Vidrol and classifies its initial alias; arrives with the local engine.
 void TMain::FillAliases() {}
 
@@ -24,3 +26,5 @@ void TMain::bShraniBDEClick() {}
 void TMain::mSQLBDEKeyUp() {
     SetMemoPos(mSQLBDE, lSQLBDEPosition);
 }
+
+} // namespace tarvik

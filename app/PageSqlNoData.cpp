@@ -7,6 +7,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
+namespace tarvik {
+
 // Hdbc lives only for one click: it is logged in here and always disconnected at the end. A failed
 // login ends the click; a failed statement is reported and the closing steps still run.
 void TMain::bPozeniNoDataClick() {
@@ -62,3 +64,5 @@ void TMain::ReadNoDataResults() {
 void TMain::mSQLNoDataKeyUp() {
     SetMemoPos(mSQLNoData, lSQLNoDataPosition);
 }
+
+} // namespace tarvik

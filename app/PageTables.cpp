@@ -3,6 +3,8 @@
 
 #include "app/Controls.h"
 
+namespace tarvik {
+
 // Start-up step: creates and opens the work tables TTableFields and TTableIndex; arrives with
 // the field structure.
 void TMain::CreateWorkTables() {}
@@ -23,3 +25,5 @@ void TMain::OdkloniVse1Click() {
 
 // Exports the checked tables; arrives with the export.
 void TMain::bTabeleIzvozClick() {}
+
+} // namespace tarvik

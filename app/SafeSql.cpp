@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+namespace tarvik {
+
 namespace {
 bool AsciiIdentifierByte(unsigned char c) {
     return IsAsciiAlnum(static_cast<char>(c)) || c == '_' || c == '@' || c == '#' || c == '$';
@@ -84,3 +86,5 @@ std::string DuplicateKeyStatement(const std::string& table, const std::string& f
     return "SELECT " + list + ", COUNT(*) AS Stevilo FROM " + table + " GROUP BY " + list +
            " HAVING COUNT(*) > 1";
 }
+
+} // namespace tarvik

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace tarvik {
+
 // A name used bare in a statement: letters (ASCII, Latin, Greek, Cyrillic), digits, _ @ # $, with single dots
 // between parts.
 bool IsPlainIdentifier(const std::string& name);
@@ -22,3 +24,5 @@ void RequireBracketableName(const std::string& name, const std::string& kind);
 // The duplicate-key query of a table and its ";"-separated key fields, and the number of key fields.
 // Throws EDatabaseError for a table or field name that is not a plain identifier (an empty field included).
 std::string DuplicateKeyStatement(const std::string& table, const std::string& fields, int& keyCount);
+
+} // namespace tarvik

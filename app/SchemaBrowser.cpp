@@ -15,6 +15,8 @@
 
 #include <memory>
 
+namespace tarvik {
+
 namespace {
 QString Q(const std::string& s) {
     return QString::fromStdString(s);
@@ -92,3 +94,5 @@ void TMain::FillDatabaseFileName() {
     }
     stmt->Close();
 }
+
+} // namespace tarvik

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <memory>
 
+namespace tarvik {
+
 namespace {
 // A statement for one question, freed on every way out.
 std::unique_ptr<THstmt> Statement(THdbc& connection, const std::string& sql) {
@@ -79,3 +81,5 @@ bool GetDatabaseUsers(THdbc& connection, const std::string& databaseName, std::v
     stmt->Close();
     return true;
 }
+
+} // namespace tarvik

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+namespace tarvik {
+
 class THdbc;
 
 // Server name, this session's host name and the current database (from select @@servername,@@spid and
@@ -18,3 +20,5 @@ bool GetDatabaseList(THdbc& connection, std::vector<std::string>& list);
 // EODBC.
 bool GetDatabaseUsers(THdbc& connection, const std::string& databaseName, std::vector<std::string>& list,
                       bool includeOwnHost);
+
+} // namespace tarvik

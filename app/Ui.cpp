@@ -14,6 +14,8 @@
 #include <QPushButton>
 #include <clocale>
 
+namespace tarvik {
+
 namespace {
 TUi desktopUi;
 TUi* installedUi = &desktopUi;
@@ -227,3 +229,5 @@ void ShowUnhandledException(std::exception_ptr error) noexcept {
         // The last resort must not fail in turn.
     }
 }
+
+} // namespace tarvik

@@ -9,6 +9,8 @@
 #include <vector>
 
 class QWidget;
+
+namespace tarvik {
 class EODBC;
 
 enum TBoxKind { bkPlain, bkInformation, bkConfirmation, bkWarning, bkError };
@@ -89,3 +91,5 @@ bool IsSilentAbort(const std::exception& error);
 // The application's default display of an exception no handler caught: its message in an
 // error box titled with the application title; nothing for the silent abort. Never throws.
 void ShowUnhandledException(std::exception_ptr error) noexcept;
+
+} // namespace tarvik

@@ -5,9 +5,9 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    InitApplication();
-    TMain window;
-    SetMainWindow(&window);
+    tarvik::InitApplication();
+    tarvik::TMain window;
+    tarvik::SetMainWindow(&window);
     window.show();
     return QApplication::exec();
 }

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+using namespace tarvik;
+
 namespace {
 constexpr long Rows = 1000000;
 const char* const Query = "SELECT id, name, amount, stamp, note FROM bench_rows";

@@ -11,6 +11,8 @@
 #include <sys/stat.h>
 #include <vector>
 
+using namespace tarvik;
+
 namespace {
 
 double Seconds(std::chrono::steady_clock::time_point start) {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace tarvik {
+
 TComponent::TComponent(TComponent* owner) {
     if (owner) owner->InsertComponent(this);
 }
@@ -62,3 +64,5 @@ void TComponent::EndLoading() {
     FLoading = false;
     Loaded();
 }
+
+} // namespace tarvik

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+namespace tarvik {
+
 enum class TOperation { opInsert, opRemove };
 
 class TComponent {
@@ -60,3 +62,5 @@ private:
     bool FLoading = false;
     bool FDestroying = false;
 };
+
+} // namespace tarvik

@@ -1,5 +1,9 @@
 #include "core/Exceptions.h"
 
+namespace tarvik {
+
 void Abort() {
     throw EAbort();
 }
+
+} // namespace tarvik

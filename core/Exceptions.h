@@ -4,6 +4,8 @@
 #include <exception>
 #include <string>
 
+namespace tarvik {
+
 class Exception : public std::exception {
 public:
     explicit Exception(std::string message) : FMessage(std::move(message)) {}
@@ -32,3 +34,5 @@ public:
 
 // Raises the silent abort.
 [[noreturn]] void Abort();
+
+} // namespace tarvik

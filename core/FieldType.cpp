@@ -1,5 +1,7 @@
 #include "core/FieldType.h"
 
+namespace tarvik {
+
 const char* FieldTypeIdent(TFieldType type) {
     static const char* const names[FieldTypeCount] = {
         "ftUnknown",    "ftString",     "ftSmallint", "ftInteger",     "ftWord",      "ftBoolean",
@@ -9,3 +11,5 @@ const char* FieldTypeIdent(TFieldType type) {
         "ftWideString", "ftLargeint",   "ftADT",      "ftArray",       "ftReference", "ftDataSet"};
     return type < FieldTypeCount ? names[type] : "ftUnknown";
 }
+
+} // namespace tarvik

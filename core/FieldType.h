@@ -2,6 +2,8 @@
 // The dataset framework's field types, shared by the ODBC dataset and the local table files.
 #include <cstdint>
 
+namespace tarvik {
+
 enum TFieldType : std::uint8_t {
     ftUnknown,
     ftString,
@@ -39,3 +41,5 @@ constexpr int FieldTypeCount = ftDataSet + 1;
 
 // The enumeration value's own name ("ftString"), for messages; never null.
 const char* FieldTypeIdent(TFieldType type);
+
+} // namespace tarvik

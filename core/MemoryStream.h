@@ -5,6 +5,8 @@
 #include <cstring>
 #include <vector>
 
+namespace tarvik {
+
 class TMemoryStream {
 public:
     std::size_t Size() const { return FData.size(); }
@@ -27,3 +29,5 @@ public:
 private:
     std::vector<char> FData;
 };
+
+} // namespace tarvik

@@ -3,6 +3,8 @@
 #include <charconv>
 #include <system_error>
 
+namespace tarvik {
+
 namespace {
 
 std::string_view Trimmed(std::string_view s) {
@@ -61,3 +63,5 @@ bool ParseDouble(std::string_view text, double& out) {
 bool ParseInt64(std::string_view text, std::int64_t& out) {
     return ParseWhole(text, out);
 }
+
+} // namespace tarvik

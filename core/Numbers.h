@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+namespace tarvik {
+
 // The shortest of 15, 16 or 17 significant digits ("%.*g" form) that reads back as v.
 std::string FormatDouble(double v);
 // v with exactly `decimals` digits after the point ("%.*f" form); decimals 0 gives no point.
@@ -20,3 +22,5 @@ std::string FormatScientific(double v, int decimals);
 bool ParseDouble(std::string_view text, double& out);
 // The whole of text (as ParseDouble) as a 64-bit integer; false on anything else or overflow.
 bool ParseInt64(std::string_view text, std::int64_t& out);
+
+} // namespace tarvik

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace tarvik {
+
 std::string TrimBlanks(std::string_view text) {
     const auto first = text.find_first_not_of(' ');
     if (first == std::string_view::npos) return {};
@@ -58,3 +60,5 @@ std::size_t Utf8CharsLength(std::string_view text, std::size_t maxChars) {
     }
     return text.size();
 }
+
+} // namespace tarvik

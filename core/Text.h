@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+namespace tarvik {
+
 // The character classes of the C locale, whatever the process locale is: a byte of a UTF-8
 // sequence (0x80 and above) is never a letter, digit or blank here.
 constexpr bool IsAsciiDigit(char c) {
@@ -48,3 +50,5 @@ std::size_t DecodeUtf8(std::string_view text, std::size_t i, std::uint32_t& cp);
 std::size_t Utf8CutLength(std::string_view text, std::size_t maxBytes);
 // Bytes of the first maxChars characters of UTF-8 text (all of it when it is shorter).
 std::size_t Utf8CharsLength(std::string_view text, std::size_t maxChars);
+
+} // namespace tarvik

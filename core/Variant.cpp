@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <limits>
 
+namespace tarvik {
+
 namespace {
 
 [[noreturn]] void Fail(const char* wanted, const std::string& shown) {
@@ -304,3 +306,5 @@ std::string FormatTime(const TVarTime& t) {
 std::string FormatDateTime(const TVarDateTime& dt) {
     return FormatDate(dt.Date) + " " + FormatTime(dt.Time);
 }
+
+} // namespace tarvik

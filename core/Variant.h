@@ -8,6 +8,8 @@
 #include <variant>
 #include <vector>
 
+namespace tarvik {
+
 // Proleptic Gregorian calendar date; years 1..9999 are the ones the table files can hold.
 struct TVarDate {
     int Year = 1;
@@ -95,3 +97,5 @@ bool IsValidTime(const TVarTime& time);
 std::string FormatDate(const TVarDate& date);
 std::string FormatTime(const TVarTime& time);
 std::string FormatDateTime(const TVarDateTime& dt);
+
+} // namespace tarvik

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <iostream>
 
+namespace tarvik {
+
 namespace {
 TApplicationExceptionHandler& ApplicationHandler() {
     static TApplicationExceptionHandler handler;
@@ -412,3 +414,5 @@ void TDataSet::BindFields(bool binding) {
         field.FFieldNo = def->FieldNo;
     }
 }
+
+} // namespace tarvik

@@ -12,6 +12,8 @@
 #include <memory>
 #include <vector>
 
+namespace tarvik {
+
 enum TDataSetState {
     dsInactive,
     dsBrowse,
@@ -259,3 +261,5 @@ private:
     bool FAutoCalcFields = true;
     TFilterRecordEvent FOnFilterRecord;
 };
+
+} // namespace tarvik

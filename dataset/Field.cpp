@@ -9,6 +9,8 @@
 #include <cstring>
 #include <limits>
 
+namespace tarvik {
+
 int FieldDataSize(TFieldType type, int size) {
     switch (type) {
     case ftString:
@@ -201,3 +203,5 @@ TField& TFields::FieldByName(const std::string& name) const {
     if (TField* f = FindField(name)) return *f;
     throw EDatabaseError("Field '" + name + "' not found");
 }
+
+} // namespace tarvik

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace tarvik {
+
 class TDataSet;
 
 enum TFieldKind { fkData, fkCalculated, fkLookup };
@@ -86,3 +88,5 @@ public:
 private:
     std::vector<std::unique_ptr<TField>> FItems;
 };
+
+} // namespace tarvik

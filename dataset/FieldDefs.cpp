@@ -3,6 +3,8 @@
 #include "core/Exceptions.h"
 #include "core/Text.h"
 
+namespace tarvik {
+
 TFieldDef& TFieldDefs::Add(const std::string& name, TFieldType type, int size, int fieldNo, int precision) {
     if (Find(name)) throw EDatabaseError("A component named " + name + " already exists");
     TFieldDef def;
@@ -20,3 +22,5 @@ const TFieldDef* TFieldDefs::Find(const std::string& name) const {
         if (SameTextAscii(def.Name, name)) return &def;
     return nullptr;
 }
+
+} // namespace tarvik

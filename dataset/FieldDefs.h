@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace tarvik {
+
 struct TFieldDef {
     std::string Name;
     TFieldType DataType = ftUnknown;
@@ -31,3 +33,5 @@ public:
 private:
     std::vector<TFieldDef> FItems;
 };
+
+} // namespace tarvik

@@ -5,6 +5,8 @@
 
 #include <limits>
 
+namespace tarvik {
+
 TFieldType FieldTypeOfValue(const TVariant& value) {
     switch (value.Type()) {
     case TVarType::vtBoolean:
@@ -60,3 +62,5 @@ void TParams::AssignValues(const TParams& other) {
             p->Bound = source->Bound;
         }
 }
+
+} // namespace tarvik

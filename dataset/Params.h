@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace tarvik {
+
 enum TParamType { ptUnknown, ptInput, ptOutput, ptInputOutput, ptResult };
 
 class TParam {
@@ -50,3 +52,5 @@ public:
 private:
     std::vector<std::unique_ptr<TParam>> FItems;
 };
+
+} // namespace tarvik

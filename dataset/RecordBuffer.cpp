@@ -5,6 +5,8 @@
 #include <cstring>
 #include <stdexcept>
 
+namespace tarvik {
+
 int SlotWidth(TFieldType type, int size) {
     switch (type) {
     case ftString:
@@ -125,3 +127,5 @@ std::int32_t TRecordBuffer::FormerCacheIndex() const {
 void TRecordBuffer::SetFormerCacheIndex(std::int32_t index) {
     std::memcpy(Info() + sizeof(void*) + 2, &index, sizeof index);
 }
+
+} // namespace tarvik

@@ -9,6 +9,8 @@
 #include <memory>
 #include <vector>
 
+namespace tarvik {
+
 // Room a column of the type takes in a record: value bytes plus the flag byte (ftString: room
 // for size characters of UTF-8, up to four bytes each, its zero byte and the flag; blobs: a
 // stream reference and the flag).
@@ -77,3 +79,5 @@ private:
     std::vector<char> FBookmark;
     std::vector<std::unique_ptr<TMemoryStream>> FStreams; // by column; null for other columns
 };
+
+} // namespace tarvik

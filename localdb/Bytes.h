@@ -4,6 +4,8 @@
 // big-endian. Callers hand in bytes as char or unsigned char, whichever their buffer holds.
 #include <cstdint>
 
+namespace tarvik {
+
 namespace bytes {
 
 // The unsigned 16-bit little-endian integer at p.
@@ -63,3 +65,5 @@ inline void PutU32(char* p, std::uint32_t v) {
 }
 
 } // namespace bytes
+
+} // namespace tarvik

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <cstring>
 
+namespace tarvik {
+
 namespace {
 
 // Unicode code points of bytes 0x80..0xFF; 0 marks the bytes a code page leaves unassigned.
@@ -218,3 +220,5 @@ std::string FromCp1250(std::string_view cp1250) {
 std::string_view Cp1250Text(const TVariant& value, std::string& scratch) {
     return TCodePage::Windows1250().Text(value, scratch);
 }
+
+} // namespace tarvik

@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+namespace tarvik {
+
 // Length of the leading run of ASCII bytes (below 0x80), which every code page keeps unchanged.
 std::size_t AsciiPrefix(const char* data, std::size_t size);
 
@@ -54,3 +56,5 @@ std::string ToCp1250(std::string_view utf8);
 void AppendUtf8FromCp1250(const char* data, std::size_t size, std::string& out);
 std::string FromCp1250(std::string_view cp1250);
 std::string_view Cp1250Text(const TVariant& value, std::string& scratch);
+
+} // namespace tarvik

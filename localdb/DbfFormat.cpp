@@ -12,6 +12,8 @@
 #include <cstring>
 #include <ctime>
 
+namespace tarvik {
+
 namespace dbf {
 
 using namespace bytes;
@@ -657,3 +659,5 @@ std::string MemoBlocks(const std::string& data, std::uint32_t blockSize, std::ui
 }
 
 } // namespace dbf
+
+} // namespace tarvik

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+namespace tarvik {
+
 namespace dbf {
 
 constexpr std::size_t MaxFieldName = 10;
@@ -106,3 +108,5 @@ TMemoHead ParseMemoHead(const char* head, bool fox);
 std::string MemoBlocks(const std::string& data, std::uint32_t blockSize, std::uint8_t version);
 
 } // namespace dbf
+
+} // namespace tarvik

@@ -11,6 +11,8 @@
 #include <cstring>
 #include <string>
 
+namespace tarvik {
+
 namespace {
 
 bool RoundTrips(const std::string& text, double v) {
@@ -143,3 +145,5 @@ bool ParsePlainDecimal(std::string_view field, TPlainDecimal& out) {
         if (field[i] != ' ' && field[i] != '\0') return false;
     return count <= 15;
 }
+
+} // namespace tarvik

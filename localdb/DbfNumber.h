@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string_view>
 
+namespace tarvik {
+
 // Room NumberText needs in its buffer.
 constexpr std::size_t NumberTextSize = 64;
 
@@ -36,3 +38,5 @@ struct TPlainDecimal {
 };
 // Reads field when it has that form; false otherwise (the caller then reads it the long way).
 bool ParsePlainDecimal(std::string_view field, TPlainDecimal& out);
+
+} // namespace tarvik

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
+namespace tarvik {
+
 using namespace dbf;
 
 namespace {
@@ -317,3 +319,5 @@ void TDbfTable::DoClose() noexcept {
     FDbt.Close();
     FEof = true;
 }
+
+} // namespace tarvik

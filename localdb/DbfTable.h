@@ -11,6 +11,8 @@
 #include "localdb/LocalTable.h"
 #include "localdb/TableFile.h"
 
+namespace tarvik {
+
 class TDbfTable : public TLocalTable {
 public:
     // Creates (replaces) the table files; see TLocalTable::Create.
@@ -73,3 +75,5 @@ private:
     std::uint32_t FMemoFlushed = 1;
     std::vector<std::int64_t> FAutoInc; // per column, -1 until known
 };
+
+} // namespace tarvik

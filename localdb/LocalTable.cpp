@@ -8,6 +8,8 @@
 
 #include <algorithm>
 
+namespace tarvik {
+
 std::string TLocalTable::TablePath(const std::string& tableName) {
     if (tableName.empty()) throw EDatabaseError("Table name is empty");
     return FileExtension(tableName).empty() ? tableName + ".db" : tableName;
@@ -164,3 +166,5 @@ void CheckFieldDefs(const std::string& fileName, const TFieldDefs& fields) {
         if (f.Size < 0) RaiseFileError(fileName, "field '" + f.Name + "' has a negative size");
     }
 }
+
+} // namespace tarvik

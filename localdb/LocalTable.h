@@ -48,6 +48,8 @@
 #include <string>
 #include <vector>
 
+namespace tarvik {
+
 class TLocalTable {
 public:
     // The file a table name denotes: ".dbf" (any case) is dBase, ".db" or no extension Paradox;
@@ -156,3 +158,5 @@ std::vector<std::string> FitFieldNames(const std::string& fileName, const TField
                                        std::size_t maxLength);
 // Checks a definition list before creation: at least one field, storable types, sensible sizes.
 void CheckFieldDefs(const std::string& fileName, const TFieldDefs& fields);
+
+} // namespace tarvik

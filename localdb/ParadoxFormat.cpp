@@ -12,6 +12,8 @@
 #include <cstring>
 #include <type_traits>
 
+namespace tarvik {
+
 namespace paradox {
 
 using namespace bytes;
@@ -681,3 +683,5 @@ std::string BuildMbBlobBlock(const std::string& data, std::uint16_t modNr) {
 }
 
 } // namespace paradox
+
+} // namespace tarvik

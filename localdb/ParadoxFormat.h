@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+namespace tarvik {
+
 namespace paradox {
 
 enum TPxType : std::uint8_t {
@@ -119,3 +121,5 @@ std::string BuildMbHeader();
 std::string BuildMbBlobBlock(const std::string& data, std::uint16_t modNr);
 
 } // namespace paradox
+
+} // namespace tarvik

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cstring>
 
+namespace tarvik {
+
 using namespace bytes;
 using namespace paradox;
 
@@ -623,3 +625,5 @@ void TParadoxTable::DoClose() noexcept {
     FMb.Close();
     FEof = true;
 }
+
+} // namespace tarvik

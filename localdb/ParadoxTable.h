@@ -8,6 +8,8 @@
 #include "localdb/ParadoxFormat.h"
 #include "localdb/TableFile.h"
 
+namespace tarvik {
+
 class TParadoxTable : public TLocalTable {
 public:
     // Creates (replaces) the table files; see TLocalTable::Create.
@@ -94,3 +96,5 @@ private:
     bool FKeyedLoaded = false;
     std::vector<std::string> FRecords;
 };
+
+} // namespace tarvik

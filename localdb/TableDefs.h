@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace tarvik {
+
 struct TFieldDef {
     std::string Name;
     TFieldType DataType = ftUnknown;
@@ -28,3 +30,5 @@ using TFieldDefs = std::vector<TFieldDef>;
 using TIndexDefs = std::vector<TIndexDef>;
 
 enum class TOpenMode { omShared, omExclusive };
+
+} // namespace tarvik

@@ -11,6 +11,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace tarvik {
+
 namespace {
 
 std::string SystemReason() {
@@ -238,3 +240,5 @@ std::vector<std::string> CompanionsWhere(const std::string& path, bool (*wanted)
     std::sort(found.begin(), found.end());
     return found;
 }
+
+} // namespace tarvik

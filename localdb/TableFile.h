@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace tarvik {
+
 // Raises EDatabaseError "<path>: <what>".
 [[noreturn]] void RaiseFileError(const std::string& path, const std::string& what);
 
@@ -102,3 +104,5 @@ bool FileExists(const std::string& path);
 // Every existing file named like path with another extension (in any letter case) that wanted
 // accepts; wanted sees the extension lower-cased and without its dot.
 std::vector<std::string> CompanionsWhere(const std::string& path, bool (*wanted)(const std::string& ext));
+
+} // namespace tarvik

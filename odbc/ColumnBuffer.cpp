@@ -2,6 +2,8 @@
 
 #include "odbc/ValueConvert.h"
 
+namespace tarvik {
+
 SQLSMALLINT MapColumnSQLType(SQLSMALLINT sqlType) {
     switch (sqlType) {
     case SQL_GUID:
@@ -66,3 +68,5 @@ TColRec::TColRec(SQLSMALLINT cType, SQLSMALLINT sqlType, std::size_t cellSize, s
     : Indicators(rows, SQL_NULL_DATA), CType(cType), SQLType(sqlType), CellSize(cellSize), Rows(rows) {
     if (cellSize > 0) Data = std::make_unique<char[]>(cellSize * rows); // zero-filled
 }
+
+} // namespace tarvik

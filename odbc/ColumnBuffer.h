@@ -11,6 +11,8 @@
 #include <memory>
 #include <vector>
 
+namespace tarvik {
+
 // Character and binary columns reported larger than this (or of size 0, "unbounded")
 // are read as long columns: a bound cell of that size per row would be wasteful or empty.
 constexpr SQLULEN MaxBoundColumnSize = 1024 * 1024;
@@ -61,3 +63,5 @@ struct TColRec {
     std::size_t CellSize;
     std::size_t Rows;
 };
+
+} // namespace tarvik

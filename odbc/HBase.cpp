@@ -5,6 +5,8 @@
 #include <exception>
 #include <unordered_set>
 
+namespace tarvik {
+
 namespace {
 std::unordered_set<const THbase*>& LiveWrappers() {
     static std::unordered_set<const THbase*> live;
@@ -89,3 +91,5 @@ void THbase::TerminateQuiet() {
     }
     env.SetSuppressErrors(old);
 }
+
+} // namespace tarvik

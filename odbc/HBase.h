@@ -8,6 +8,8 @@
 #include <forward_list>
 #include <functional>
 
+namespace tarvik {
+
 class THbase;
 using TNotifyEvent = std::function<void(TComponent* sender)>;
 
@@ -59,3 +61,5 @@ public:
     // True while a wrapper constructed at this address has not been destroyed.
     static bool IsAlive(const THbase* wrapper);
 };
+
+} // namespace tarvik

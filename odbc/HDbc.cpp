@@ -8,6 +8,8 @@
 #include <climits>
 #include <exception>
 
+namespace tarvik {
+
 namespace {
 constexpr std::int32_t MaxInt = INT_MAX;
 constexpr std::int32_t OneG = 1073741823;
@@ -342,3 +344,5 @@ void THdbc::DoBeforeDisconnect() {
 void THdbc::DoAfterDisconnect() {
     if (AfterDisconnect) AfterDisconnect(this);
 }
+
+} // namespace tarvik

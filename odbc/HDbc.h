@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+namespace tarvik {
+
 class THstmt;
 
 // Parameter sizes for one driver, used when the driver cannot describe a parameter.
@@ -152,3 +154,5 @@ private:
     std::vector<TDriverRec> FDriverTable;
     std::vector<THstmt*> FUsers;
 };
+
+} // namespace tarvik

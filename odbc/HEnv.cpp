@@ -4,6 +4,8 @@
 
 #include <memory>
 
+namespace tarvik {
+
 namespace {
 struct EnvHolder {
     std::unique_ptr<THenv> env;
@@ -140,3 +142,5 @@ void SetParentWindowProvider(TParentWindowProvider provider) {
 void* ParentWindow() {
     return parentWindowProvider ? parentWindowProvider() : nullptr;
 }
+
+} // namespace tarvik

@@ -5,6 +5,8 @@
 
 #include <sql.h>
 
+namespace tarvik {
+
 enum TConnectionPooling { cpDefault, cpOff, cpOnePerDriver, cpOnePerEnv };
 
 class THenv : public THbase {
@@ -62,3 +64,5 @@ void FreeGlobalEnv() noexcept;
 using TParentWindowProvider = void* (*)();
 void SetParentWindowProvider(TParentWindowProvider provider);
 void* ParentWindow();
+
+} // namespace tarvik

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+namespace tarvik {
+
 namespace {
 TProcessMessagesHandler processMessagesHandler = nullptr;
 
@@ -549,3 +551,5 @@ void THstmt::DoAfterFetch() {
 std::int32_t THstmt::DoRowCount() {
     return OnRowCount ? OnRowCount(this) : -1;
 }
+
+} // namespace tarvik

@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+namespace tarvik {
+
 class THdbc;
 
 enum TRowCountMethod { rcFunction, rcSelect, rcTraverse, rcCustom };
@@ -486,3 +488,5 @@ private:
     std::array<std::string, 4> FAuxiliaryText; // each one's generated text before OnStatement
     std::string FTargetTable, FTargetSchema, FTargetTableName;
 };
+
+} // namespace tarvik

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cstring>
 
+namespace tarvik {
+
 namespace {
 bool IsIntegerType(SQLSMALLINT sqlType) {
     return sqlType == SQL_INTEGER || sqlType == SQL_SMALLINT || sqlType == SQL_TINYINT ||
@@ -391,3 +393,5 @@ SQLUSMALLINT* THstmt::RowFlags(SQLULEN row) {
     if (!FRowFlags || row < 1 || row > FRowFlags->Rows) return nullptr;
     return reinterpret_cast<SQLUSMALLINT*>(FRowFlags->Cell(row));
 }
+
+} // namespace tarvik

@@ -9,6 +9,8 @@
 
 #include <algorithm>
 
+namespace tarvik {
+
 namespace {
 // A column's value buffer: long columns are bound to their stream for positioned writes.
 const void* BufferAddress(const std::unique_ptr<TColRec>& rec) {
@@ -207,3 +209,5 @@ void THstmt::SendDataAtExec(TExecDataList list) {
         throw;
     }
 }
+
+} // namespace tarvik

@@ -13,6 +13,8 @@
 #include <cstring>
 #include <optional>
 
+namespace tarvik {
+
 namespace {
 constexpr std::size_t AuxiliaryIndex(SQLUSMALLINT operation) {
     return operation == roInsert ? 0 : operation == roUpdate ? 1 : operation == roDelete ? 2 : 3;
@@ -487,3 +489,5 @@ void THstmt::ExecuteAuxiliary(THstmt& aux, TNoRowsAffectedKind kind) {
     aux.Execute();
     if (aux.NumRowsAffected() == 0 && (FNoRowsAffected & NoRowsAffectedBit(kind))) RaiseNoRows(kind);
 }
+
+} // namespace tarvik

@@ -5,6 +5,8 @@
 
 #include <cstring>
 
+namespace tarvik {
+
 namespace {
 TErrorDialogHandler errorDialogHandler = nullptr;
 const TErrorRec emptyRecord{};
@@ -130,3 +132,5 @@ void ShowErrorDialog(const EODBC& error, const std::string& headline) {
     } catch (...) {
     }
 }
+
+} // namespace tarvik

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+namespace tarvik {
+
 class THbase;
 
 // True for SQL_SUCCESS and SQL_SUCCESS_WITH_INFO only.
@@ -82,7 +84,7 @@ void SwallowODBCError() noexcept;
 // The environment's error object: the handle whose diagnostics are read next.
 class TODBCError {
 public:
-    static bool Success(SQLRETURN rc) { return ::Success(rc); }
+    static bool Success(SQLRETURN rc) { return tarvik::Success(rc); }
     // Reads the diagnostic records of HandleType/Handle for a failed return code; never throws except
     // bad_alloc.
     std::vector<TErrorRec> CollectDiagnostics(SQLRETURN returnCode) const;
@@ -98,3 +100,5 @@ using TErrorDialogHandler = void (*)(const EODBC& error, const std::string& head
 void SetErrorDialogHandler(TErrorDialogHandler handler);
 // Shows the installed dialog modally; does nothing when none is installed. Never throws.
 void ShowErrorDialog(const EODBC& error, const std::string& headline);
+
+} // namespace tarvik

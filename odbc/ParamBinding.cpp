@@ -4,6 +4,8 @@
 
 #include <limits>
 
+namespace tarvik {
+
 TParamDescription DescribeByDriverTable(const std::vector<TDriverRec>& table, const std::string& key,
                                         SQLSMALLINT sqlType) {
     TParamDescription d;
@@ -74,3 +76,5 @@ TParamLayout ParamLayout(SQLSMALLINT sqlType, SQLULEN arraySize, SQLLEN columnSi
     if (nullBuffer) l.FirstIndicator = SQL_NULL_DATA;
     return l;
 }
+
+} // namespace tarvik

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+namespace tarvik {
+
 // What a bind needs to know of a parameter, from SQLDescribeParam or the driver table.
 struct TParamDescription {
     SQLSMALLINT SQLType = 0;
@@ -52,3 +54,5 @@ constexpr SQLLEN DataAtExecMark(SQLLEN length) {
 constexpr SQLLEN DataAtExecLength(SQLLEN indicator) {
     return IsDataAtExecMark(indicator) ? -indicator - 100 : 0;
 }
+
+} // namespace tarvik

@@ -3,6 +3,8 @@
 #include "core/Text.h"
 #include "odbc/ODBCError.h"
 
+namespace tarvik {
+
 namespace {
 bool IsTokenChar(char c) {
     return IsAsciiAlnum(c) || c == '@' || c == '_';
@@ -89,3 +91,5 @@ std::string TableFromSQL(const std::string& sql) {
     const std::string rest = TrimBlanks(std::string_view(r).substr(from + 6));
     return rest.substr(0, rest.find(' '));
 }
+
+} // namespace tarvik

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+namespace tarvik {
+
 // The text sent to the driver: every :name token outside single-quoted literals becomes "?",
 // and names receives the token names in order (cleared first; repeats are listed again).
 // Throws EVERODezuzid "Invalid parameter token in SQL statement." for a colon with no name.
@@ -22,3 +24,5 @@ std::string QuoteIdentifier(const std::string& name);
 // The table a query reads, guessed from its text: the word after the first " FROM " (CR LF
 // pairs count as blanks); empty when there is none.
 std::string TableFromSQL(const std::string& sql);
+
+} // namespace tarvik

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <limits>
 
+namespace tarvik {
+
 namespace {
 bool IsBlank(char c) {
     return static_cast<unsigned char>(c) <= 32;
@@ -509,3 +511,5 @@ std::string StreamToText(const TMemoryStream& stream) {
     if (stream.Size() == 0) return std::string();
     return std::string(CharCell(stream.Memory(), stream.Size()));
 }
+
+} // namespace tarvik

@@ -13,6 +13,8 @@
 #include <string>
 #include <string_view>
 
+namespace tarvik {
+
 enum TStringTrimming { stTrimNone, stTrimTrailing, stTrimLeading, stTrimBoth };
 
 // 1899-12-30 00:00:00, the date-time record of a NULL or non-date value.
@@ -58,3 +60,5 @@ SQL_TIMESTAMP_STRUCT ValueToTimestamp(const void* cell, SQLSMALLINT cType);
 
 // The stream's bytes up to the first NUL (the empty text for an empty stream).
 std::string StreamToText(const TMemoryStream& stream);
+
+} // namespace tarvik

@@ -5,6 +5,8 @@
 
 #include <sqlext.h>
 
+namespace tarvik {
+
 // A record's string slot must hold whatever a statement's character cell can hold.
 static_assert(MaxCharBytes == static_cast<int>(MaxUtf8CharBytes));
 
@@ -46,3 +48,5 @@ TFieldType FieldTypeForColumn(SQLSMALLINT sqlType, SQLSMALLINT cType) {
         return ftUnknown;
     }
 }
+
+} // namespace tarvik

@@ -3,6 +3,8 @@
 #include "dataset/odbc/OEDataSet.h"
 #include "odbc/ODBCError.h"
 
+namespace tarvik {
+
 std::string TTarget::ListText(const std::vector<std::string>& list) {
     std::string text;
     for (const std::string& item : list)
@@ -96,3 +98,5 @@ void TDataSetHstmt::SetBindBookmarks(bool value) {
     FStatement.Terminate();
     FStatement.SetBindBookmarks(value);
 }
+
+} // namespace tarvik

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace tarvik {
+
 class TCustomOEDataSet;
 
 class TTarget {
@@ -100,3 +102,5 @@ private:
     THstmt& FStatement;
     TTarget FTarget;
 };
+
+} // namespace tarvik

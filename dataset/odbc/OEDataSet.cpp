@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+namespace tarvik {
+
 TCustomOEDataSet::TCustomOEDataSet(TComponent* owner) : TDataSet(owner) {
     FParams.BeforeBuffersGo = [this] { UnbindParams(); };
 }
@@ -345,3 +347,5 @@ void TCustomOEDataSet::InternalInitRecord(TRecordBuffer& buffer) {
         }
     }
 }
+
+} // namespace tarvik

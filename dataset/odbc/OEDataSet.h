@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+namespace tarvik {
+
 enum TOEParamBindMode { pbByName, pbByNumber };
 
 class TCustomOEDataSet : public TDataSet {
@@ -244,3 +246,5 @@ private:
     std::vector<std::unique_ptr<TRecordBuffer>> FSavedRecords, FRowCache;
     std::vector<std::vector<char>> FDeletedBookmarks;
 };
+
+} // namespace tarvik

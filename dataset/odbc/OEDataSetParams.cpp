@@ -11,6 +11,8 @@
 #include <cstring>
 #include <limits>
 
+namespace tarvik {
+
 namespace {
 template <typename T> T InRange(const TParam& p) {
     const std::int64_t v = p.Value().AsInteger();
@@ -383,3 +385,5 @@ void TCustomOEDataSet::CopyOutputParams() {
             p.SetValue(BufferValue(p, *FParams.ParamBuffers[static_cast<std::size_t>(i)], size));
     }
 }
+
+} // namespace tarvik

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cstring>
 
+namespace tarvik {
+
 namespace {
 constexpr std::int64_t MillisPerDay = 86400000;
 
@@ -512,3 +514,5 @@ bool TCustomOEDataSet::FindRecord(bool restart, bool forward) {
     if (AfterScroll) AfterScroll(*this);
     return true;
 }
+
+} // namespace tarvik

@@ -5,6 +5,8 @@
 
 #include <sqlext.h>
 
+namespace tarvik {
+
 namespace {
 bool SameName(const std::string& a, const std::string& b) {
     return UpperAscii(TrimBlanks(a)) == UpperAscii(TrimBlanks(b));
@@ -120,3 +122,5 @@ std::unique_ptr<TOEParamRec> TOEParams::MakeBuffer(const std::string& name, TFie
     }
     return rec;
 }
+
+} // namespace tarvik

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+namespace tarvik {
+
 // One parameter's value buffer: bytes of its C type, or a stream for long values.
 struct TOEParamRec {
     std::string Name;
@@ -56,3 +58,5 @@ public:
     // description of the same name and type, else 256 bytes).
     std::unique_ptr<TOEParamRec> MakeBuffer(const std::string& name, TFieldType type) const;
 };
+
+} // namespace tarvik

@@ -1,5 +1,7 @@
 #include "dataset/odbc/OEQuery.h"
 
+namespace tarvik {
+
 void TCustomOEQuery::SetSQL(const std::vector<std::string>& lines) {
     FSQL = lines;
     std::string text;
@@ -17,3 +19,5 @@ void TwwOEDataSet::SetDatabaseName(const std::string& name) {
     if (!Owner()) return;
     if (auto* dbc = dynamic_cast<THdbc*>(Owner()->FindComponent(name))) SethDbc(dbc);
 }
+
+} // namespace tarvik

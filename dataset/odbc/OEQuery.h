@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace tarvik {
+
 class TCustomOEQuery : public TCustomOEDataSet {
 public:
     using TCustomOEDataSet::TCustomOEDataSet;
@@ -52,3 +54,5 @@ private:
     std::vector<std::string> FControlType, FPictureMasks;
     bool FValidateWithMask = true;
 };
+
+} // namespace tarvik

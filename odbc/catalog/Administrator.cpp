@@ -9,6 +9,8 @@
 
 #include <algorithm>
 
+namespace tarvik {
+
 namespace {
 SQLUSMALLINT FirstDirection(TDataSourceType type) {
     switch (type) {
@@ -68,3 +70,5 @@ void TOEAdministrator::SetDataSource(const std::string& value) {
     const std::string trimmed = TrimBlanks(value);
     if (trimmed.empty() || ValidDataSource(trimmed)) FDataSource = trimmed;
 }
+
+} // namespace tarvik

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace tarvik {
+
 enum TDataSourceType { dsDefault, dsUser, dsSystem };
 
 class TOEAdministrator : public TComponent {
@@ -47,3 +49,5 @@ private:
     bool FStale = true;
     int FReadCount = 0;
 };
+
+} // namespace tarvik

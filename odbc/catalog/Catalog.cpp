@@ -8,6 +8,8 @@
 
 #include <algorithm>
 
+namespace tarvik {
+
 namespace {
 // Catalog functions take an empty pattern as "no pattern": a null pointer with length 0.
 struct Pattern {
@@ -227,3 +229,5 @@ void TCatalogProcedure::ReadColumns() {
         c.Remarks = stmt.ColString(13);
     }
 }
+
+} // namespace tarvik

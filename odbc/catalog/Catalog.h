@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace tarvik {
+
 class THdbc;
 class THstmt;
 class TOECatalog;
@@ -154,3 +156,5 @@ template <class TEntry> TEntry& TCatalogList<TEntry>::Add() {
     if constexpr (requires(TEntry e) { e.Catalog; }) FItems.back()->Catalog = FCatalog;
     return *FItems.back();
 }
+
+} // namespace tarvik

@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <cstring>
 
+using namespace tarvik;
+
 namespace standin {
 
 namespace {

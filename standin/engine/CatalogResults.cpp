@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+using namespace tarvik;
+
 namespace standin {
 
 namespace {

@@ -9,6 +9,8 @@
 #include <cstring>
 #include <limits>
 
+using namespace tarvik;
+
 namespace standin {
 
 namespace {

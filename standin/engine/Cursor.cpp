@@ -4,6 +4,8 @@
 #include "standin/engine/Diagnostics.h"
 #include "standin/engine/Server.h"
 
+using namespace tarvik;
+
 namespace standin {
 
 namespace {

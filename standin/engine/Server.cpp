@@ -11,6 +11,8 @@
 #include <fstream>
 #include <sstream>
 
+using namespace tarvik;
+
 namespace standin {
 
 namespace {

@@ -11,6 +11,8 @@
 #include <iostream>
 #include <sstream>
 
+using namespace tarvik;
+
 using namespace standin;
 
 namespace {

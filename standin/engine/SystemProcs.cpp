@@ -10,6 +10,8 @@
 #include <functional>
 #include <map>
 
+using namespace tarvik;
+
 namespace standin {
 
 namespace {

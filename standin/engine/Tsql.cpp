@@ -10,6 +10,8 @@
 #include <map>
 #include <set>
 
+using namespace tarvik;
+
 namespace standin {
 
 namespace {

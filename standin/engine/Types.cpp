@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <string_view>
 
+using namespace tarvik;
+
 namespace standin {
 
 namespace {

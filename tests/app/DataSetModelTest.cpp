@@ -8,6 +8,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+using namespace tarvik;
+
 namespace {
 constexpr int numbered = 150;
 

@@ -9,6 +9,8 @@
 #include <QTabWidget>
 #include <QTest>
 
+using namespace tarvik;
+
 namespace {
 const std::string Base = "Dvojnice";
 

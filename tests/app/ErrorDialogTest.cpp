@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QTest>
 
+using namespace tarvik;
+
 namespace {
 EODBC TwoRecords() {
     return EODBC(

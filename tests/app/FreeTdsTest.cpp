@@ -15,6 +15,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+using namespace tarvik;
+
 namespace {
 const QString DataSource = QStringLiteral("TarvikFreeTds");
 

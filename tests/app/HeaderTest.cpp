@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <fstream>
 
+using namespace tarvik;
+
 class HeaderTest : public QObject {
     Q_OBJECT
 private slots:

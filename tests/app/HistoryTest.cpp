@@ -7,6 +7,8 @@
 #include <QTest>
 #include <QTextCursor>
 
+using namespace tarvik;
+
 namespace {
 const QString Closing = QStringLiteral("-----------------------------");
 

@@ -26,6 +26,8 @@
 #include <cstdio>
 #include <stdexcept>
 
+using namespace tarvik;
+
 namespace {
 // Replaces the three guarded start-up steps so one of them can fail.
 class TScriptedStartup : public TMain {

@@ -10,6 +10,8 @@
 
 #include <memory>
 
+using namespace tarvik;
+
 namespace {
 // Ten records in a list; records the operations asked of it.
 class TListDataSet : public TNavigableDataSet {

@@ -9,6 +9,8 @@
 #include <deque>
 #include <vector>
 
+namespace tarvik {
+
 struct TRecordedErrorDialog {
     QString Headline;
     std::vector<TErrorRec> Records;
@@ -72,3 +74,5 @@ private:
 
     TUi* FPrevious;
 };
+
+} // namespace tarvik

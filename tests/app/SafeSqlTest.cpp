@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace tarvik;
+
 TEST(SafeSql, PlainIdentifiersPassAndInjectionShapesAreRefused) {
     for (const char* ok : {"ORDERS", "dbo.Orders", "Šifrant_2", "@x", "#tmp", "a$b"})
         EXPECT_TRUE(IsPlainIdentifier(ok)) << ok;

@@ -14,6 +14,8 @@
 
 #include <unistd.h>
 
+using namespace tarvik;
+
 namespace {
 QString HostName() {
     char name[256] = {0};

@@ -14,6 +14,8 @@
 #include <QTest>
 #include <QToolButton>
 
+using namespace tarvik;
+
 namespace {
 // A window whose main connection is logged in to the test server's demo database.
 struct TPage {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace tarvik {
+
 // A connection as sa to the test server's database (empty: the login's default). Throws EODBC.
 inline std::unique_ptr<THdbc> StandinSession(const std::string& database = "") {
     auto db = std::make_unique<THdbc>();
@@ -38,3 +40,5 @@ inline std::vector<std::string> QueryColumn(THdbc& db, const std::string& sql) {
         values.push_back(stmt.ColString(1));
     return values;
 }
+
+} // namespace tarvik

@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QTest>
 
+using namespace tarvik;
+
 namespace {
 // A window whose statement page names the test server and its demo database.
 struct TPage {

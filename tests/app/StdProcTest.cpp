@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <memory>
 
+using namespace tarvik;
+
 namespace {
 // A connection to the test server whose session reports the given host name.
 std::unique_ptr<THdbc> Session(const std::string& host, const std::string& database = "Vidrol") {

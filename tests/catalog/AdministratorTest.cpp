@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <fstream>
 
+using namespace tarvik;
+
 namespace fs = std::filesystem;
 
 namespace {

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace tarvik;
+
 TEST(Catalog, TypeListAndTypeTexts) {
     EXPECT_EQ(TableTypeList(TableTypeBit(ttTable) | TableTypeBit(ttView)), "'TABLE', 'VIEW'");
     EXPECT_EQ(TableTypeList(TableTypeBit(ttTable)), "'TABLE'");

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+using namespace tarvik;
+
 namespace {
 std::vector<std::string>* journal = nullptr;
 

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace tarvik;
+
 TEST(NumbersTest, FormatAndParseUseThePointWhateverTheLocale) {
     for (double v : {3.25, -0.5, 1e-7, 12345678901234.5678, 11.2}) {
         const std::string text = FormatDouble(v);

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <string>
 
+namespace tarvik {
+
 // The fuzzer's bytes as a string (any bytes, zeros included).
 inline std::string FuzzText(const std::uint8_t* data, std::size_t size) {
     return std::string(reinterpret_cast<const char*>(data), size);
@@ -16,3 +18,5 @@ inline void Require(bool holds, const char* property) {
     std::fprintf(stderr, "property broken: %s\n", property);
     std::abort();
 }
+
+} // namespace tarvik

@@ -6,6 +6,8 @@
 
 #include <cstring>
 
+using namespace tarvik;
+
 namespace {
 // No control character and none of the characters that would end the name's place in the statement.
 bool Contained(const std::string& text, const char* closing) {

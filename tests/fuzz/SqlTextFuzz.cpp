@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+using namespace tarvik;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string sql = FuzzText(data, size);
     try {

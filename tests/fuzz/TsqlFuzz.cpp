@@ -3,6 +3,8 @@
 #include "standin/engine/Tsql.h"
 #include "tests/fuzz/FuzzCheck.h"
 
+using namespace tarvik;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace standin;
     const std::string text = FuzzText(data, size);

@@ -5,6 +5,8 @@
 
 #include <cmath>
 
+using namespace tarvik;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const TVariant text(FuzzText(data, size));
     try {

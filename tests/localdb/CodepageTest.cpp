@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace tarvik;
+
 TEST(CodepageTest, SlovenianLettersMapToTheirCodePage1250Bytes) {
     EXPECT_EQ(ToCp1250("čšžČŠŽ"), "\xE8\x9A\x9E\xC8\x8A\x8E");
     EXPECT_EQ(FromCp1250("\xE8\x9A\x9E\xC8\x8A\x8E"), "čšžČŠŽ");

@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+using namespace tarvik;
+
 namespace {
 
 // Damages a valid table and expects a refusal that names the damaged file (at open or at the latest

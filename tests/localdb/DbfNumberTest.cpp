@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+using namespace tarvik;
+
 namespace {
 
 bool ReadsBackAs(const char* text, double v) {

@@ -2,6 +2,8 @@
 
 #include <fstream>
 
+using namespace tarvik;
+
 // Files we write, read back by programs that share no code with us. A missing reader fails the test.
 namespace {
 

@@ -9,6 +9,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace tarvik;
+
 namespace {
 
 // One body for both formats: the parameter is the file extension.

@@ -8,6 +8,8 @@
 #include <limits>
 #include <sstream>
 
+namespace tarvik {
+
 TScratchDir::TScratchDir() {
     char templ[] = "/tmp/tarvik-localdb-XXXXXX";
     const char* dir = mkdtemp(templ);
@@ -141,3 +143,5 @@ std::string Printable(const TVariant& v) {
     if (v.Type() == TVarType::vtBytes) return "bytes[" + std::to_string(v.AsBytes().size()) + "]";
     return v.AsText();
 }
+
+} // namespace tarvik

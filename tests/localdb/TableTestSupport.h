@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace tarvik {
+
 class TScratchDir {
 public:
     TScratchDir();
@@ -33,3 +35,5 @@ void WriteRows(const std::string& path, const TFieldDefs& fields,
                const std::vector<std::vector<TVariant>>& rows, const TIndexDefs& indexes = {});
 std::vector<std::vector<TVariant>> ReadRows(const std::string& path);
 std::string Printable(const TVariant& v);
+
+} // namespace tarvik

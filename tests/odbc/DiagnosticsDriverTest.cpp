@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace tarvik;
+
 namespace {
 class DiagnosticsOnServer : public ::testing::Test {
 protected:

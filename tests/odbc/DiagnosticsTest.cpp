@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace tarvik;
+
 namespace {
 // A statement-like wrapper whose diagnostic handle is whatever the test chooses.
 class FakeSource : public THbase {

@@ -5,6 +5,8 @@
 
 #include <vector>
 
+using namespace tarvik;
+
 namespace {
 class Child : public THbase {
 public:

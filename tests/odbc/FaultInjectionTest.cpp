@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+using namespace tarvik;
+
 namespace {
 struct TFaults {
     bool FailOdbcVersion = false;

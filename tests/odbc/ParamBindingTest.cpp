@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace tarvik;
+
 TEST(ParamBindingTest, DriverTableGivesTimestampSizesOfTheDriverOrTheDefaultRow) {
     const std::vector<TDriverRec> table = DefaultDriverTable();
     const TParamDescription known =

@@ -7,6 +7,8 @@
 
 #include <cstring>
 
+using namespace tarvik;
+
 namespace {
 using ParamTest = DriverTest;
 using ParamByNameTest = DriverTest;

@@ -6,6 +6,8 @@
 
 #include <cstring>
 
+using namespace tarvik;
+
 namespace {
 // Row operations on every driver, through generated statements.
 using RowOpsTest = DriverTest;

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace tarvik;
+
 namespace {
 std::string MessageOf(const std::string& sql) {
     std::vector<std::string> names;

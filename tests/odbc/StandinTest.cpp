@@ -10,6 +10,8 @@
 #include <memory>
 #include <utility>
 
+using namespace tarvik;
+
 namespace {
 class StandinTest : public ::testing::Test {
 protected:

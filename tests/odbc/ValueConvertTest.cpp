@@ -8,6 +8,8 @@
 #include <cstring>
 #include <random>
 
+using namespace tarvik;
+
 namespace {
 template <typename T> std::string Text(T value, SQLSMALLINT cType, TStringTrimming mode = stTrimTrailing) {
     return ValueToText(&value, sizeof value, cType, mode);

@@ -6,6 +6,8 @@
 
 #include <map>
 
+using namespace tarvik;
+
 using namespace standin_test;
 
 namespace {

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace tarvik;
+
 using namespace standin_test;
 
 namespace {

@@ -7,6 +7,8 @@
 
 #include <cstring>
 
+using namespace tarvik;
+
 using namespace standin_test;
 
 namespace {

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <map>
 
+using namespace tarvik;
+
 using namespace standin_test;
 
 namespace {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+namespace tarvik {
+
 namespace standin_test {
 
 std::vector<Diag> Diagnostics(SQLSMALLINT type, SQLHANDLE handle) {
@@ -121,3 +123,5 @@ Rows Statement::Query(const std::string& sql) {
 }
 
 } // namespace standin_test
+
+} // namespace tarvik

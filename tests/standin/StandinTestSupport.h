@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace tarvik {
+
 namespace standin_test {
 
 struct Diag {
@@ -65,3 +67,5 @@ private:
 };
 
 } // namespace standin_test
+
+} // namespace tarvik

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+using namespace tarvik;
+
 using namespace standin_test;
 
 namespace {

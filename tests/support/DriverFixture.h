@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+namespace tarvik {
+
 class DriverTest : public ::testing::TestWithParam<TestDriver> {
 protected:
     void SetUp() override {
@@ -127,3 +129,5 @@ protected:
 // Runs a body for every driver of the test set-up.
 #define INSTANTIATE_FOR_DRIVERS(suite)                                                                       \
     INSTANTIATE_TEST_SUITE_P(Drivers, suite, ::testing::ValuesIn(TestDrivers()), TestDriverName())
+
+} // namespace tarvik

@@ -7,6 +7,8 @@
 
 #include <string>
 
+using namespace tarvik;
+
 namespace {
 std::string Diag(SQLSMALLINT type, SQLHANDLE h) {
     SQLCHAR state[6] = {0}, msg[512] = {0};

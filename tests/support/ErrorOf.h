@@ -5,6 +5,8 @@
 #include <functional>
 #include <string>
 
+namespace tarvik {
+
 inline std::string ErrorOf(const std::function<void()>& action) {
     try {
         action();
@@ -13,3 +15,5 @@ inline std::string ErrorOf(const std::function<void()>& action) {
     }
     return "(no error)";
 }
+
+} // namespace tarvik

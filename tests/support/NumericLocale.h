@@ -5,6 +5,8 @@
 #include <locale.h>
 #include <string>
 
+namespace tarvik {
+
 // The locale that writes numbers with a decimal comma, generated on the test machines.
 inline const char* const CommaLocale = "sl_SI.UTF-8";
 
@@ -40,3 +42,5 @@ private:
     std::string FOld;
     bool FOk = false;
 };
+
+} // namespace tarvik

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <stdexcept>
 
+namespace tarvik {
+
 namespace {
 
 TestDriver Sqlite() {
@@ -89,3 +91,5 @@ std::vector<TestDriver> DriversThat(std::initializer_list<Capability DriverCapab
             out.push_back(d);
     return out;
 }
+
+} // namespace tarvik

@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+namespace tarvik {
+
 // One thing a driver does or does not do; where it does not, why (the driver, its version, what it
 // does instead), as measured on it.
 struct Capability {
@@ -86,3 +88,5 @@ struct TestDriverName {
 inline void PrintTo(const TestDriver& driver, std::ostream* os) {
     *os << driver.Label;
 }
+
+} // namespace tarvik

@@ -7,6 +7,8 @@
 
 #include <utility>
 
+using namespace tarvik;
+
 namespace {
 
 TEST(ColumnFieldType, SmallIntegersAreSignedOnlyWhenBoundAsSignedCTypes) {

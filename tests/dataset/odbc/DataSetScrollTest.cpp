@@ -11,6 +11,8 @@
 #include <cstring>
 #include <utility>
 
+using namespace tarvik;
+
 namespace {
 
 class DataSetScrollTest : public DriverTest {

@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <functional>
 
+using namespace tarvik;
+
 namespace {
 
 struct LostLink {

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace tarvik;
+
 namespace {
 using Lines = std::vector<std::string>;
 

@@ -6,6 +6,8 @@
 #include <fstream>
 #include <unistd.h>
 
+namespace tarvik {
+
 namespace {
 
 void Write(const std::string& path, const std::uint8_t* data, std::size_t size) {
@@ -57,3 +59,5 @@ std::string PackFuzzInput(const std::string& table, const std::string& memo) {
         out[static_cast<std::size_t>(i)] = static_cast<char>(table.size() >> (8 * i));
     return out + table + memo;
 }
+
+} // namespace tarvik

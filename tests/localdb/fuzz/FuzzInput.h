@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+namespace tarvik {
+
 // Writes the input as stem + tableExt and stem + memoExt (and stem + otherMemoExt, when given) in a
 // private directory; returns the table path.
 std::string UnpackFuzzInput(const std::uint8_t* data, std::size_t size, const char* tableExt,
@@ -12,3 +14,5 @@ std::string UnpackFuzzInput(const std::uint8_t* data, std::size_t size, const ch
 // Opens the table and reads every value of every row; the errors the reader raises are expected.
 void ReadWholeTable(const std::string& path);
 std::string PackFuzzInput(const std::string& table, const std::string& memo);
+
+} // namespace tarvik

@@ -5,6 +5,8 @@
 #include <fstream>
 #include <sstream>
 
+using namespace tarvik;
+
 namespace {
 
 std::string Slurp(const std::string& path) {

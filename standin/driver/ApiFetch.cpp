@@ -9,40 +9,10 @@ using namespace standin;
 
 SQLLEN standin::ElementSize(SQLSMALLINT ctype, const ColumnInfo& col, SQLLEN bufferLength) {
     if (ctype == SQL_C_DEFAULT) ctype = col.DefaultCType();
-    switch (ctype) {
-    case SQL_C_CHAR:
-    case SQL_C_WCHAR:
-    case SQL_C_BINARY:
-        return bufferLength;
-    case SQL_C_SBIGINT:
-    case SQL_C_UBIGINT:
-    case SQL_C_DOUBLE:
-        return 8;
-    case SQL_C_SHORT:
-    case SQL_C_SSHORT:
-    case SQL_C_USHORT:
-        return 2;
-    case SQL_C_TINYINT:
-    case SQL_C_STINYINT:
-    case SQL_C_UTINYINT:
-    case SQL_C_BIT:
-        return 1;
-    case SQL_C_TYPE_TIMESTAMP:
-    case SQL_C_TIMESTAMP:
-        return sizeof(SQL_TIMESTAMP_STRUCT);
-    case SQL_C_TYPE_DATE:
-    case SQL_C_DATE:
-        return sizeof(SQL_DATE_STRUCT);
-    case SQL_C_TYPE_TIME:
-    case SQL_C_TIME:
-        return sizeof(SQL_TIME_STRUCT);
-    case SQL_C_NUMERIC:
-        return sizeof(SQL_NUMERIC_STRUCT);
-    case SQL_C_GUID:
-        return sizeof(SQLGUID);
-    default:
-        return 4;
-    }
+    if (ctype == SQL_C_CHAR || ctype == SQL_C_WCHAR || ctype == SQL_C_BINARY) return bufferLength;
+    // A type of no known size is taken as a 32-bit one, as the ODBC 2 integer types are.
+    const size_t fixed = FixedCTypeSize(ctype);
+    return fixed ? static_cast<SQLLEN>(fixed) : 4;
 }
 
 BoundCell standin::CellOf(const Desc& ard, const Binding& b, const ColumnInfo& col, SQLULEN row) {

@@ -19,20 +19,6 @@ bool IsCharacterC(SQLSMALLINT c) {
     return c == SQL_C_CHAR || c == SQL_C_WCHAR;
 }
 
-bool IsCharacterSql(SQLSMALLINT t) {
-    switch (t) {
-    case SQL_CHAR:
-    case SQL_VARCHAR:
-    case SQL_LONGVARCHAR:
-    case SQL_WCHAR:
-    case SQL_WVARCHAR:
-    case SQL_WLONGVARCHAR:
-        return true;
-    default:
-        return false;
-    }
-}
-
 bool IsBinarySql(SQLSMALLINT t) {
     return t == SQL_BINARY || t == SQL_VARBINARY || t == SQL_LONGVARBINARY;
 }
@@ -43,45 +29,6 @@ bool IsIntegerSql(SQLSMALLINT t) {
 
 bool IsFloatSql(SQLSMALLINT t) {
     return t == SQL_REAL || t == SQL_FLOAT || t == SQL_DOUBLE;
-}
-
-// Size of a C type the application passes by value; 0 for the variable-length ones.
-size_t FixedSize(SQLSMALLINT c) {
-    switch (c) {
-    case SQL_C_SLONG:
-    case SQL_C_ULONG:
-    case SQL_C_LONG:
-    case SQL_C_FLOAT:
-        return 4;
-    case SQL_C_SSHORT:
-    case SQL_C_USHORT:
-    case SQL_C_SHORT:
-        return 2;
-    case SQL_C_SBIGINT:
-    case SQL_C_UBIGINT:
-    case SQL_C_DOUBLE:
-        return 8;
-    case SQL_C_STINYINT:
-    case SQL_C_UTINYINT:
-    case SQL_C_TINYINT:
-    case SQL_C_BIT:
-        return 1;
-    case SQL_C_TYPE_TIMESTAMP:
-    case SQL_C_TIMESTAMP:
-        return sizeof(SQL_TIMESTAMP_STRUCT);
-    case SQL_C_TYPE_DATE:
-    case SQL_C_DATE:
-        return sizeof(SQL_DATE_STRUCT);
-    case SQL_C_TYPE_TIME:
-    case SQL_C_TIME:
-        return sizeof(SQL_TIME_STRUCT);
-    case SQL_C_NUMERIC:
-        return sizeof(SQL_NUMERIC_STRUCT);
-    case SQL_C_GUID:
-        return sizeof(SQLGUID);
-    default:
-        return 0;
-    }
 }
 
 template <typename T> T Load(const char* p) {
@@ -222,8 +169,8 @@ Value ReadBytes(SQLSMALLINT c, SQLSMALLINT sqlType, const char* p, size_t bytes)
     case SQL_C_WCHAR:
         return FromText(Utf16ToUtf8(p, bytes), sqlType);
     case SQL_C_BINARY:
-        return IsCharacterSql(sqlType) ? Value::String(std::string(p, bytes))
-                                       : Value::Bytes(std::string(p, bytes));
+        return IsCharacterSqlType(sqlType) ? Value::String(std::string(p, bytes))
+                                           : Value::Bytes(std::string(p, bytes));
     case SQL_C_SLONG:
     case SQL_C_LONG:
         return Value::Integer(Load<SQLINTEGER>(p));
@@ -306,7 +253,7 @@ bool Parameter::AtExec() const {
 Parameter ParameterInSet(const Parameter& p, size_t set, SQLULEN bindType, SQLLEN offset) {
     Parameter q = p;
     bool byColumn = bindType == SQL_PARAM_BIND_BY_COLUMN;
-    size_t fixed = FixedSize(p.CType);
+    size_t fixed = FixedCTypeSize(p.CType);
     size_t dataStride =
         byColumn ? (fixed ? fixed : static_cast<size_t>(std::max<SQLLEN>(p.BufferLength, 0))) : bindType;
     size_t indicatorStride = byColumn ? sizeof(SQLLEN) : bindType;
@@ -319,7 +266,7 @@ Parameter ParameterInSet(const Parameter& p, size_t set, SQLULEN bindType, SQLLE
 
 SQLSMALLINT ParameterCType(SQLSMALLINT cType, SQLSMALLINT sqlType) {
     if (cType == SQL_C_DEFAULT) return DefaultCTypeOf(sqlType);
-    if (cType != SQL_C_CHAR && cType != SQL_C_WCHAR && cType != SQL_C_BINARY && FixedSize(cType) == 0)
+    if (cType != SQL_C_CHAR && cType != SQL_C_WCHAR && cType != SQL_C_BINARY && FixedCTypeSize(cType) == 0)
         throw SqlError("HY003", 0, "Program type out of range", false);
     return cType;
 }
@@ -340,7 +287,7 @@ void NumberMarkers(std::vector<Statement>& statements) {
 
 SQLLEN PieceLength(SQLSMALLINT cType, const void* data, SQLLEN length) {
     if (length == SQL_NULL_DATA) return length;
-    size_t fixed = FixedSize(cType);
+    size_t fixed = FixedCTypeSize(cType);
     if (fixed) return static_cast<SQLLEN>(fixed);
     if (length == SQL_NTS && data) {
         const char* p = static_cast<const char*>(data);
@@ -360,7 +307,7 @@ Value ReadParameter(const Parameter& p) {
 
 Value ReadPieces(const Parameter& p, const std::string& bytes, bool isNull) {
     if (isNull) return Value::Null();
-    size_t fixed = FixedSize(p.CType);
+    size_t fixed = FixedCTypeSize(p.CType);
     if (fixed && bytes.size() < fixed) throw SqlError("HY090", 0, "Invalid string or buffer length", false);
     return ReadBytes(p.CType, p.SqlType, bytes.data(), bytes.size());
 }

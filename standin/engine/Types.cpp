@@ -155,7 +155,11 @@ bool ColumnInfo::IsLong() const {
 }
 
 bool ColumnInfo::IsCharacter() const {
-    switch (SqlType) {
+    return IsCharacterSqlType(SqlType);
+}
+
+bool IsCharacterSqlType(SQLSMALLINT sqlType) {
+    switch (sqlType) {
     case SQL_CHAR:
     case SQL_VARCHAR:
     case SQL_LONGVARCHAR:
@@ -318,6 +322,44 @@ std::string ColumnInfo::LiteralPrefix() const {
     if (Kind == Render::DateTime || Kind == Render::Date || Kind == Render::Time || Kind == Render::Guid)
         return "'";
     return "";
+}
+
+size_t FixedCTypeSize(SQLSMALLINT c) {
+    switch (c) {
+    case SQL_C_SLONG:
+    case SQL_C_ULONG:
+    case SQL_C_LONG:
+    case SQL_C_FLOAT:
+        return 4;
+    case SQL_C_SSHORT:
+    case SQL_C_USHORT:
+    case SQL_C_SHORT:
+        return 2;
+    case SQL_C_SBIGINT:
+    case SQL_C_UBIGINT:
+    case SQL_C_DOUBLE:
+        return 8;
+    case SQL_C_STINYINT:
+    case SQL_C_UTINYINT:
+    case SQL_C_TINYINT:
+    case SQL_C_BIT:
+        return 1;
+    case SQL_C_TYPE_TIMESTAMP:
+    case SQL_C_TIMESTAMP:
+        return sizeof(SQL_TIMESTAMP_STRUCT);
+    case SQL_C_TYPE_DATE:
+    case SQL_C_DATE:
+        return sizeof(SQL_DATE_STRUCT);
+    case SQL_C_TYPE_TIME:
+    case SQL_C_TIME:
+        return sizeof(SQL_TIME_STRUCT);
+    case SQL_C_NUMERIC:
+        return sizeof(SQL_NUMERIC_STRUCT);
+    case SQL_C_GUID:
+        return sizeof(SQLGUID);
+    default:
+        return 0;
+    }
 }
 
 } // namespace standin

@@ -42,6 +42,10 @@ struct ColumnInfo {
 
 // The C type SQL_C_DEFAULT stands for with a column or parameter of this SQL type (tinyint is unsigned).
 SQLSMALLINT DefaultCTypeOf(SQLSMALLINT sqlType);
+// True for the SQL character types, narrow and wide, long included.
+bool IsCharacterSqlType(SQLSMALLINT sqlType);
+// Bytes of a C type passed by value; 0 for the variable-length ones (characters, binary).
+size_t FixedCTypeSize(SQLSMALLINT cType);
 
 // Describes a declared type such as "nvarchar(40)", "decimal(10,2)" or "int".
 // Unknown names are described as long text. Never throws except bad_alloc.

@@ -4,6 +4,7 @@
 #include "odbc/HDbc.h"
 #include "odbc/HEnv.h"
 #include "odbc/HStmt.h"
+#include "odbc/SqlChars.h"
 #include "odbc/Trace.h"
 
 #include <algorithm>
@@ -12,9 +13,7 @@ namespace {
 // Catalog functions take an empty pattern as "no pattern": a null pointer with length 0.
 struct Pattern {
     explicit Pattern(const std::string& text) : FText(text) {}
-    SQLCHAR* Ptr() const {
-        return FText.empty() ? nullptr : reinterpret_cast<SQLCHAR*>(const_cast<char*>(FText.c_str()));
-    }
+    SQLCHAR* Ptr() const { return FText.empty() ? nullptr : SqlChars(FText); }
     SQLSMALLINT Len() const { return static_cast<SQLSMALLINT>(FText.size()); }
     const std::string& FText;
 };

@@ -1,5 +1,6 @@
 #include "odbc/catalog/Catalog.h"
 
+#include "core/Narrow.h"
 #include "core/Text.h"
 #include "odbc/HDbc.h"
 #include "odbc/HEnv.h"
@@ -14,7 +15,7 @@ namespace {
 struct Pattern {
     explicit Pattern(const std::string& text) : FText(text) {}
     SQLCHAR* Ptr() const { return FText.empty() ? nullptr : SqlChars(FText); }
-    SQLSMALLINT Len() const { return static_cast<SQLSMALLINT>(FText.size()); }
+    SQLSMALLINT Len() const { return Narrow<SQLSMALLINT>(FText.size()); }
     const std::string& FText;
 };
 

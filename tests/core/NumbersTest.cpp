@@ -1,10 +1,13 @@
 // Machine number text is the same under every locale; the suite also runs under sl_SI.UTF-8, where
 // printf and strtod use a decimal comma.
 #include "core/Numbers.h"
+#include "core/Narrow.h"
 #include "core/Text.h"
 #include "core/Variant.h"
 
 #include <gtest/gtest.h>
+
+#include <cstddef>
 
 TEST(NumbersTest, FormatAndParseUseThePointWhateverTheLocale) {
     for (double v : {3.25, -0.5, 1e-7, 12345678901234.5678, 11.2}) {
@@ -35,4 +38,11 @@ TEST(NumbersTest, AsciiHelpersLeaveUtf8LettersAlone) {
     EXPECT_TRUE(IsAsciiSpace('\r'));
     EXPECT_TRUE(IsAsciiHexDigit('f') && IsAsciiHexDigit('A') && IsAsciiHexDigit('9'));
     EXPECT_FALSE(IsAsciiHexDigit('g') || IsAsciiHexDigit('\xC4'));
+}
+
+TEST(NumbersTest, NarrowKeepsValuesThatFitAndThrowsOnTheRest) {
+    EXPECT_EQ(Narrow<short>(std::size_t{32767}), 32767);
+    EXPECT_EQ(Narrow<unsigned>(-0), 0u);
+    EXPECT_THROW(Narrow<short>(std::size_t{32768}), Exception);
+    EXPECT_THROW(Narrow<std::size_t>(-1), Exception);
 }

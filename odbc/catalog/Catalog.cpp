@@ -183,8 +183,8 @@ void TOECatalog::ReadProcedures() {
         TCatalogProcedure& p = FProcedures.Add();
         p.Owner = FStmt->ColString(2);
         // SQL Server numbers procedure groups ("proc;1"); callers want the bare name.
-        const std::string name = FStmt->ColString(3);
-        p.Name = TrimBlanks(name.substr(0, name.find(';')));
+        const std::string numbered = FStmt->ColString(3);
+        p.Name = TrimBlanks(numbered.substr(0, numbered.find(';')));
         p.ProcedureType = static_cast<SQLSMALLINT>(FStmt->ColInteger(8));
         p.Remarks = FStmt->ColString(7);
     }

@@ -3,6 +3,7 @@
 // Run by bench/run-fetch-bench.sh, which provides the private ODBC set-up and the PostgreSQL server.
 #include "odbc/HDbc.h"
 #include "odbc/HStmt.h"
+#include "odbc/SqlChars.h"
 
 #include <sql.h>
 #include <sqlext.h>
@@ -83,7 +84,7 @@ Cost PlainLoop(THdbc& db, long& rows) {
     const Stopwatch watch;
     SQLHSTMT h = SQL_NULL_HSTMT;
     SQLAllocHandle(SQL_HANDLE_STMT, db.Handle(), &h);
-    SQLExecDirect(h, reinterpret_cast<SQLCHAR*>(const_cast<char*>(Query)), SQL_NTS);
+    SQLExecDirect(h, SqlChars(Query), SQL_NTS);
     SQLINTEGER id;
     char name[41], note[201];
     double amount;

@@ -2,6 +2,7 @@
 // on the same SQLite file, both through the unixODBC driver manager, columns bound as the
 // workbench binds them. Prints ns per row and the ratio. Run by hand:
 //   build/bench/standin_fetch_bench [rows]
+#include "odbc/SqlChars.h"
 #include "standin/engine/Server.h"
 
 #include <sql.h>
@@ -15,6 +16,8 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+
+using namespace tarvik;
 
 namespace {
 
@@ -65,8 +68,8 @@ double Fetch(const std::string& connect, long& seen) {
     SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
     SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
     SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc);
-    Check(SQL_SUCCEEDED(SQLDriverConnect(dbc, nullptr, (SQLCHAR*)connect.c_str(), SQL_NTS, nullptr, 0,
-                                         nullptr, SQL_DRIVER_NOPROMPT)),
+    Check(SQL_SUCCEEDED(SQLDriverConnect(dbc, nullptr, SqlChars(connect), SQL_NTS, nullptr, 0, nullptr,
+                                         SQL_DRIVER_NOPROMPT)),
           connect.c_str());
     SQLAllocHandle(SQL_HANDLE_STMT, dbc, &st);
     SQLINTEGER id;
@@ -76,7 +79,7 @@ double Fetch(const std::string& connect, long& seen) {
     SQLLEN ind[5];
     auto start = std::chrono::steady_clock::now();
     Check(
-        SQL_SUCCEEDED(SQLExecDirect(st, (SQLCHAR*)"select id, name, amount, stamp, note from big", SQL_NTS)),
+        SQL_SUCCEEDED(SQLExecDirect(st, SqlChars("select id, name, amount, stamp, note from big"), SQL_NTS)),
         "execute");
     SQLBindCol(st, 1, SQL_C_SLONG, &id, 0, &ind[0]);
     SQLBindCol(st, 2, SQL_C_CHAR, name, sizeof name, &ind[1]);

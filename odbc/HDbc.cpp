@@ -2,6 +2,7 @@
 
 #include "core/Text.h"
 #include "odbc/HStmt.h"
+#include "odbc/SqlChars.h"
 #include "odbc/Trace.h"
 
 #include <algorithm>
@@ -181,15 +182,14 @@ void THdbc::Connect() {
     if (FConnected) return;
     DoBeforeConnect();
     SetCursorLib(FCursorLib);
-    auto text = [](const std::string& s) { return reinterpret_cast<SQLCHAR*>(const_cast<char*>(s.c_str())); };
     if (FInfoPrompt == SQL_DRIVER_NOPROMPT && FDriver.empty() && FAttributes.empty()) {
-        Check(SQLConnect(FHandle, text(FDataSource), SQL_NTS, text(FUserName), SQL_NTS, text(FPassword),
-                         SQL_NTS));
+        Check(SQLConnect(FHandle, SqlChars(FDataSource), SQL_NTS, SqlChars(FUserName), SQL_NTS,
+                         SqlChars(FPassword), SQL_NTS));
     } else {
         const std::string connect = ConnectString();
         SQLCHAR completed[256];
         SQLSMALLINT completedLength = 0;
-        Check(SQLDriverConnect(FHandle, static_cast<SQLHWND>(ParentWindow()), text(connect), SQL_NTS,
+        Check(SQLDriverConnect(FHandle, static_cast<SQLHWND>(ParentWindow()), SqlChars(connect), SQL_NTS,
                                completed, sizeof completed, &completedLength, FInfoPrompt));
     }
     FConnected = true;

@@ -2,6 +2,7 @@
 
 #include "odbc/HDbc.h"
 #include "odbc/HEnv.h"
+#include "odbc/SqlChars.h"
 #include "odbc/SqlText.h"
 #include "odbc/Trace.h"
 
@@ -322,14 +323,14 @@ void THstmt::Prepare() {
     Close();
     DoBeforePrepare();
     const std::string text = ParsedSQL();
-    Check(SQLPrepare(FHandle, reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.c_str())), SQL_NTS));
+    Check(SQLPrepare(FHandle, SqlChars(text), SQL_NTS));
     DoAfterPrepare();
     FPrepared = true;
 }
 
 SQLRETURN THstmt::RunExecute(const std::string& text) {
     if (FPrepared) return SQLExecute(FHandle);
-    return SQLExecDirect(FHandle, reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.c_str())), SQL_NTS);
+    return SQLExecDirect(FHandle, SqlChars(text), SQL_NTS);
 }
 
 void THstmt::Execute() {

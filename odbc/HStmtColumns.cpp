@@ -62,12 +62,12 @@ void THstmt::DescribeColumn(SQLUSMALLINT col) {
 }
 
 void THstmt::AppendRowArrays() {
-    const SQLSMALLINT ushort = SQL_C_USHORT;
-    FCols.push_back(
-        std::make_unique<TColRec>(ushort, CTypeToSQLType(ushort), CTypeSize(ushort), FRowSetSize));
+    const SQLSMALLINT ushortType = SQL_C_USHORT;
+    FCols.push_back(std::make_unique<TColRec>(ushortType, CTypeToSQLType(ushortType), CTypeSize(ushortType),
+                                              FRowSetSize));
     FRowStatus = FCols.back().get();
-    FCols.push_back(
-        std::make_unique<TColRec>(ushort, CTypeToSQLType(ushort), CTypeSize(ushort), FRowSetSize));
+    FCols.push_back(std::make_unique<TColRec>(ushortType, CTypeToSQLType(ushortType), CTypeSize(ushortType),
+                                              FRowSetSize));
     FRowFlags = FCols.back().get();
 }
 

@@ -1,5 +1,6 @@
 // THstmt: binding parameters to the markers of the SQL text and sending long values
 // when the driver asks for them during execution.
+#include "core/Narrow.h"
 #include "core/Text.h"
 #include "odbc/HDbc.h"
 #include "odbc/HEnv.h"
@@ -146,9 +147,9 @@ void THstmt::NameParam(SQLUSMALLINT number) {
         FParamDesc = desc;
     }
     const std::string& name = FParamNames[number - 1];
-    SQLSetDescField(FParamDesc, static_cast<SQLSMALLINT>(number), SQL_DESC_NAME,
-                    const_cast<char*>(name.c_str()), SQL_NTS);
-    SQLSetDescField(FParamDesc, static_cast<SQLSMALLINT>(number), SQL_DESC_UNNAMED,
+    SQLSetDescField(FParamDesc, Narrow<SQLSMALLINT>(number), SQL_DESC_NAME, const_cast<char*>(name.c_str()),
+                    SQL_NTS);
+    SQLSetDescField(FParamDesc, Narrow<SQLSMALLINT>(number), SQL_DESC_UNNAMED,
                     reinterpret_cast<SQLPOINTER>(static_cast<SQLLEN>(SQL_NAMED)), 0);
 }
 

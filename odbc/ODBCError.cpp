@@ -3,6 +3,7 @@
 #include "odbc/HBase.h"
 #include "odbc/HEnv.h"
 
+#include <cstddef>
 #include <cstring>
 
 namespace tarvik {
@@ -78,7 +79,7 @@ bool EODBC::Prior() {
 
 const TErrorRec& EODBC::Current() const {
     if (FIndex < 0 || FIndex >= static_cast<int>(FRecords.size())) return emptyRecord;
-    return FRecords[FIndex];
+    return FRecords[static_cast<std::size_t>(FIndex)];
 }
 
 std::vector<TErrorRec> TODBCError::CollectDiagnostics(SQLRETURN returnCode) const {

@@ -1,9 +1,11 @@
 #include "odbc/catalog/Catalog.h"
 
+#include "core/Narrow.h"
 #include "core/Text.h"
 #include "odbc/HDbc.h"
 #include "odbc/HEnv.h"
 #include "odbc/HStmt.h"
+#include "odbc/SqlChars.h"
 #include "odbc/Trace.h"
 
 #include <algorithm>
@@ -14,10 +16,8 @@ namespace {
 // Catalog functions take an empty pattern as "no pattern": a null pointer with length 0.
 struct Pattern {
     explicit Pattern(const std::string& text) : FText(text) {}
-    SQLCHAR* Ptr() const {
-        return FText.empty() ? nullptr : reinterpret_cast<SQLCHAR*>(const_cast<char*>(FText.c_str()));
-    }
-    SQLSMALLINT Len() const { return static_cast<SQLSMALLINT>(FText.size()); }
+    SQLCHAR* Ptr() const { return FText.empty() ? nullptr : SqlChars(FText); }
+    SQLSMALLINT Len() const { return Narrow<SQLSMALLINT>(FText.size()); }
     const std::string& FText;
 };
 
@@ -185,8 +185,8 @@ void TOECatalog::ReadProcedures() {
         TCatalogProcedure& p = FProcedures.Add();
         p.Owner = FStmt->ColString(2);
         // SQL Server numbers procedure groups ("proc;1"); callers want the bare name.
-        const std::string name = FStmt->ColString(3);
-        p.Name = TrimBlanks(name.substr(0, name.find(';')));
+        const std::string numbered = FStmt->ColString(3);
+        p.Name = TrimBlanks(numbered.substr(0, numbered.find(';')));
         p.ProcedureType = static_cast<SQLSMALLINT>(FStmt->ColInteger(8));
         p.Remarks = FStmt->ColString(7);
     }

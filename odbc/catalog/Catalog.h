@@ -5,6 +5,7 @@
 
 #include <sql.h>
 
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <vector>
@@ -50,8 +51,8 @@ public:
     void Clear() { FItems.clear(); }
     TEntry& Add();
     int Count() const { return static_cast<int>(FItems.size()); }
-    // 0-based; throws std::out_of_range.
-    TEntry& Item(int index) const { return *FItems.at(index); }
+    // 0-based; throws std::out_of_range, for a negative index too.
+    TEntry& Item(int index) const { return *FItems.at(static_cast<std::size_t>(index)); }
     TOECatalog* Catalog() const { return FCatalog; }
 
 private:

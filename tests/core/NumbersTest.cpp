@@ -1,10 +1,13 @@
 // Machine number text is the same under every locale; the suite also runs under sl_SI.UTF-8, where
 // printf and strtod use a decimal comma.
 #include "core/Numbers.h"
+#include "core/Narrow.h"
 #include "core/Text.h"
 #include "core/Variant.h"
 
 #include <gtest/gtest.h>
+
+#include <cstddef>
 
 using namespace tarvik;
 
@@ -37,4 +40,11 @@ TEST(NumbersTest, AsciiHelpersLeaveUtf8LettersAlone) {
     EXPECT_TRUE(IsAsciiSpace('\r'));
     EXPECT_TRUE(IsAsciiHexDigit('f') && IsAsciiHexDigit('A') && IsAsciiHexDigit('9'));
     EXPECT_FALSE(IsAsciiHexDigit('g') || IsAsciiHexDigit('\xC4'));
+}
+
+TEST(NumbersTest, NarrowKeepsValuesThatFitAndThrowsOnTheRest) {
+    EXPECT_EQ(Narrow<short>(std::size_t{32767}), 32767);
+    EXPECT_EQ(Narrow<unsigned>(-0), 0u);
+    EXPECT_THROW(Narrow<short>(std::size_t{32768}), Exception);
+    EXPECT_THROW(Narrow<std::size_t>(-1), Exception);
 }

@@ -429,7 +429,7 @@ TEST(DbfTableTest, RequiredFieldsAreKeptInTheFileAndEnforcedOnPost) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BothFormats, LocalTableTest, ::testing::Values(".db", ".dbf"),
-                         [](const auto& info) { return info.param == ".db" ? "Paradox" : "dBase"; });
+                         [](const auto& suffix) { return suffix.param == ".db" ? "Paradox" : "dBase"; });
 
 class ParadoxTableTest : public ::testing::Test {
 protected:

@@ -1,5 +1,6 @@
 #include "odbc/HEnv.h"
 #include "odbc/ODBCError.h"
+#include "odbc/SqlChars.h"
 
 #include <gtest/gtest.h>
 
@@ -70,7 +71,7 @@ TEST(Diagnostics, DriverManagerRecordsAreCollectedInOrder) {
     // A connection to a data source that does not exist: the driver manager posts IM002.
     SQLHDBC dbc = SQL_NULL_HDBC;
     ASSERT_TRUE(Success(SQLAllocHandle(SQL_HANDLE_DBC, GlobalEnv().Handle(), &dbc)));
-    const SQLRETURN rc = SQLConnect(dbc, (SQLCHAR*)"NoSuchDsnAnywhere", SQL_NTS, nullptr, 0, nullptr, 0);
+    const SQLRETURN rc = SQLConnect(dbc, SqlChars("NoSuchDsnAnywhere"), SQL_NTS, nullptr, 0, nullptr, 0);
     ASSERT_EQ(rc, SQL_ERROR);
     TODBCError reader;
     reader.HandleType = SQL_HANDLE_DBC;

@@ -1,5 +1,6 @@
 // `exec standin_calls`: which ODBC functions reached the driver on one connection, so that a test of
 // a library above the driver manager can prove the calls it makes.
+#include "odbc/SqlChars.h"
 #include "tests/standin/StandinTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -54,7 +55,7 @@ int FetchAndRead(Statement& st) {
 
 TEST_F(CallCounts, CountEachFunctionTheDriverReceived) {
     Statement st(Db);
-    ASSERT_TRUE(SQL_SUCCEEDED(SQLPrepare(st.Handle(), (SQLCHAR*)"select PostnaSt from Kraji", SQL_NTS)));
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLPrepare(st.Handle(), SqlChars("select PostnaSt from Kraji"), SQL_NTS)));
     ASSERT_TRUE(SQL_SUCCEEDED(SQLExecute(st.Handle()))) << st.Diag();
     int rows = FetchAndRead(st);
     ASSERT_GT(rows, 1);
@@ -65,8 +66,8 @@ TEST_F(CallCounts, CountEachFunctionTheDriverReceived) {
     ASSERT_TRUE(SQL_SUCCEEDED(SQLSetConnectAttr(Db.Handle(), SQL_ATTR_AUTOCOMMIT,
                                                 reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0)));
     SQLCloseCursor(st.Handle());
-    ASSERT_TRUE(SQL_SUCCEEDED(SQLTables(st.Handle(), nullptr, 0, nullptr, 0, (SQLCHAR*)"Kraji", SQL_NTS,
-                                        (SQLCHAR*)"TABLE", SQL_NTS)));
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLTables(st.Handle(), nullptr, 0, nullptr, 0, SqlChars("Kraji"), SQL_NTS,
+                                        SqlChars("TABLE"), SQL_NTS)));
 
     Counts counts = CallsOf(Db);
     EXPECT_EQ(CountOf(counts, "SQLPrepare"), 1);

@@ -1,5 +1,6 @@
 // Statement parameters: "?" markers bound with SQLBindParameter, executed prepared and
 // directly, values sent at execution in pieces, and the errors of missing bindings.
+#include "odbc/SqlChars.h"
 #include "tests/standin/StandinTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -32,11 +33,11 @@ SQLRETURN Bind(SQLHSTMT h, SQLUSMALLINT n, SQLSMALLINT cType, SQLSMALLINT sqlTyp
 }
 
 SQLRETURN Prepare(SQLHSTMT h, const std::string& sql) {
-    return SQLPrepare(h, reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql.c_str())), SQL_NTS);
+    return SQLPrepare(h, SqlChars(sql), SQL_NTS);
 }
 
 SQLRETURN ExecDirect(SQLHSTMT h, const std::string& sql) {
-    return SQLExecDirect(h, reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql.c_str())), SQL_NTS);
+    return SQLExecDirect(h, SqlChars(sql), SQL_NTS);
 }
 
 // The whole of a binary column of the first row of a query.

@@ -1,5 +1,6 @@
 // Stored procedures of the user: definitions, calls by EXEC and by the call escape with
 // parameters of every direction, the results of their bodies and the procedure catalog.
+#include "odbc/SqlChars.h"
 #include "tests/standin/StandinTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -45,7 +46,7 @@ protected:
 };
 
 SQLRETURN ExecDirect(SQLHSTMT h, const std::string& sql) {
-    return SQLExecDirect(h, reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql.c_str())), SQL_NTS);
+    return SQLExecDirect(h, SqlChars(sql), SQL_NTS);
 }
 
 SQLRETURN BindInt(SQLHSTMT h, SQLUSMALLINT n, SQLSMALLINT io, SQLINTEGER* v, SQLLEN* ind) {
@@ -77,9 +78,7 @@ std::string DiagStates(SQLHSTMT h) {
 // digits, nullable, ordinal.
 Rows ProcedureColumns(Statement& st, const std::string& name) {
     SQLFreeStmt(st.Handle(), SQL_CLOSE);
-    EXPECT_EQ(SQLProcedureColumns(st.Handle(), nullptr, 0, nullptr, 0,
-                                  reinterpret_cast<SQLCHAR*>(const_cast<char*>(name.c_str())), SQL_NTS,
-                                  nullptr, 0),
+    EXPECT_EQ(SQLProcedureColumns(st.Handle(), nullptr, 0, nullptr, 0, SqlChars(name), SQL_NTS, nullptr, 0),
               SQL_SUCCESS)
         << st.Diag();
     Rows all = st.FetchAll(), out;
@@ -95,9 +94,7 @@ TEST_F(StandinProcedures, CatalogReportsNamesWithGroupNumbersAndParametersAfterT
         Procedure("KatalogP", "(@Id int, @Ime nvarchar(40) = N'x', @Znesek decimal(10,2) OUTPUT) as "
                               "select @Id");
     Statement st(Db);
-    ASSERT_EQ(SQLProcedures(st.Handle(), nullptr, 0, nullptr, 0,
-                            reinterpret_cast<SQLCHAR*>(const_cast<char*>(p.c_str())), SQL_NTS),
-              SQL_SUCCESS);
+    ASSERT_EQ(SQLProcedures(st.Handle(), nullptr, 0, nullptr, 0, SqlChars(p), SQL_NTS), SQL_SUCCESS);
     Rows procs = st.FetchAll();
     ASSERT_EQ(procs.size(), 1u);
     EXPECT_EQ(procs[0][0], "Vidrol");
@@ -189,7 +186,7 @@ TEST_F(StandinProcedures, CallEscapeFillsEveryDirectionAfterTheLastResult) {
     EXPECT_EQ(inOutInd, 3);
 
     // Prepared and executed again with other values; closing the cursor delivers the outputs too.
-    ASSERT_EQ(SQLPrepare(h, (SQLCHAR*)("{? = call " + p + "(?, ?, ?)}").c_str(), SQL_NTS), SQL_SUCCESS);
+    ASSERT_EQ(SQLPrepare(h, SqlChars("{? = call " + p + "(?, ?, ?)}"), SQL_NTS), SQL_SUCCESS);
     in = 5;
     std::strcpy(inOut, "xy");
     inOutInd = SQL_NTS;
@@ -393,7 +390,7 @@ TEST_F(StandinProcedures, DemoProceduresAnswerForTheWindowAndDatasets) {
     EXPECT_EQ(totals, (Rows{{"236.4", "2"}}));
     EXPECT_EQ(st.Query("declare @r int exec @r = SteviloStrank 1000 select @r"), (Rows{{"2"}}));
     SQLFreeStmt(st.Handle(), SQL_CLOSE);
-    ASSERT_EQ(SQLProcedures(st.Handle(), nullptr, 0, nullptr, 0, (SQLCHAR*)"S%", SQL_NTS), SQL_SUCCESS);
+    ASSERT_EQ(SQLProcedures(st.Handle(), nullptr, 0, nullptr, 0, SqlChars("S%"), SQL_NTS), SQL_SUCCESS);
     Rows names = st.FetchAll();
     std::vector<std::string> found;
     for (const auto& r : names)

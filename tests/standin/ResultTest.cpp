@@ -1,5 +1,6 @@
 // Column descriptions, typed values, long values in parts, row arrays, catalog
 // functions and what the driver says about itself.
+#include "odbc/SqlChars.h"
 #include "tests/standin/StandinTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -294,7 +295,7 @@ TEST_F(Results, ComputedColumnsAreReadOnlyAndTheKeyIdentifiesRows) {
     SQLFreeStmt(st.Handle(), SQL_CLOSE);
     // An integer primary key has no index of its own underneath; it is still the best row identifier,
     // ahead of the unique column.
-    ASSERT_EQ(SQLSpecialColumns(st.Handle(), SQL_BEST_ROWID, nullptr, 0, nullptr, 0, (SQLCHAR*)"Izracun",
+    ASSERT_EQ(SQLSpecialColumns(st.Handle(), SQL_BEST_ROWID, nullptr, 0, nullptr, 0, SqlChars("Izracun"),
                                 SQL_NTS, SQL_SCOPE_CURROW, SQL_NULLABLE),
               SQL_SUCCESS);
     Rows best = st.FetchAll();
@@ -351,7 +352,7 @@ TEST_F(Results, PositionedWritesFindTheirRowByKeyOrByEveryValue) {
 
     // Statements aim at a named cursor's row: the cursor's table only, and only a cursor that exists.
     PositionedCursor named(Db);
-    ASSERT_EQ(SQLSetCursorName(named.St.Handle(), (SQLCHAR*)"Kazalec", SQL_NTS), SQL_SUCCESS);
+    ASSERT_EQ(SQLSetCursorName(named.St.Handle(), SqlChars("Kazalec"), SQL_NTS), SQL_SUCCESS);
     ASSERT_TRUE(SQL_SUCCEEDED(named.Open("select Id, Ime from Pisi order by Id")));
     ASSERT_EQ(SQLFetchScroll(named.St.Handle(), SQL_FETCH_LAST, 0), SQL_SUCCESS);
     Statement other(Db);
@@ -380,7 +381,7 @@ TEST_F(Results, SystemTablesAreListedApartFromTables) {
     Statement st(Db);
     auto listed = [&](const char* types) {
         EXPECT_EQ(
-            SQLTables(st.Handle(), nullptr, 0, nullptr, 0, (SQLCHAR*)"%", SQL_NTS, (SQLCHAR*)types, SQL_NTS),
+            SQLTables(st.Handle(), nullptr, 0, nullptr, 0, SqlChars("%"), SQL_NTS, SqlChars(types), SQL_NTS),
             SQL_SUCCESS)
             << st.Diag();
         std::map<std::string, std::string> typeOf;
@@ -399,8 +400,8 @@ TEST_F(Results, SystemTablesAreListedApartFromTables) {
     EXPECT_EQ(both["sysprocedures"], "SYSTEM TABLE");
     EXPECT_EQ(both["Kraji"], "TABLE");
 
-    ASSERT_EQ(SQLTables(st.Handle(), (SQLCHAR*)"", SQL_NTS, (SQLCHAR*)"", SQL_NTS, (SQLCHAR*)"", SQL_NTS,
-                        (SQLCHAR*)"%", SQL_NTS),
+    ASSERT_EQ(SQLTables(st.Handle(), SqlChars(""), SQL_NTS, SqlChars(""), SQL_NTS, SqlChars(""), SQL_NTS,
+                        SqlChars("%"), SQL_NTS),
               SQL_SUCCESS);
     std::vector<std::string> kinds;
     for (const auto& r : st.FetchAll())
@@ -411,7 +412,7 @@ TEST_F(Results, SystemTablesAreListedApartFromTables) {
 TEST_F(Results, CatalogFunctionsListTablesKeysAndIndexes) {
     Statement st(Db);
     ASSERT_EQ(
-        SQLTables(st.Handle(), nullptr, 0, nullptr, 0, (SQLCHAR*)"%", SQL_NTS, (SQLCHAR*)"TABLE", SQL_NTS),
+        SQLTables(st.Handle(), nullptr, 0, nullptr, 0, SqlChars("%"), SQL_NTS, SqlChars("TABLE"), SQL_NTS),
         SQL_SUCCESS);
     Rows tables = st.FetchAll();
     std::vector<std::string> names;
@@ -425,19 +426,19 @@ TEST_F(Results, CatalogFunctionsListTablesKeysAndIndexes) {
 
     SQLFreeStmt(st.Handle(), SQL_CLOSE);
     ASSERT_EQ(
-        SQLTables(st.Handle(), nullptr, 0, nullptr, 0, (SQLCHAR*)"v%", SQL_NTS, (SQLCHAR*)"'VIEW'", SQL_NTS),
+        SQLTables(st.Handle(), nullptr, 0, nullptr, 0, SqlChars("v%"), SQL_NTS, SqlChars("'VIEW'"), SQL_NTS),
         SQL_SUCCESS);
     EXPECT_EQ(st.FetchAll().at(0).at(2), "vRacuni");
 
     SQLFreeStmt(st.Handle(), SQL_CLOSE);
-    ASSERT_EQ(SQLPrimaryKeys(st.Handle(), nullptr, 0, nullptr, 0, (SQLCHAR*)"Racuni", SQL_NTS), SQL_SUCCESS);
+    ASSERT_EQ(SQLPrimaryKeys(st.Handle(), nullptr, 0, nullptr, 0, SqlChars("Racuni"), SQL_NTS), SQL_SUCCESS);
     Rows keys = st.FetchAll();
     ASSERT_EQ(keys.size(), 2u);
     EXPECT_EQ(keys[0][3], "Leto");
     EXPECT_EQ(keys[1][3], "Stevilka");
 
     SQLFreeStmt(st.Handle(), SQL_CLOSE);
-    ASSERT_EQ(SQLColumns(st.Handle(), nullptr, 0, nullptr, 0, (SQLCHAR*)"Kraji", SQL_NTS, nullptr, 0),
+    ASSERT_EQ(SQLColumns(st.Handle(), nullptr, 0, nullptr, 0, SqlChars("Kraji"), SQL_NTS, nullptr, 0),
               SQL_SUCCESS);
     Rows cols = st.FetchAll();
     ASSERT_EQ(cols.size(), 2u);
@@ -446,7 +447,7 @@ TEST_F(Results, CatalogFunctionsListTablesKeysAndIndexes) {
     EXPECT_EQ(cols[1][6], "40");
 
     SQLFreeStmt(st.Handle(), SQL_CLOSE);
-    ASSERT_EQ(SQLStatistics(st.Handle(), nullptr, 0, nullptr, 0, (SQLCHAR*)"Stranke", SQL_NTS, SQL_INDEX_ALL,
+    ASSERT_EQ(SQLStatistics(st.Handle(), nullptr, 0, nullptr, 0, SqlChars("Stranke"), SQL_NTS, SQL_INDEX_ALL,
                             SQL_QUICK),
               SQL_SUCCESS);
     EXPECT_EQ(st.ColumnNames().at(7), "ORDINAL_POSITION");
@@ -455,7 +456,7 @@ TEST_F(Results, CatalogFunctionsListTablesKeysAndIndexes) {
     EXPECT_EQ(stats[0][6], "0");
 
     SQLFreeStmt(st.Handle(), SQL_CLOSE);
-    ASSERT_EQ(SQLSpecialColumns(st.Handle(), SQL_BEST_ROWID, nullptr, 0, nullptr, 0, (SQLCHAR*)"Postavke",
+    ASSERT_EQ(SQLSpecialColumns(st.Handle(), SQL_BEST_ROWID, nullptr, 0, nullptr, 0, SqlChars("Postavke"),
                                 SQL_NTS, SQL_SCOPE_SESSION, SQL_NULLABLE),
               SQL_SUCCESS);
     EXPECT_EQ(st.FetchAll().size(), 3u);
@@ -481,7 +482,7 @@ TEST_F(Results, DriverDescribesItselfAsSqlServer) {
 
 TEST_F(Results, PreparedStatementDescribesBeforeAndRunsOnEachExecute) {
     Statement st(Db);
-    ASSERT_EQ(SQLPrepare(st.Handle(), (SQLCHAR*)"select Naziv from Kraji where PostnaSt = 1000", SQL_NTS),
+    ASSERT_EQ(SQLPrepare(st.Handle(), SqlChars("select Naziv from Kraji where PostnaSt = 1000"), SQL_NTS),
               SQL_SUCCESS);
     EXPECT_EQ(st.ColumnNames(), (std::vector<std::string>{"Naziv"}));
     for (int i = 0; i < 2; ++i) {

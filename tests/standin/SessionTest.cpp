@@ -1,5 +1,6 @@
 // Logging in, sessions seen across connections and processes, injected faults,
 // asynchronous execution and transactions.
+#include "odbc/SqlChars.h"
 #include "tests/standin/StandinTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -281,7 +282,7 @@ TEST(StandinSession, AsynchronousExecuteReportsStillExecutingTheChosenNumberOfTi
     auto polls = [&](const std::string& sql) {
         int n = 0;
         SQLRETURN rc;
-        while ((rc = SQLExecDirect(st.Handle(), (SQLCHAR*)sql.c_str(), SQL_NTS)) == SQL_STILL_EXECUTING)
+        while ((rc = SQLExecDirect(st.Handle(), SqlChars(sql), SQL_NTS)) == SQL_STILL_EXECUTING)
             ++n;
         EXPECT_EQ(rc, SQL_SUCCESS) << st.Diag();
         SQLFreeStmt(st.Handle(), SQL_CLOSE);
@@ -290,9 +291,9 @@ TEST(StandinSession, AsynchronousExecuteReportsStillExecutingTheChosenNumberOfTi
     EXPECT_EQ(polls("select 1"), 2);
     EXPECT_EQ(polls("/* standin:async_polls=5 */ select 1"), 5);
 
-    ASSERT_EQ(SQLExecDirect(st.Handle(), (SQLCHAR*)"select 1", SQL_NTS), SQL_STILL_EXECUTING);
+    ASSERT_EQ(SQLExecDirect(st.Handle(), SqlChars("select 1"), SQL_NTS), SQL_STILL_EXECUTING);
     ASSERT_EQ(SQLCancel(st.Handle()), SQL_SUCCESS);
-    ASSERT_EQ(SQLExecDirect(st.Handle(), (SQLCHAR*)"select 1", SQL_NTS), SQL_ERROR);
+    ASSERT_EQ(SQLExecDirect(st.Handle(), SqlChars("select 1"), SQL_NTS), SQL_ERROR);
     EXPECT_EQ(Diagnostics(SQL_HANDLE_STMT, st.Handle()).at(0).State, "HY008");
 }
 

@@ -1,5 +1,7 @@
 #include "tests/standin/StandinTestSupport.h"
 
+#include "odbc/SqlChars.h"
+
 #include <gtest/gtest.h>
 
 namespace tarvik {
@@ -36,8 +38,8 @@ Connection::~Connection() {
 }
 
 SQLRETURN Connection::Connect(const std::string& dsn, const std::string& user, const std::string& password) {
-    SQLRETURN rc = SQLConnect(FDbc, (SQLCHAR*)dsn.c_str(), SQL_NTS, (SQLCHAR*)user.c_str(), SQL_NTS,
-                              (SQLCHAR*)password.c_str(), SQL_NTS);
+    SQLRETURN rc =
+        SQLConnect(FDbc, SqlChars(dsn), SQL_NTS, SqlChars(user), SQL_NTS, SqlChars(password), SQL_NTS);
     FConnected = SQL_SUCCEEDED(rc);
     return rc;
 }
@@ -45,8 +47,8 @@ SQLRETURN Connection::Connect(const std::string& dsn, const std::string& user, c
 SQLRETURN Connection::DriverConnect(const std::string& text) {
     SQLCHAR out[1024];
     SQLSMALLINT outLength = 0;
-    SQLRETURN rc = SQLDriverConnect(FDbc, nullptr, (SQLCHAR*)text.c_str(), SQL_NTS, out, sizeof out,
-                                    &outLength, SQL_DRIVER_NOPROMPT);
+    SQLRETURN rc = SQLDriverConnect(FDbc, nullptr, SqlChars(text), SQL_NTS, out, sizeof out, &outLength,
+                                    SQL_DRIVER_NOPROMPT);
     FConnected = SQL_SUCCEEDED(rc);
     return rc;
 }
@@ -66,7 +68,7 @@ Statement::~Statement() {
 
 SQLRETURN Statement::Exec(const std::string& sql) {
     SQLFreeStmt(FStmt, SQL_CLOSE);
-    return SQLExecDirect(FStmt, (SQLCHAR*)sql.c_str(), SQL_NTS);
+    return SQLExecDirect(FStmt, SqlChars(sql), SQL_NTS);
 }
 
 void Statement::Run(const std::string& sql) {

@@ -1,4 +1,5 @@
 // Each driver of the private set-up starts and answers a query through the real driver manager.
+#include "odbc/SqlChars.h"
 #include "tests/support/OdbcTestDrivers.h"
 
 #include <gtest/gtest.h>
@@ -30,11 +31,11 @@ TEST_P(DriverSmoke, ConnectsAndAnswersAQuery) {
     ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env), SQL_SUCCESS);
     SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
     ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc), SQL_SUCCESS);
-    SQLRETURN rc = SQLConnect(dbc, (SQLCHAR*)d.DataSource.c_str(), SQL_NTS, (SQLCHAR*)d.UserName.c_str(),
-                              SQL_NTS, (SQLCHAR*)d.Password.c_str(), SQL_NTS);
+    SQLRETURN rc = SQLConnect(dbc, SqlChars(d.DataSource), SQL_NTS, SqlChars(d.UserName), SQL_NTS,
+                              SqlChars(d.Password), SQL_NTS);
     ASSERT_TRUE(SQL_SUCCEEDED(rc)) << d.DataSource << ": " << Diag(SQL_HANDLE_DBC, dbc);
     ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt), SQL_SUCCESS);
-    rc = SQLExecDirect(stmt, (SQLCHAR*)"select 40 + 2", SQL_NTS);
+    rc = SQLExecDirect(stmt, SqlChars("select 40 + 2"), SQL_NTS);
     ASSERT_TRUE(SQL_SUCCEEDED(rc)) << Diag(SQL_HANDLE_STMT, stmt);
     ASSERT_TRUE(SQL_SUCCEEDED(SQLFetch(stmt)));
     SQLINTEGER value = 0;

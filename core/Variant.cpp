@@ -295,11 +295,13 @@ std::string FormatDate(const TVarDate& d) {
 
 std::string FormatTime(const TVarTime& t) {
     char buf[32];
-    if (t.Fraction == 0)
+    // A fraction under a millisecond is not shown: ".000" would read back as no fraction and
+    // write differently the second time.
+    const unsigned millis = t.Fraction / 1000000u;
+    if (millis == 0)
         std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", t.Hour, t.Minute, t.Second);
     else
-        std::snprintf(buf, sizeof buf, "%02d:%02d:%02d.%03u", t.Hour, t.Minute, t.Second,
-                      t.Fraction / 1000000u);
+        std::snprintf(buf, sizeof buf, "%02d:%02d:%02d.%03u", t.Hour, t.Minute, t.Second, millis);
     return buf;
 }
 

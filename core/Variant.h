@@ -93,7 +93,7 @@ std::int64_t DayNumber(const TVarDate& date);
 TVarDate DateFromDayNumber(std::int64_t day);
 bool IsValidDate(const TVarDate& date);
 bool IsValidTime(const TVarTime& time);
-// Formats used by AsText; Millis are printed only when the fraction is not zero.
+// Formats used by AsText; milliseconds are printed only when they are not zero.
 std::string FormatDate(const TVarDate& date);
 std::string FormatTime(const TVarTime& time);
 std::string FormatDateTime(const TVarDateTime& dt);

@@ -56,6 +56,23 @@ std::string FormatScientific(double v, int decimals) {
     return Format(v, std::chars_format::scientific, decimals < 0 ? 0 : decimals);
 }
 
+std::string FormatPadded(long long value, int width, char fill) {
+    char digits[24];
+    const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, value);
+    std::string_view text(digits, ec == std::errc() ? static_cast<std::size_t>(end - digits) : 0);
+    const bool negative = !text.empty() && text.front() == '-';
+    if (negative) text.remove_prefix(1);
+    const std::size_t used = text.size() + (negative ? 1u : 0u);
+    const std::size_t pad =
+        width > 0 && static_cast<std::size_t>(width) > used ? static_cast<std::size_t>(width) - used : 0;
+    std::string out;
+    if (fill == ' ') out.append(pad, ' ');
+    if (negative) out += '-';
+    if (fill != ' ') out.append(pad, fill);
+    out += text;
+    return out;
+}
+
 bool ParseDouble(std::string_view text, double& out) {
     return ParseWhole(text, out);
 }

@@ -17,6 +17,9 @@ std::string FormatGeneral(double v, int precision);
 // v with one digit before the point and `decimals` after it, then "e", a sign and at least two
 // exponent digits ("%.*e" form).
 std::string FormatScientific(double v, int decimals);
+// value in decimal, at least `width` characters, padded on the left with fill after any sign
+// ("%0*lld" form with fill '0', "%*lld" with fill ' ').
+std::string FormatPadded(long long value, int width, char fill = '0');
 // The whole of text (blanks and tabs around it and one leading '+' allowed) as a double; false when
 // it is not a number or out of range.
 bool ParseDouble(std::string_view text, double& out);

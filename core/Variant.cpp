@@ -4,7 +4,6 @@
 #include "core/Text.h"
 
 #include <cmath>
-#include <cstdio>
 #include <limits>
 
 namespace tarvik {
@@ -288,21 +287,17 @@ bool IsValidTime(const TVarTime& t) {
 }
 
 std::string FormatDate(const TVarDate& d) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", d.Year, d.Month, d.Day);
-    return buf;
+    return FormatPadded(d.Year, 4) + "-" + FormatPadded(d.Month, 2) + "-" + FormatPadded(d.Day, 2);
 }
 
 std::string FormatTime(const TVarTime& t) {
-    char buf[32];
+    std::string text =
+        FormatPadded(t.Hour, 2) + ":" + FormatPadded(t.Minute, 2) + ":" + FormatPadded(t.Second, 2);
     // A fraction under a millisecond is not shown: ".000" would read back as no fraction and
     // write differently the second time.
     const unsigned millis = t.Fraction / 1000000u;
-    if (millis == 0)
-        std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", t.Hour, t.Minute, t.Second);
-    else
-        std::snprintf(buf, sizeof buf, "%02d:%02d:%02d.%03u", t.Hour, t.Minute, t.Second, millis);
-    return buf;
+    if (millis != 0) text += "." + FormatPadded(millis, 3);
+    return text;
 }
 
 std::string FormatDateTime(const TVarDateTime& dt) {

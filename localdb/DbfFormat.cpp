@@ -1,5 +1,6 @@
 #include "localdb/DbfFormat.h"
 
+#include "core/Numbers.h"
 #include "localdb/Bytes.h"
 #include "localdb/Codepage.h"
 #include "localdb/DbfNumber.h"
@@ -8,7 +9,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <ctime>
 
@@ -320,10 +320,10 @@ std::string TimeText(const TColumn& c, const TVariant& value) {
     else
         dt = value.AsDateTime();
     if (!IsValidDate(dt.Date) || !IsValidTime(dt.Time)) throw EVariantError("invalid date or time");
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%02d:%02d:%02d.%03u", dt.Time.Hour, dt.Time.Minute, dt.Time.Second,
-                  dt.Time.Fraction / 1000000u);
-    return c.Def.DataType == ftTime ? buf : FormatDate(dt.Date) + " " + buf;
+    const std::string time = FormatPadded(dt.Time.Hour, 2) + ":" + FormatPadded(dt.Time.Minute, 2) + ":" +
+                             FormatPadded(dt.Time.Second, 2) + "." +
+                             FormatPadded(dt.Time.Fraction / 1000000u, 3);
+    return c.Def.DataType == ftTime ? time : FormatDate(dt.Date) + " " + time;
 }
 
 // The text a character or memo column stores a value (not NULL) as.
@@ -602,9 +602,7 @@ std::uint32_t MemoBlockOf(const TColumn& c, const char* field) {
 }
 
 void PutMemoBlock(const TColumn& c, std::uint32_t block, char* out) {
-    char ref[11];
-    std::snprintf(ref, sizeof ref, "%10u", block);
-    PutRight(out, c.Length, std::string_view(ref, 10));
+    PutRight(out, c.Length, FormatPadded(block, 10, ' '));
 }
 
 TMemoHeader ParseMemoHeader(const char* head, std::uint8_t version) {

@@ -23,6 +23,9 @@ TEST(NumbersTest, FormatAndParseUseThePointWhateverTheLocale) {
     }
     EXPECT_EQ(FormatDouble(11.2), "11.2");
     EXPECT_EQ(FormatFixed(-3.256, 2), "-3.26");
+    EXPECT_EQ(FormatPadded(-7, 4), "-007");
+    EXPECT_EQ(FormatPadded(42, 10, ' '), "        42");
+    EXPECT_EQ(FormatPadded(12345, 3), "12345");
     EXPECT_EQ(FormatScientific(1e-7, 2), "1.00e-07");
     EXPECT_EQ(FormatScientific(-1234.56, 3), "-1.235e+03");
     double v = 0;

@@ -45,12 +45,13 @@ names=$(tr ',|' '\n\n' <<<"$depends" | sed 's/(.*//; s/[[:space:]]//g')
 owner_of() { # the Debian package that ships the library file $1, whichever /usr spelling dpkg knows
     local p
     for p in "$1" "$(readlink -f "$1")" "/usr$1" "${1#/usr}"; do
-        dpkg -S "$p" 2>/dev/null | head -1 | cut -d: -f1 | grep . && return 0
+        dpkg -S "$p" 2>/dev/null | awk -F: 'NR == 1 { print $1 }' | grep . && return 0
     done
     return 1
 }
 for lib in $(objdump -p "$work/root/usr/bin/tarvik" | awk '$1 == "NEEDED" { print $2 }'); do
-    path=$(ldconfig -p | awk -v l="$lib" '$1 == l && /x86-64/ { print $NF; exit }')
+    # awk reads to the end: a reader that stops early would fail the pipeline on SIGPIPE under pipefail.
+    path=$(ldconfig -p | awk -v l="$lib" '!found && $1 == l && /x86-64/ { print $NF; found = 1 }')
     [ -n "$path" ] || fail "$lib is not installed"
     owner=$(owner_of "$path") || fail "no package ships $path"
     grep -qxF "$owner" <<<"$names" || fail "$lib ($owner) is missing from Depends"

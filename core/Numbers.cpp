@@ -1,5 +1,7 @@
 #include "core/Numbers.h"
 
+#include "core/Text.h"
+
 #include <charconv>
 #include <system_error>
 
@@ -7,11 +9,9 @@ namespace tarvik {
 
 namespace {
 
-std::string_view Trimmed(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
-        s.remove_suffix(1);
+// Without blanks and tabs around it and without one leading '+', which from_chars does not take.
+std::string_view Trimmed(std::string_view text) {
+    std::string_view s = TrimSpacesAndTabs(text);
     if (!s.empty() && s.front() == '+') s.remove_prefix(1);
     return s;
 }

@@ -10,6 +10,14 @@ std::string TrimBlanks(std::string_view text) {
     return std::string(text.substr(first, text.find_last_not_of(' ') - first + 1));
 }
 
+std::string_view TrimSpacesAndTabs(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+        s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
+        s.remove_suffix(1);
+    return s;
+}
+
 std::string UpperAscii(std::string text) {
     for (char& c : text)
         c = UpperAsciiChar(c);

@@ -35,6 +35,8 @@ constexpr char LowerAsciiChar(char c) {
 
 // Without the blanks (spaces only) around it.
 std::string TrimBlanks(std::string_view text);
+// The part of text without the spaces and tabs around it.
+std::string_view TrimSpacesAndTabs(std::string_view text);
 // ASCII letters in upper case; other bytes unchanged.
 std::string UpperAscii(std::string text);
 // ASCII letters in lower case; other bytes unchanged.

@@ -18,14 +18,6 @@ namespace {
     throw EVariantError(std::string("Could not convert NULL to ") + wanted);
 }
 
-std::string_view Trimmed(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
-        s.remove_suffix(1);
-    return s;
-}
-
 // Reads exactly `width` digits at s[pos].
 bool Digits(std::string_view s, std::size_t pos, std::size_t width, int& out) {
     if (pos + width > s.size()) return false;
@@ -59,7 +51,7 @@ bool ParseTime(std::string_view s, TVarTime& t) {
 }
 
 bool ParseDateTime(std::string_view s, TVarDateTime& dt) {
-    s = Trimmed(s);
+    s = TrimSpacesAndTabs(s);
     if (!ParseDate(s.substr(0, 10), dt.Date)) return false;
     dt.Time = TVarTime{};
     if (s.size() == 10) return true;
@@ -79,7 +71,7 @@ bool TVariant::AsBoolean() const {
     case TVarType::vtDouble:
         return std::get<double>(FValue) != 0;
     case TVarType::vtText: {
-        const std::string t = UpperAscii(std::string(Trimmed(std::get<std::string>(FValue))));
+        const std::string t = UpperAscii(std::string(TrimSpacesAndTabs(std::get<std::string>(FValue))));
         if (t == "TRUE" || t == "T" || t == "1" || t == "Y") return true;
         if (t == "FALSE" || t == "F" || t == "0" || t == "N") return false;
         break;
@@ -206,7 +198,7 @@ TVarTime TVariant::AsTime() const {
         return std::get<TVarDateTime>(FValue).Time;
     case TVarType::vtText: {
         TVarTime t;
-        std::string_view s = Trimmed(std::get<std::string>(FValue));
+        std::string_view s = TrimSpacesAndTabs(std::get<std::string>(FValue));
         if (ParseTime(s, t)) return t;
         TVarDateTime dt;
         if (ParseDateTime(s, dt)) return dt.Time;
